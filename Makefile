@@ -1,0 +1,30 @@
+# The two commands: `make run` and `make test`. Both install what is missing
+# (Debian 12, as root), then build.
+.PHONY: all deps native win64 build test run bench clean
+
+all: build
+
+deps:
+	@bash scripts/install-deps.sh
+
+native: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native
+
+win64: deps
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64
+
+build: native win64
+
+test: build
+	bash scripts/run-tests.sh
+
+run: win64
+	bash scripts/run.sh
+
+bench: build
+	bash bench/run.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,62 @@
+# Win32 build: tidewell.exe, its language libraries and the Windows-side test
+# programs, which ctest runs under Wine through the cross-compiling emulator.
+add_link_options(-static -static-libgcc -static-libstdc++)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0600 WINVER=0x0600 _WIN32_IE=0x0600)
+
+tw_library(tidewell_win32 ${TW_WIN32_PLATFORM_SOURCES})
+if(TW_WIN32_PLATFORM_SOURCES)
+  target_link_libraries(tidewell_win32 PUBLIC advapi32 shell32 ws2_32 user32 gdi32 comctl32 wininet)
+else()
+  target_link_libraries(tidewell_win32 INTERFACE advapi32 shell32 ws2_32 user32 gdi32 comctl32 wininet)
+endif()
+target_link_libraries(tidewell_core INTERFACE tidewell_win32)
+
+# The Win32 parts of the program (pages, dialogs, controls, the shell).
+tw_library(tidewell_ui ${TW_WIN32_SOURCES})
+if(TW_WIN32_SOURCES)
+  target_link_libraries(tidewell_ui PUBLIC tidewell_win32 comdlg32 ole32 uuid)
+  set(TW_UI_LINK -Wl,--whole-archive tidewell_ui -Wl,--no-whole-archive tidewell_ui)
+else()
+  target_link_libraries(tidewell_ui INTERFACE tidewell_win32 comdlg32 ole32 uuid)
+  set(TW_UI_LINK tidewell_ui)
+endif()
+
+set(TW_RC ${CMAKE_SOURCE_DIR}/src/resources/tidewell.rc)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
+add_executable(tidewell WIN32 ${CMAKE_SOURCE_DIR}/src/app/main.cpp ${TW_RC})
+target_link_libraries(tidewell PRIVATE ${TW_UI_LINK})
+set_target_properties(tidewell PROPERTIES OUTPUT_NAME tidewell RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# GoogleTest, cross-built from the distro's sources.
+set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+function(tw_win_test name)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  add_test(NAME ${name} COMMAND ${name})
+endfunction()
+
+# The contract suites, against the real (Wine) registry and file system.
+file(GLOB TW_CONTRACT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/contract/*_test.cpp)
+add_executable(contract_win32 ${TW_CONTRACT_TESTS} ${CMAKE_SOURCE_DIR}/tests/contract/backend_win32.cpp)
+target_link_libraries(contract_win32 PRIVATE tidewell_win32 tidewell_memory gtest gtest_main)
+tw_win_test(contract_win32)
+
+# Engines and the Win32 backend on the real registry and file system.
+file(GLOB_RECURSE TW_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
+if(TW_WIN_TESTS)
+  add_executable(win_tests ${TW_WIN_TESTS})
+  target_link_libraries(win_tests PRIVATE tidewell_win32 tidewell_memory gtest gmock gtest_main)
+  tw_win_test(win_tests)
+endif()
+
+# End-to-end tests: they start the real tidewell.exe and drive its windows.
+file(GLOB_RECURSE TW_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
+if(TW_E2E_TESTS)
+  add_executable(e2e_tests ${TW_E2E_TESTS})
+  target_link_libraries(e2e_tests PRIVATE tidewell_win32 gtest gtest_main user32 gdi32 comctl32)
+  tw_win_test(e2e_tests)
+  add_dependencies(e2e_tests tidewell)
+endif()

@@ -1,0 +1,14 @@
+# Sourced: the private Wine environment of one build folder.
+# Usage: . scripts/wine-env.sh BUILD_DIR
+tw_build="$(cd "${1:?build folder}" && pwd)"
+export WINEPREFIX="$tw_build/wineprefix"
+export TW_SCRATCH="$tw_build/scratch"
+export HOME="$TW_SCRATCH/home"
+export XDG_DATA_HOME="$HOME/.local/share"
+export LANG=zh_CN.UTF-8
+export LC_ALL=zh_CN.UTF-8
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEARCH=win64
+unset WINESERVER
+mkdir -p "$HOME"

@@ -1,0 +1,123 @@
+// Registry operations the core relies on, named after the advapi32 calls they
+// stand for. Results are Win32 error codes (0 = success); a missing key or a
+// value that does not fit its buffer is an ordinary non-zero answer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win_types.h"
+
+namespace tw {
+
+// Opaque key handle. The four roots carry the predefined HKEY values so the
+// Win32 backend can pass them through unchanged.
+using RegKey = std::uintptr_t;
+constexpr RegKey kHkeyClassesRoot = 0x80000000u;
+constexpr RegKey kHkeyCurrentUser = 0x80000001u;
+constexpr RegKey kHkeyLocalMachine = 0x80000002u;
+constexpr RegKey kHkeyUsers = 0x80000003u;
+
+// Value types by number.
+enum : std::uint32_t {
+  kRegNone = 0,
+  kRegSz = 1,
+  kRegExpandSz = 2,
+  kRegBinary = 3,
+  kRegDword = 4,
+  kRegDwordBigEndian = 5,
+  kRegLink = 6,
+  kRegMultiSz = 7,
+  kRegResourceList = 8,
+  kRegFullResourceDescriptor = 9,
+  kRegResourceRequirementsList = 10,
+  kRegQword = 11,
+};
+
+// Access masks, same numbers as Win32.
+enum : std::uint32_t {
+  kKeyQueryValue = 0x0001,
+  kKeySetValue = 0x0002,
+  kKeyCreateSubKey = 0x0004,
+  kKeyEnumerateSubKeys = 0x0008,
+  kKeyNotify = 0x0010,
+  kKeyRead = 0x20019,
+  kKeyWrite = 0x20006,
+  kKeyAllAccess = 0xF003F,
+};
+
+// The buffer size the program uses for names, data and paths.
+constexpr std::size_t kBufferSize = 260;
+// Pass as a buffer size to read a name or data whatever its length.
+constexpr std::size_t kUnlimited = static_cast<std::size_t>(-1);
+
+struct RegKeyInfo {
+  std::uint32_t subKeys = 0;
+  std::uint32_t values = 0;
+  std::uint32_t maxSubKeyLen = 0;     // in bytes, without terminator
+  std::uint32_t maxValueNameLen = 0;  // in bytes, without terminator
+  std::uint32_t maxValueLen = 0;      // in bytes
+};
+
+class IRegistry {
+ public:
+  virtual ~IRegistry() = default;
+
+  // Opens root\path (path may be empty: the root itself, or a new handle to
+  // an open key). Path parts are compared without regard to case.
+  virtual long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out) = 0;
+  // Opens root\path, creating any missing keys on the way.
+  virtual long CreateKey(RegKey parent, const std::string& path, RegKey* out) = 0;
+  virtual long CloseKey(RegKey key) = 0;
+
+  // The index-th subkey's name. Fails with kErrorNoMoreItems past the last and
+  // with kErrorMoreData when the name (plus its zero) does not fit nameBuf.
+  virtual long EnumKey(RegKey key, std::uint32_t index, std::string* name,
+                       std::size_t nameBuf = kBufferSize) = 0;
+  // The index-th value. Fails past the last value, or when the name (plus its
+  // zero) does not fit nameBuf or the data does not fit dataBuf.
+  virtual long EnumValue(RegKey key, std::uint32_t index, std::string* name, std::uint32_t* type,
+                         std::vector<std::uint8_t>* data, std::size_t nameBuf = kBufferSize,
+                         std::size_t dataBuf = kBufferSize) = 0;
+  // A value's type and data; the empty name is the default value. Fails when
+  // the value is missing or its data does not fit dataBuf.
+  virtual long QueryValue(RegKey key, const std::string& name, std::uint32_t* type,
+                          std::vector<std::uint8_t>* data, std::size_t dataBuf = kBufferSize) = 0;
+  virtual long QueryKeyInfo(RegKey key, RegKeyInfo* info) = 0;
+
+  virtual long SetValue(RegKey key, const std::string& name, std::uint32_t type, const void* data,
+                        std::size_t size) = 0;
+  virtual long DeleteValue(RegKey key, const std::string& name) = 0;
+  // Removes parent\path; fails while the key still has subkeys.
+  virtual long DeleteKey(RegKey parent, const std::string& path) = 0;
+};
+
+// Convenience wrappers shared by callers.
+// Reads a REG_SZ/REG_EXPAND_SZ value as text (up to its first zero byte);
+// false when missing or when its data does not fit dataBuf.
+bool RegReadString(IRegistry& reg, RegKey key, const std::string& name, std::string* out,
+                   std::size_t dataBuf = kBufferSize);
+long RegWriteString(IRegistry& reg, RegKey key, const std::string& name, const std::string& text);
+bool RegReadDword(IRegistry& reg, RegKey key, const std::string& name, std::uint32_t* out);
+long RegWriteDword(IRegistry& reg, RegKey key, const std::string& name, std::uint32_t value);
+// "HKEY_CLASSES_ROOT" and friends, without a trailing separator.
+const char* RootName(RegKey root);
+
+// Closes a key when it goes out of scope.
+class CRegKeyGuard {
+ public:
+  CRegKeyGuard(IRegistry& reg, RegKey key = 0) : m_reg(reg), m_key(key) {}
+  ~CRegKeyGuard() { Reset(); }
+  CRegKeyGuard(const CRegKeyGuard&) = delete;
+  CRegKeyGuard& operator=(const CRegKeyGuard&) = delete;
+  RegKey* Put() { Reset(); return &m_key; }
+  RegKey Get() const { return m_key; }
+  void Reset() { if (m_key) m_reg.CloseKey(m_key); m_key = 0; }
+ private:
+  IRegistry& m_reg;
+  RegKey m_key;
+};
+
+}  // namespace tw

@@ -1,0 +1,1 @@
+// Placeholder: the contract suites' in-memory backend factory.
