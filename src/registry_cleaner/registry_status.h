@@ -1,0 +1,70 @@
+// The registry page's status line: what is being done, the counts and the
+// time since the scan or repair started, sent to the main window as one text
+// of three fields, each ended by ";".
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <mutex>
+#include <string>
+
+namespace tw {
+
+// The texts are loaded from the string table by the page; the defaults are
+// what the Chinese resources hold, for tests and for a missing string.
+struct RegistryStatusTexts {
+  std::string scanning = "正在扫描: ";             // 32802
+  std::string deleting = "正在删除: ";             // 32805
+  std::string finished = "扫描完成.";              // 32803
+  std::string product = "Tidewell";                // 32786
+  std::string countScan = "总共: %d";              // 32800
+  std::string countDelete = "总共: %d   删除: %d";  // 57711
+  std::string time = "时间: %d:%d:%d";            // 32801
+};
+
+enum class StatusPhase { kStart = 0, kProgress = 1, kFinish = 2 };
+
+// Replaces each "%d" of `format` in turn by the next number; "%%" stands for
+// "%". Any other "%" sequence is copied as it is, so a translated text with a
+// stray conversion can never read past the numbers given.
+std::string FormatNumbers(const std::string& format, std::initializer_list<long long> numbers);
+
+// Builds "status;count;time;" from the parts.
+std::string ComposeRegistryStatus(const RegistryStatusTexts& texts, const std::string& text,
+                                  StatusPhase phase, bool scanning, long long found,
+                                  long long deleted, std::int64_t elapsedSeconds);
+
+class CRegistryStatus {
+ public:
+  using Clock = std::function<std::chrono::steady_clock::time_point()>;
+  using Sink = std::function<void(const std::string& status)>;
+
+  // Progress texts go to the sink at most once per `minInterval`; start and
+  // finish texts always go, so the last text shown is always exact.
+  CRegistryStatus(Sink sink, Clock clock = {},
+                  std::chrono::milliseconds minInterval = std::chrono::milliseconds(33));
+
+  void SetTexts(const RegistryStatusTexts& texts) { m_texts = texts; }
+  const RegistryStatusTexts& Texts() const { return m_texts; }
+
+  // The page's `ReportStatus`: phase 0 also takes the start time. Safe to
+  // call from the worker and the interface thread.
+  void Report(const std::string& text, StatusPhase phase, bool scanning, long long found,
+              long long deleted);
+  // Whole seconds since the last start.
+  std::int64_t ElapsedSeconds() const;
+
+ private:
+  Sink m_sink;
+  Clock m_clock;
+  std::chrono::milliseconds m_minInterval;
+  RegistryStatusTexts m_texts;
+  mutable std::mutex m_mutex;
+  std::chrono::steady_clock::time_point m_start{};
+  std::chrono::steady_clock::time_point m_lastSent{};
+  bool m_sentAny = false;
+};
+
+}  // namespace tw
