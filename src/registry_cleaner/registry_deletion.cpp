@@ -20,7 +20,9 @@ long CRegistryDeletion::Delete(std::vector<RegistryRow>* rows, bool all, long* f
   for (std::size_t j = 0; j < rows->size(); ++j) {
     const RegistryRow& row = (*rows)[j];
     if (!all && !row.checked) continue;
-    if (!m_export(row)) break;
+    const Outcome outcome = m_export(row);
+    if (outcome == Outcome::kStop) break;
+    if (outcome == Outcome::kKept) continue;
     gone[j] = true;
     ++count;
     if (deleted) ++*deleted;

@@ -13,10 +13,13 @@ namespace tw {
 
 class CRegistryDeletion {
  public:
-  // Writes the finding's section to the open backup file and removes it from
-  // the registry. False when its section could not be written: the finding
-  // then stays and the deletion ends there.
-  using ExportAndRemove = std::function<bool(const RegistryRow& row)>;
+  enum class Outcome {
+    kRemoved,  // written to the backup and gone from the registry (or gone already)
+    kKept,     // still in the registry: the row stays, the deletion goes on
+    kStop,     // the backup file cannot be written: the row stays, nothing more is removed
+  };
+  // Writes the finding's section to the open backup file and removes it.
+  using ExportAndRemove = std::function<Outcome(const RegistryRow& row)>;
   // Called after each deletion with the hive prefix and key, for the status line.
   using Progress = std::function<void(const std::string& key)>;
 

@@ -13,15 +13,16 @@
 namespace tw {
 
 // The texts are loaded from the string table by the page; the defaults are
-// what the Chinese resources hold, for tests and for a missing string.
+// the Chinese resources' texts in code page 936, for tests and for a
+// missing string.
 struct RegistryStatusTexts {
-  std::string scanning = "正在扫描: ";             // 32802
-  std::string deleting = "正在删除: ";             // 32805
-  std::string finished = "扫描完成.";              // 32803
-  std::string product = "Tidewell";                // 32786
-  std::string countScan = "总共: %d";              // 32800
-  std::string countDelete = "总共: %d   删除: %d";  // 57711
-  std::string time = "时间: %d:%d:%d";            // 32801
+  std::string scanning = "\xD5\xFD\xD4\xDA\xC9\xA8\xC3\xE8: ";  // 32802 "正在扫描: "
+  std::string deleting = "\xD5\xFD\xD4\xDA\xC9\xBE\xB3\xFD: ";  // 32805 "正在删除: "
+  std::string finished = "\xC9\xA8\xC3\xE8\xCD\xEA\xB3\xC9.";   // 32803 "扫描完成."
+  std::string product = "Tidewell";                                    // 32786
+  std::string countScan = "\xD7\xDC\xB9\xB2: %d";                      // 32800 "总共: %d"
+  std::string countDelete = "\xD7\xDC\xB9\xB2: %d   \xC9\xBE\xB3\xFD: %d";  // 57711
+  std::string time = "\xCA\xB1\xBC\xE4: %d:%d:%d";                    // 32801 "时间: %d:%d:%d"
 };
 
 enum class StatusPhase { kStart = 0, kProgress = 1, kFinish = 2 };
