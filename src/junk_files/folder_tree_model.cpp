@@ -19,7 +19,10 @@ bool IsSameOrBelow(const std::string& path, const std::string& folder) {
   if (path.size() == folder.size()) return true;
   // The bytes up to folder.size() are the same in both texts, so a character
   // boundary there in `folder` is one in `path` too.
-  return folder.back() == '\\' || path[folder.size()] == '\\';
+  // A folder ending in a real separator (a drive root "c:\") has every
+  // longer path below it; a trail byte of 0x5C is no separator.
+  const bool endsInSeparator = FindLastChar(folder, '\\') == folder.size() - 1;
+  return endsInSeparator || path[folder.size()] == '\\';
 }
 
 }  // namespace
