@@ -22,6 +22,10 @@ std::vector<FormatArg> CalendarArgs(const CNetworkTimestamp& t) {
 
 }  // namespace
 
+bool MayCorrectClock(double offsetSeconds) {
+  return std::fabs(offsetSeconds) < kMaxClockCorrection;  // false for NaN too
+}
+
 long IClockSyncView::StartNetwork(std::uint16_t* granted) {
   return SocketStartup(kWinsock11, granted);
 }
@@ -58,7 +62,7 @@ void SynchroniseClock(const TimeServer& server, ISystemClock& clock, IClockSyncV
   append("\r\n" + FormatText(view.LoadText(kIdsOffset), {result.dOffset}));
 
   unsigned verdict;
-  if (!(std::fabs(result.dOffset) < kMaxClockCorrection)) {
+  if (!MayCorrectClock(result.dOffset)) {
     verdict = kIdsOffsetTooLarge;
   } else {
     // A fresh reading: the report took time since the reply came.

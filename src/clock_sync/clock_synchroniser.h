@@ -28,6 +28,8 @@ enum : unsigned {
 
 // An offset this large (either way) is never applied.
 constexpr double kMaxClockCorrection = 3600.0;
+// True for an offset below the limit (and a number at all).
+bool MayCorrectClock(double offsetSeconds);
 
 // The page as the handler sees it.
 class IClockSyncView {
