@@ -4,6 +4,9 @@
 #
 #   chronyd-test.sh start STATE_DIR [PORT]   start (free high port unless given);
 #                                            prints the port, writes STATE_DIR/port
+#   TW_CHRONYD_SKEW=+30 chronyd-test.sh start ...
+#                                            the server's time runs 30 s ahead
+#                                            (libfaketime, chronyd's process only)
 #   chronyd-test.sh stop STATE_DIR           stop it by its pid
 set -euo pipefail
 cmd="${1:?start or stop}"
@@ -50,7 +53,13 @@ driftfile $dir/chrony.drift
 CONF
     # -x: never touch the clock; -n: stay in the foreground so $! is its pid;
     # -u root: keep the private files writable. No capability to set the time.
-    setpriv --bounding-set -sys_time --inh-caps -sys_time \
+    skew=()
+    if [ -n "${TW_CHRONYD_SKEW:-}" ]; then
+      lib="$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n1)"
+      [ -n "$lib" ] || { echo "chronyd-test: libfaketime is missing" >&2; exit 1; }
+      skew=(env LD_PRELOAD="$lib" FAKETIME="$TW_CHRONYD_SKEW" FAKETIME_DONT_FAKE_MONOTONIC=1)
+    fi
+    setpriv --bounding-set -sys_time --inh-caps -sys_time "${skew[@]}" \
       chronyd -x -n -u root -f "$dir/chrony.conf" >"$dir/chronyd.log" 2>&1 </dev/null &
     echo $! >"$dir/chronyd.pid"
     for _ in $(seq 100); do
