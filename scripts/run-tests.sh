@@ -15,6 +15,9 @@ ctest --preset native -j2 || rc=1
 echo "== Windows tests under Wine"
 export TW_BUILD_DIR="$top/build/win64"
 prefix="$TW_BUILD_DIR/wineprefix"
+# Interrupted: the Wine programs of the prefix end too (with-xvfb.sh ends its
+# Xvfb itself).
+trap '( . scripts/wine-env.sh "$TW_BUILD_DIR"; wineserver -k 2>/dev/null ); exit 130' INT TERM
 "$top/scripts/wine-prefix.sh" "$TW_BUILD_DIR" || rc=1
 
 # Registry key names of the prefix (the wineserver writes them out when it
