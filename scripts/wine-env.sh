@@ -5,10 +5,13 @@ export WINEPREFIX="$tw_build/wineprefix"
 export TW_SCRATCH="$tw_build/scratch"
 export HOME="$TW_SCRATCH/home"
 export XDG_DATA_HOME="$HOME/.local/share"
+# The wineserver keeps its socket and lock under /run/user/UID or else TMPDIR:
+# with TMPDIR in scratch, a run leaves nothing in the host's /tmp.
+export TMPDIR="$TW_SCRATCH/tmp"
 export LANG=zh_CN.UTF-8
 export LC_ALL=zh_CN.UTF-8
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
 unset WINESERVER
-mkdir -p "$HOME"
+mkdir -p "$HOME" "$TMPDIR"
