@@ -9,6 +9,7 @@
 #include "app/settings_store.h"
 #include "app/shell_hooks.h"
 #include "app/status_strip.h"
+#include "platform/text.h"
 #include "controls/message_dialog.h"
 #include "controls/resource_module.h"
 #include "resources/resource.h"
@@ -104,6 +105,7 @@ void CShellApp::WakeRunningInstance() {
 int CShellApp::Run() {
   INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_WIN95_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&icc);
+  SetAnsiCodePage(GetACP());
 
   // 1. Language: the saved choice, then the user's and the system's default.
   m_wLanguage = kBuiltInLanguage;
