@@ -89,3 +89,22 @@ set_tests_properties(e2e_tests PROPERTIES RESOURCE_LOCK tw_display FIXTURES_REQU
 add_test(NAME e2e_screenshots
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/collect-screenshots.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(e2e_screenshots PROPERTIES FIXTURES_CLEANUP tw_screenshots)
+
+# RC409.dll: the English resources, a library of resources only (no code and
+# no entry point; the program maps it as an image resource), beside the
+# program. Built with the program so that every run finds it there.
+add_library(RC409 MODULE ${CMAKE_SOURCE_DIR}/src/resources/rc409.rc)
+set_target_properties(RC409 PROPERTIES PREFIX "" OUTPUT_NAME RC409 SUFFIX ".dll"
+  LINKER_LANGUAGE C LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+# An entry address of 0 leaves the library without an entry point.
+target_link_options(RC409 PRIVATE -nostdlib -Wl,--entry=0 -s)
+add_dependencies(tidewell RC409)
+# windres reports no dependencies: rebuild both scripts when the shared header,
+# the shared image list or a picture changes.
+file(GLOB TW_RC_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/resources/*.h
+  ${CMAKE_SOURCE_DIR}/src/resources/*.rci ${CMAKE_SOURCE_DIR}/src/resources/images/*)
+set_source_files_properties(${TW_RC} ${CMAKE_SOURCE_DIR}/src/resources/rc409.rc
+  PROPERTIES OBJECT_DEPENDS "${TW_RC_INPUTS}")
+if(TARGET win_tests)
+  add_dependencies(win_tests tidewell RC409)
+endif()
