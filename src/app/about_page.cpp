@@ -19,14 +19,6 @@
 
 namespace tw {
 
-namespace {
-constexpr COLORREF kNormal = RGB(8, 146, 214);
-
-COLORREF Lighter(COLORREF c, int steps) {
-  auto up = [&](int v) { return v + steps > 255 ? 255 : v + steps; };
-  return RGB(up(GetRValue(c)), up(GetGValue(c)), up(GetBValue(c)));
-}
-}  // namespace
 
 const char* MakerSiteUrl() { return TW_MAKER_SITE_URL; }
 
@@ -42,24 +34,22 @@ BOOL CAboutPage::OnInit() {
   } buttons[] = {{&m_help, IDC_1060, IDS_57685}, {&m_exit, IDC_1055, IDS_57686}};
   for (auto& b : buttons) {
     if (!b.button->Attach(m_hWnd, b.id)) continue;
-    b.button->SetColor(COwnerButton::kBkNormal, kNormal, false);
-    b.button->SetColor(COwnerButton::kFgNormal, RGB(255, 255, 255), false);
-    b.button->SetColor(COwnerButton::kBkHover, Lighter(kNormal, 30), false);
-    b.button->SetColor(COwnerButton::kFgHover, RGB(0, 128, 0), false);
-    b.button->SetColor(COwnerButton::kBkFocus, kNormal, false);
-    b.button->SetColor(COwnerButton::kFgFocus, RGB(255, 255, 255), false);
-    b.button->SetFlat(RGB(192, 192, 192));
+    StyleFlatBlueButton(*b.button);
     b.button->SetTooltip(LoadStr(b.tip));
   }
-  m_siteLink.Attach(m_hWnd, IDC_1053, TW_SUPPORT_SITE_URL);
-  m_mailLink.Attach(m_hWnd, IDC_1056, std::string("mailto:") + TW_SUPPORT_MAIL);
-  if (GetDlgItem(m_hWnd, IDC_1056)) {
-    char text[8];
-    if (GetDlgItemTextA(m_hWnd, IDC_1056, text, sizeof text) == 0 ||
-        lstrcmpA(text, "mailto:") == 0) {
-      SetDlgItemTextA(m_hWnd, IDC_1056, TW_SUPPORT_MAIL);
-    }
+  // The links open the addresses they show; the configured ones fill in
+  // when a template leaves them empty.
+  char text[256] = {};
+  if (!GetDlgItemTextA(m_hWnd, IDC_1053, text, sizeof text)) {
+    SetDlgItemTextA(m_hWnd, IDC_1053, TW_SUPPORT_SITE_URL);
   }
+  m_siteLink.Attach(m_hWnd, IDC_1053, text[0] ? text : TW_SUPPORT_SITE_URL);
+  text[0] = 0;
+  if (!GetDlgItemTextA(m_hWnd, IDC_1056, text, sizeof text)) {
+    SetDlgItemTextA(m_hWnd, IDC_1056, TW_SUPPORT_MAIL);
+    lstrcpynA(text, TW_SUPPORT_MAIL, sizeof text);
+  }
+  m_mailLink.Attach(m_hWnd, IDC_1056, std::string("mailto:") + text);
   for (CHyperLink* link : {&m_siteLink, &m_mailLink}) {
     link->SetColors(RGB(0, 0, 255), RGB(0, 0, 255), RGB(0, 0, 255));
   }

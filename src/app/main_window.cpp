@@ -102,7 +102,9 @@ BOOL CMainWindow::OnInit() {
   UINT n = ReadProfileInt("Used", "times", 1);
   WriteProfileInt("Used", "times", n + 1);
   if (IsVersionPromptStart(n)) SetTimer(m_hWnd, kVersionTimer, 2000, nullptr);
-  return TRUE;
+  // Focus on the marked button, so that no other button looks marked.
+  SetFocus(Item(IDC_1000));
+  return FALSE;
 }
 
 void CMainWindow::CreateStatusBar() {
@@ -168,6 +170,9 @@ void CMainWindow::ShowPage(int buttonId) {
     if (!page->CreatePage(m_hWnd, where)) return;
     SetWindowLongPtrA(page->Hwnd(), GWL_STYLE,
                       GetWindowLongPtrA(page->Hwnd(), GWL_STYLE) | WS_CLIPSIBLINGS);
+    // A new child goes to the bottom of the z-order; a page must lie above
+    // the frame and the hint line it covers.
+    SetWindowPos(page->Hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   }
   ShowWindow(page->Hwnd(), SW_SHOW);
   if (page->WantsBusyState()) page->UpdateButtonsForBusy(g_bScanning != 0);

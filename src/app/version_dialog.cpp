@@ -26,6 +26,9 @@ std::string CVersionDialog::QueryBaseUrl() {
 void CVersionDialog::SetLog(const std::string& text) {
   m_log = text;
   SetDlgItemTextA(m_hWnd, IDC_1090, m_log.c_str());
+  // Caret to the end, nothing selected: the newest lines stay in view.
+  SendDlgItemMessageA(m_hWnd, IDC_1090, EM_SETSEL, m_log.size(), m_log.size());
+  SendDlgItemMessageA(m_hWnd, IDC_1090, EM_SCROLLCARET, 0, 0);
 }
 
 void CVersionDialog::AppendLog(const std::string& text) { SetLog(m_log + text); }
@@ -37,16 +40,8 @@ BOOL CVersionDialog::OnInit() {
   ShowWindow(Item(IDC_1090), SW_HIDE);
   if (m_check.Attach(m_hWnd, IDC_1091)) m_check.SetTooltip(LoadStr(IDS_57712));
   m_update.Attach(m_hWnd, IDC_1092);
-  for (COwnerButton* b : {&m_check, &m_update}) {
-    b->SetColor(COwnerButton::kBkNormal, RGB(8, 146, 214), false);
-    b->SetColor(COwnerButton::kBkHover, RGB(38, 176, 244), false);
-    b->SetColor(COwnerButton::kBkFocus, RGB(8, 146, 214), false);
-    for (auto fg : {COwnerButton::kFgNormal, COwnerButton::kFgFocus}) {
-      b->SetColor(fg, RGB(255, 255, 255), false);
-    }
-    b->SetColor(COwnerButton::kFgHover, RGB(0, 128, 0), false);
-    b->SetFlat(RGB(192, 192, 192));
-  }
+  m_close.Attach(m_hWnd, IDCANCEL);
+  for (COwnerButton* b : {&m_check, &m_update, &m_close}) StyleFlatBlueButton(*b);
   if (m_bCheckAtOnce) {
     // Let the dialog appear first; the check runs on this thread.
     ShowWindow(m_hWnd, SW_SHOW);

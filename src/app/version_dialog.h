@@ -31,7 +31,7 @@ class CVersionDialog : public CDialogBase {
   std::string m_log;
   std::uint16_t m_wLanguage;
   bool m_bCheckAtOnce;
-  COwnerButton m_check, m_update;
+  COwnerButton m_check, m_update, m_close;
 };
 
 }  // namespace tw

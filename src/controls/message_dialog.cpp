@@ -36,6 +36,16 @@ BOOL CMessageDialog::OnInit() {
   SetDlgItemTextA(m_hWnd, IDC_1081, m_text.c_str());
   HICON icon = LoadIconA(GetResourceInstance(), MAKEINTRESOURCEA(IDI_163));
   if (icon) SendDlgItemMessageA(m_hWnd, IDC_1080, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+  const struct {
+    int id;
+    UINT text;
+  } buttons[3] = {{IDOK, IDS_57866}, {IDC_1082, IDS_57867}, {IDC_1083, IDS_57868}};
+  for (int i = 0; i < 3; ++i) {
+    if (!m_buttons[i].Attach(m_hWnd, buttons[i].id)) continue;
+    StyleFlatBlueButton(m_buttons[i]);
+    std::string text = LoadStr(buttons[i].text);
+    if (!text.empty()) SetDlgItemTextA(m_hWnd, buttons[i].id, text.c_str());
+  }
   bool ok = m_style == kOk;
   ShowWindow(Item(IDOK), ok ? SW_SHOW : SW_HIDE);
   ShowWindow(Item(IDC_1082), ok ? SW_HIDE : SW_SHOW);

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "controls/owner_button.h"
 #include "controls/skin_dialog.h"
 
 namespace tw {
@@ -27,6 +28,7 @@ class CMessageDialog : public CSkinDialog {
   std::string m_text;
   int m_style;
   HBRUSH m_hBackground = nullptr;
+  COwnerButton m_buttons[3];
 };
 
 }  // namespace tw

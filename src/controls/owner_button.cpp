@@ -86,6 +86,18 @@ void COwnerButton::SetTooltip(const std::string& text) {
   }
 }
 
+void StyleFlatBlueButton(COwnerButton& b) {
+  const COLORREF normal = RGB(8, 146, 214);
+  const COLORREF hover = RGB(8 + 30, 146 + 30, 214 + 30);
+  b.SetColor(COwnerButton::kBkNormal, normal, false);
+  b.SetColor(COwnerButton::kFgNormal, RGB(255, 255, 255), false);
+  b.SetColor(COwnerButton::kBkHover, hover, false);
+  b.SetColor(COwnerButton::kFgHover, RGB(0, 128, 0), false);
+  b.SetColor(COwnerButton::kBkFocus, normal, false);
+  b.SetColor(COwnerButton::kFgFocus, RGB(255, 255, 255), false);
+  b.SetFlat(RGB(192, 192, 192));
+}
+
 void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, COLORREF transparent) {
   BITMAP bm;
   if (!bitmap || !GetObjectA(bitmap, sizeof bm, &bm)) return;
