@@ -108,3 +108,14 @@ set_source_files_properties(${TW_RC} ${CMAKE_SOURCE_DIR}/src/resources/rc409.rc
 if(TARGET win_tests)
   add_dependencies(win_tests tidewell RC409)
 endif()
+
+# Benchmarks that run under Wine: bench/*_winbench.cpp, one program each
+# (bench/run.sh runs them). The native ones are bench/*_bench.cpp.
+file(GLOB TW_WINBENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_winbench.cpp)
+foreach(src IN LISTS TW_WINBENCH_SOURCES)
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/bench ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE tidewell_memory tidewell_win32)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endforeach()

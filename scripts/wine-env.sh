@@ -15,3 +15,10 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
 unset WINESERVER
 mkdir -p "$HOME" "$TMPDIR"
+# Window caption buttons are drawn with Wine's Marlett, which this Wine does
+# not find in its own data folder; fontconfig finds it in the scratch home.
+# Only Marlett: Wine's Tahoma would take over the dialog font and lose the
+# Chinese glyphs that the fallback font has.
+if [ ! -e "$XDG_DATA_HOME/fonts/marlett.ttf" ] && [ -f /usr/share/wine/fonts/marlett.ttf ]; then
+  mkdir -p "$XDG_DATA_HOME/fonts" && ln -sf /usr/share/wine/fonts/marlett.ttf "$XDG_DATA_HOME/fonts/"
+fi
