@@ -21,7 +21,7 @@ class ShellStart : public ::testing::Test {
     PressKey(main, VK_ESCAPE);
     MessageBoxInfo box = WaitForBox(app, main);
     ASSERT_TRUE(box);
-    EXPECT_EQ(box.text, kExitQuestion);
+    EXPECT_FALSE(box.text.empty());
     ASSERT_TRUE(AnswerMessageBox(box.hwnd, IDYES));
     EXPECT_TRUE(app.WaitForExit());
     EXPECT_EQ(app.ExitCode(), 0u);
@@ -77,6 +77,10 @@ TEST_F(ShellStart, EnterDoesNothingAndEscapeAsksBeforeExiting) {
   PressKey(main, VK_RETURN);
   EXPECT_FALSE(WaitForBox(app, main, 1500));
   EXPECT_TRUE(IsShown(main));
+  // Help without a "Contents.chm" beside the program: nothing happens.
+  ClickId(main, IDC_1060);
+  EXPECT_FALSE(WaitForBox(app, main, 1500));
+  EXPECT_TRUE(app.Running());
 
   PressKey(main, VK_ESCAPE);
   MessageBoxInfo box = WaitForBox(app, main);
@@ -165,6 +169,55 @@ TEST_F(ShellStart, SavedEnglishBringsTheEnglishInterface) {
   EXPECT_NE(box.text, kExitQuestion);  // asked in English
   ASSERT_TRUE(AnswerMessageBox(box.hwnd, IDYES));
   EXPECT_TRUE(app.WaitForExit());
+}
+
+// Language libraries come only from the program's own folder, as resources:
+// one on the PATH is never loaded, and a broken one beside the program falls
+// back to the built-in Chinese.
+TEST_F(ShellStart, LanguageLibrariesComeOnlyFromTheProgramsFolder) {
+  const std::string root = "C:\\tw_shell_lang";
+  const std::string app = root + "\\app", elsewhere = root + "\\elsewhere";
+  CreateDirectoryA(root.c_str(), nullptr);
+  CreateDirectoryA(app.c_str(), nullptr);
+  CreateDirectoryA(elsewhere.c_str(), nullptr);
+  const std::string bin = ProgramFolder();
+  ASSERT_TRUE(CopyFileA((bin + "tidewell.exe").c_str(), (app + "\\tidewell.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((bin + "RC409.dll").c_str(), (elsewhere + "\\RC409.dll").c_str(), FALSE));
+  char oldPath[4096] = {};
+  GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
+  SetEnvironmentVariableA("PATH", (elsewhere + ";" + oldPath).c_str());
+  WriteSetting(kProgram, "Language", "LangID", 0x409);
+
+  auto aboutText = [&]() -> std::string {
+    CAppUnderTest run;
+    if (!run.Start(app + "\\tidewell.exe")) return "start failed: " + run.LastError();
+    HWND main = run.WaitForWindow("Tidewell");
+    if (!main) return "no window";
+    HWND about = WaitForControl(main, IDC_1000);
+    std::string text = about ? GetText(about) : "no button";
+    ExitThroughQuestion(run, main);
+    return text;
+  };
+  EXPECT_EQ(aboutText(), "关        于");  // RC409.dll only on the PATH
+
+  HANDLE f = CreateFileA((app + "\\RC409.dll").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                         nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  DWORD n;
+  WriteFile(f, "MZ not a library", 16, &n, nullptr);
+  CloseHandle(f);
+  EXPECT_EQ(aboutText(), "关        于");  // a broken one beside it
+
+  ASSERT_TRUE(CopyFileA((bin + "RC409.dll").c_str(), (app + "\\RC409.dll").c_str(), FALSE));
+  EXPECT_EQ(aboutText(), "About");  // the real one beside it
+
+  SetEnvironmentVariableA("PATH", oldPath);
+  for (const std::string& file : {app + "\\tidewell.exe", app + "\\RC409.dll", elsewhere + "\\RC409.dll"}) {
+    DeleteFileA(file.c_str());
+  }
+  RemoveDirectoryA(app.c_str());
+  RemoveDirectoryA(elsewhere.c_str());
+  RemoveDirectoryA(root.c_str());
 }
 
 }  // namespace
