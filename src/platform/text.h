@@ -13,6 +13,15 @@ namespace tw {
 void SetAnsiCodePage(unsigned codePage);
 unsigned GetAnsiCodePage();
 bool IsLeadByte(unsigned char c);
+// Lead bytes of a given code page: 0x81-0xFE in 936, 949 and 950; 0x81-0x9F
+// and 0xE0-0xFC in 932; none in single-byte code pages.
+bool IsLeadByteIn(unsigned codePage, unsigned char c);
+// The code page the helpers use until SetAnsiCodePage is called: GetACP() in
+// the Win32 build, 936 in the native one. Provided by the backend.
+unsigned DefaultAnsiCodePage();
+// The byte position of the character after the one at i (i + 1 or i + 2);
+// s.size() at the end.
+std::size_t NextCharPos(const std::string& s, std::size_t i);
 
 // Lower-/upper-cases the single-byte ASCII letters only; double-byte
 // characters pass through untouched.

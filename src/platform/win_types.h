@@ -21,9 +21,11 @@ enum : long {
   kErrorCallNotImplemented = 120,
   kErrorInsufficientBuffer = 122,
   kErrorDirNotEmpty = 145,
+  kErrorBadPathname = 161,
   kErrorAlreadyExists = 183,
   kErrorMoreData = 234,
   kErrorNoMoreItems = 259,
+  kErrorDirectory = 267,
   kErrorKeyDeleted = 1018,
   kErrorPrivilegeNotHeld = 1314,
 };

@@ -1,0 +1,138 @@
+#include "platform/memory/memory_shell.h"
+
+#include "platform/text.h"
+
+namespace tw {
+
+int CMemoryShell::FileOperation(std::uint32_t op, const std::string& from, const std::string& to,
+                                std::uint32_t flags) {
+  long rc = kErrorSuccess;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_faults.Tick(true, &rc)) return static_cast<int>(rc);
+  }
+  if (m_fs.Fault(true, &rc)) return static_cast<int>(rc);
+  if (from.empty()) return kErrorFileNotFound;
+  switch (op) {
+    case kFoDelete:
+      rc = (flags & kFofAllowUndo) ? m_fs.Recycle(from) : m_fs.DeleteTree(from);
+      break;
+    case kFoMove:
+    case kFoCopy: {
+      if (!m_fs.Exists(from)) return kErrorFileNotFound;
+      std::string dest = to;
+      // Into an existing folder the entry keeps its name; a missing
+      // destination folder is created (no questions asked).
+      const std::uint32_t attrs = m_fs.GetFileAttributes(to);
+      std::string name;
+      SplitAtLastBackslash(from, nullptr, &name);
+      if (attrs != kInvalidAttributes && (attrs & kAttrDirectory)) {
+        dest = to + (to.empty() || to.back() == '\\' ? "" : "\\") + name;
+      } else {
+        std::string parent;
+        SplitAtLastBackslash(to, &parent, nullptr);
+        if (!parent.empty()) CreateFolderPath(m_fs, parent);
+      }
+      if (op == kFoCopy) {
+        rc = m_fs.CopyFile(from, dest);
+      } else {
+        if (m_fs.Exists(dest) && !EqualsNoCase(dest, from)) {
+          // The shell replaces a file of the same name without asking.
+          const std::uint32_t da = m_fs.GetFileAttributes(dest);
+          if (da & kAttrDirectory) return kErrorAlreadyExists;
+          if ((rc = m_fs.DeleteTree(dest))) return static_cast<int>(rc);
+        }
+        rc = m_fs.MoveFile(from, dest);
+      }
+      break;
+    }
+    default:
+      return kErrorInvalidParameter;
+  }
+  return static_cast<int>(rc);
+}
+
+bool CMemoryShell::Start(StartedProgram program, const std::string& path) {
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    long rc = 0;
+    if (m_faults.Tick(true, &rc) || m_bStartsFail) return false;
+  }
+  // A program given with its folder must exist; a bare name is looked up on
+  // the search path, which the memory scene does not model.
+  if (FindChar(path, '\\') != std::string::npos && !m_fs.Exists(path)) return false;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_started.push_back(program);
+  }
+  if (m_onStart) m_onStart(program);
+  return true;
+}
+
+bool CMemoryShell::ShellExecute(const std::string& verb, const std::string& file,
+                                const std::string& parameters, int show) {
+  StartedProgram p;
+  p.how = "ShellExecute";
+  p.verb = verb;
+  p.file = file;
+  p.parameters = parameters;
+  p.show = show;
+  p.commandLine = parameters.empty() ? file : file + " " + parameters;
+  return Start(std::move(p), file);
+}
+
+bool CMemoryShell::CreateProcess(const std::string& commandLine) {
+  StartedProgram p;
+  p.how = "CreateProcess";
+  p.commandLine = commandLine;
+  p.show = kSwShowNormal;
+  // The program is the quoted first part, or else the shortest run of words
+  // up to a space that names an existing file (as CreateProcess tries them).
+  std::string program;
+  std::size_t i = 0;
+  while (i < commandLine.size() && commandLine[i] == ' ') ++i;
+  if (i < commandLine.size() && commandLine[i] == '"') {
+    const std::size_t end = commandLine.find('"', i + 1);
+    program = commandLine.substr(i + 1, end == std::string::npos ? std::string::npos : end - i - 1);
+    p.parameters = end == std::string::npos ? "" : commandLine.substr(end + 1);
+  } else {
+    std::size_t space = i;
+    program = commandLine.substr(i);
+    while ((space = FindChar(commandLine, ' ', space + 1)) != std::string::npos) {
+      const std::string candidate = commandLine.substr(i, space - i);
+      if (m_fs.Exists(candidate) || m_fs.Exists(candidate + ".exe")) {
+        program = candidate;
+        break;
+      }
+      if (FindChar(candidate, '\\') == std::string::npos) {
+        program = candidate;
+        break;
+      }
+    }
+    p.parameters = program.size() + i < commandLine.size() ? commandLine.substr(i + program.size()) : "";
+  }
+  while (!p.parameters.empty() && p.parameters[0] == ' ') p.parameters.erase(0, 1);
+  p.file = program;
+  std::string check = program;
+  if (FindChar(check, '\\') != std::string::npos && !m_fs.Exists(check) && m_fs.Exists(check + ".exe")) {
+    check += ".exe";
+  }
+  return Start(std::move(p), check);
+}
+
+std::vector<StartedProgram> CMemoryShell::Started() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_started;
+}
+
+std::string CMemoryShell::Dump() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  std::string out;
+  for (const auto& p : m_started) {
+    out += p.how + ": " + (p.verb.empty() ? "" : p.verb + " ") + p.commandLine + " (show " +
+           std::to_string(p.show) + ")\n";
+  }
+  return out;
+}
+
+}  // namespace tw
