@@ -105,7 +105,11 @@ long CRegExportFile::WriteHeader(int windowsVersionCode) {
 }
 
 std::string CRegExportFile::KeyLine(RegKey hive, const std::string& keyPath) const {
-  return "[" + HivePrefix(hive) + keyPath + "]\n";
+  std::string line = "[";
+  line += HivePrefix(hive);
+  line += keyPath;
+  line += "]\n";
+  return line;
 }
 
 bool CRegExportFile::AppendValues(RegKey key, const std::string& keyLine, std::string* section) {

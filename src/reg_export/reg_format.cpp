@@ -99,12 +99,21 @@ bool StringHex(std::uint32_t type, const std::vector<std::uint8_t>& data, bool u
 bool FormatValueLine(const std::string& name, std::uint32_t type,
                      const std::vector<std::uint8_t>& data, bool unicode, std::string* line) {
   if (!IsWritableRegText(name, unicode)) return false;
-  std::string out = name.empty() ? std::string("@=") : "\"" + EscapeRegText(name) + "\"=";
+  std::string out;
+  if (name.empty()) {
+    out = "@=";
+  } else {
+    out += '"';
+    out += EscapeRegText(name);
+    out += "\"=";
+  }
   std::string part;
   switch (type) {
     case kRegSz:
       if (FitsQuotedString(data, unicode)) {
-        part = "\"" + EscapeRegText(std::string(data.begin(), data.end() - 1)) + "\"";
+        part += '"';
+        part += EscapeRegText(std::string(data.begin(), data.end() - 1));
+        part += '"';
       } else if (!StringHex(type, data, unicode, &part)) {
         return false;
       }

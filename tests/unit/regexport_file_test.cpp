@@ -296,11 +296,11 @@ TEST_F(ExportFile, ExportKeyRemovesNothingAndNeverWritesAnEmptyStandIn) {
   EXPECT_TRUE(reg.KeyExists(kHkeyClassesRoot, "CLSID\\{P}\\InprocServer32"));
 }
 
-// Refuses removal of any key whose path contains "Stuck".
+// Refuses removal of any key named "Stuck".
 class CStubbornRegistry : public CMemoryRegistry {
  public:
   long DeleteKey(RegKey parent, const std::string& path) override {
-    if (path.find("Stuck") != std::string::npos) return kErrorAccessDenied;
+    if (path.size() >= 5 && path.compare(path.size() - 5, 5, "Stuck") == 0) return kErrorAccessDenied;
     return CMemoryRegistry::DeleteKey(parent, path);
   }
 };

@@ -95,7 +95,9 @@ TEST_F(PathCheck, VerdictsFollowTheStepsInOrder) {
   for (const PathCase& c : cases) {
     std::string description;
     EXPECT_EQ(CheckFilePath(fs, c.text, &description), c.verdict) << c.text;
-    if (c.verdict == PathVerdict::kInvalid) EXPECT_EQ(description, kInvalid + c.shown) << c.text;
+    if (c.verdict == PathVerdict::kInvalid) {
+      EXPECT_EQ(description, kInvalid + c.shown) << c.text;
+    }
   }
 }
 
