@@ -52,11 +52,60 @@ if(TW_WIN_TESTS)
   tw_win_test(win_tests)
 endif()
 
-# End-to-end tests: they start the real tidewell.exe and drive its windows.
+# End-to-end tests: they start the real tidewell.exe (and the driver's own
+# target program) and drive their windows from a second process. The driver
+# (tests/e2e/driver*.cpp) is a library so other test programs can use it.
+file(GLOB TW_E2E_DRIVER CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/driver*.cpp)
+list(FILTER TW_E2E_DRIVER EXCLUDE REGEX "_test\\.cpp$")
+add_library(tw_e2e_driver STATIC ${TW_E2E_DRIVER})
+target_include_directories(tw_e2e_driver PUBLIC ${CMAKE_SOURCE_DIR}/tests)
+target_link_libraries(tw_e2e_driver PUBLIC user32 gdi32 comctl32)
+
+add_executable(e2e_target WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/target/e2e_target.cpp)
+target_link_libraries(e2e_target PRIVATE comctl32 user32 gdi32)
+set_target_properties(e2e_target PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
 file(GLOB_RECURSE TW_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
-if(TW_E2E_TESTS)
-  add_executable(e2e_tests ${TW_E2E_TESTS})
-  target_link_libraries(e2e_tests PRIVATE tidewell_win32 gtest gtest_main user32 gdi32 comctl32)
-  tw_win_test(e2e_tests)
-  add_dependencies(e2e_tests tidewell)
+list(FILTER TW_E2E_TESTS EXCLUDE REGEX "/tests/e2e/target/")
+list(REMOVE_ITEM TW_E2E_TESTS ${TW_E2E_DRIVER})
+add_executable(e2e_tests ${TW_E2E_TESTS})
+target_link_libraries(e2e_tests PRIVATE tw_e2e_driver tidewell_win32 gtest gmock gtest_main)
+tw_win_test(e2e_tests)
+add_dependencies(e2e_tests tidewell e2e_target)
+# Every e2e program shares the one display and the programs it starts: they
+# run one at a time, never beside another. The screenshots they leave under
+# C:\screens become PNGs in screenshots/ afterwards.
+set_tests_properties(e2e_tests PROPERTIES RESOURCE_LOCK tw_display FIXTURES_REQUIRED tw_screenshots)
+add_test(NAME e2e_screenshots
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/collect-screenshots.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(e2e_screenshots PROPERTIES FIXTURES_CLEANUP tw_screenshots)
+
+# RC409.dll: the English resources, a library of resources only (no code and
+# no entry point; the program maps it as an image resource), beside the
+# program. Built with the program so that every run finds it there.
+add_library(RC409 MODULE ${CMAKE_SOURCE_DIR}/src/resources/rc409.rc)
+set_target_properties(RC409 PROPERTIES PREFIX "" OUTPUT_NAME RC409 SUFFIX ".dll"
+  LINKER_LANGUAGE C LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+# An entry address of 0 leaves the library without an entry point.
+target_link_options(RC409 PRIVATE -nostdlib -Wl,--entry=0 -s)
+add_dependencies(tidewell RC409)
+# windres reports no dependencies: rebuild both scripts when the shared header,
+# the shared image list or a picture changes.
+file(GLOB TW_RC_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/resources/*.h
+  ${CMAKE_SOURCE_DIR}/src/resources/*.rci ${CMAKE_SOURCE_DIR}/src/resources/images/*)
+set_source_files_properties(${TW_RC} ${CMAKE_SOURCE_DIR}/src/resources/rc409.rc
+  PROPERTIES OBJECT_DEPENDS "${TW_RC_INPUTS}")
+if(TARGET win_tests)
+  add_dependencies(win_tests tidewell RC409)
 endif()
+
+# Benchmarks that run under Wine: bench/*_winbench.cpp, one program each
+# (bench/run.sh runs them). The native ones are bench/*_bench.cpp.
+file(GLOB TW_WINBENCH_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/*_winbench.cpp)
+foreach(src IN LISTS TW_WINBENCH_SOURCES)
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/bench ${CMAKE_SOURCE_DIR}/tests)
+  target_link_libraries(${name} PRIVATE tidewell_memory tidewell_win32)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+endforeach()

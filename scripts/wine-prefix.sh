@@ -18,7 +18,17 @@ here="$(cd "$(dirname "$0")" && pwd)"
 mkdir -p "$TW_SCRATCH"
 exec 9>"$TW_SCRATCH/.prefix.lock"
 flock 9
-if [ -f "$WINEPREFIX/.tidewell-ready" ]; then exit 0; fi
+if [ -f "$WINEPREFIX/.tidewell-ready" ]; then
+  # Prefixes made before the X11 setting below get it once.
+  if [ ! -f "$WINEPREFIX/.tidewell-x11" ]; then
+    printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n' \
+      > "$WINEPREFIX/drive_c/x11.reg"
+    setpriv --bounding-set -sys_time --inh-caps -sys_time wine regedit /s 'C:\x11.reg' >/dev/null 2>&1
+    rm -f "$WINEPREFIX/drive_c/x11.reg"
+    touch "$WINEPREFIX/.tidewell-x11"
+  fi
+  exit 0
+fi
 
 rm -rf "$WINEPREFIX"
 echo "wine-prefix: creating $WINEPREFIX"
@@ -47,10 +57,16 @@ REGEDIT4
 "g:"="network"
 "h:"="ramdisk"
 "p:"="network"
+
+; Wine draws the windows' frames itself instead of leaving them to a window
+; manager: a private Xvfb has none, and there a managed window gets no title
+; bar and every map and unmap waits for a manager that never answers.
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
 REG
 setpriv --bounding-set -sys_time --inh-caps -sys_time wine regedit /s 'C:\drives.reg' >/dev/null 2>&1
 rm -f "$WINEPREFIX/drive_c/drives.reg"
 setpriv --bounding-set -sys_time --inh-caps -sys_time wineserver -w
 # The shell folders that pointed into the host's home now point at scratch.
-touch "$WINEPREFIX/.tidewell-ready"
+touch "$WINEPREFIX/.tidewell-ready" "$WINEPREFIX/.tidewell-x11"
 echo "wine-prefix: ready"

@@ -1,0 +1,41 @@
+// Deletion of findings from the result list. Each deleted finding is first
+// written to the backup file and then removed from the registry; the rows go
+// in list order and the list closes up behind them.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "registry_cleaner/registry_row.h"
+
+namespace tw {
+
+class CRegistryDeletion {
+ public:
+  enum class Outcome {
+    kRemoved,  // written to the backup and gone from the registry (or gone already)
+    kKept,     // still in the registry: the row stays, the deletion goes on
+    kStop,     // the backup file cannot be written: the row stays, nothing more is removed
+  };
+  // Writes the finding's section to the open backup file and removes it.
+  using ExportAndRemove = std::function<Outcome(const RegistryRow& row)>;
+  // Called after each deletion with the hive prefix and key, for the status line.
+  using Progress = std::function<void(const std::string& key)>;
+
+  CRegistryDeletion(ExportAndRemove exportAndRemove, Progress progress)
+      : m_export(std::move(exportAndRemove)), m_progress(std::move(progress)) {}
+
+  // Deletes the checked rows (all rows when `all` is set). `found` loses and
+  // `deleted` gains one per row deleted. Returns the number deleted; the rows
+  // left keep their order.
+  long Delete(std::vector<RegistryRow>* rows, bool all, long* found, long* deleted);
+
+  static bool AnyChecked(const std::vector<RegistryRow>& rows);
+
+ private:
+  ExportAndRemove m_export;
+  Progress m_progress;
+};
+
+}  // namespace tw

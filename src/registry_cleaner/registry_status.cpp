@@ -1,0 +1,70 @@
+#include "registry_cleaner/registry_status.h"
+
+namespace tw {
+
+std::string FormatNumbers(const std::string& format, std::initializer_list<long long> numbers) {
+  std::string out;
+  auto next = numbers.begin();
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    if (format[i] == '%' && i + 1 < format.size()) {
+      if (format[i + 1] == 'd') {
+        out += next != numbers.end() ? std::to_string(*next++) : std::string("%d");
+        ++i;
+        continue;
+      }
+      if (format[i + 1] == '%') {
+        out += '%';
+        ++i;
+        continue;
+      }
+    }
+    out += format[i];
+  }
+  return out;
+}
+
+std::string ComposeRegistryStatus(const RegistryStatusTexts& texts, const std::string& text,
+                                  StatusPhase phase, bool scanning, long long found,
+                                  long long deleted, std::int64_t elapsedSeconds) {
+  if (phase == StatusPhase::kStart || elapsedSeconds < 0) elapsedSeconds = 0;
+  const std::string time = FormatNumbers(
+      texts.time, {elapsedSeconds / 3600, (elapsedSeconds / 60) % 60, elapsedSeconds % 60});
+  const std::string count = scanning ? FormatNumbers(texts.countScan, {found})
+                                     : FormatNumbers(texts.countDelete, {found, deleted});
+  std::string status;
+  if (phase == StatusPhase::kFinish) {
+    status = scanning ? texts.finished : texts.product;
+  } else {
+    status = (scanning ? texts.scanning : texts.deleting) + text;
+  }
+  return status + ";" + count + ";" + time + ";";
+}
+
+CRegistryStatus::CRegistryStatus(Sink sink, Clock clock, std::chrono::milliseconds minInterval)
+    : m_sink(std::move(sink)), m_clock(std::move(clock)), m_minInterval(minInterval) {
+  if (!m_clock) m_clock = [] { return std::chrono::steady_clock::now(); };
+  m_start = m_clock();
+}
+
+std::int64_t CRegistryStatus::ElapsedSeconds() const {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return std::chrono::duration_cast<std::chrono::seconds>(m_clock() - m_start).count();
+}
+
+void CRegistryStatus::Report(const std::string& text, StatusPhase phase, bool scanning,
+                             long long found, long long deleted) {
+  std::string status;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const auto now = m_clock();
+    if (phase == StatusPhase::kStart) m_start = now;
+    if (phase == StatusPhase::kProgress && m_sentAny && now - m_lastSent < m_minInterval) return;
+    m_lastSent = now;
+    m_sentAny = true;
+    const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - m_start).count();
+    status = ComposeRegistryStatus(m_texts, text, phase, scanning, found, deleted, elapsed);
+  }
+  if (m_sink) m_sink(status);
+}
+
+}  // namespace tw

@@ -1,0 +1,340 @@
+// The driver's process control, window search and actions.
+#include "e2e/driver.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cwctype>
+
+namespace tw::e2e {
+
+namespace {
+
+// Generous for a program that is busy but alive; a hung one fails the read
+// instead of hanging the test.
+constexpr UINT kSendTimeoutMs = 5000;
+
+std::string ErrorText(const char* what) {
+  return std::string(what) + " failed, error " + std::to_string(GetLastError());
+}
+
+void PumpOwnMessages() {
+  MSG m;
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
+}
+
+bool WindowOfProcess(HWND hwnd, DWORD pid) {
+  DWORD owner = 0;
+  GetWindowThreadProcessId(hwnd, &owner);
+  return owner == pid;
+}
+
+struct TopLevelSearch {
+  DWORD pid;
+  std::wstring caption;
+  std::wstring className;
+  bool visibleOnly;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectTopLevel(HWND hwnd, LPARAM lp) {
+  auto* s = reinterpret_cast<TopLevelSearch*>(lp);
+  if (!WindowOfProcess(hwnd, s->pid)) return TRUE;
+  if (s->visibleOnly && !IsWindowVisible(hwnd)) return TRUE;
+  if (!s->className.empty() && Widen(ClassName(hwnd)) != s->className) return TRUE;
+  if (!s->caption.empty() && Widen(GetText(hwnd)) != s->caption) return TRUE;
+  s->found.push_back(hwnd);
+  return TRUE;
+}
+
+std::vector<HWND> TopLevel(DWORD pid, const std::string& caption, const std::string& className,
+                           bool visibleOnly) {
+  TopLevelSearch s{pid, Widen(caption), Widen(className), visibleOnly, {}};
+  EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+BOOL CALLBACK CollectChild(HWND hwnd, LPARAM lp) {
+  reinterpret_cast<std::vector<HWND>*>(lp)->push_back(hwnd);
+  return TRUE;
+}
+
+// EnumChildWindows already walks every descendant, depth first.
+std::vector<HWND> Descendants(HWND root) {
+  std::vector<HWND> all;
+  if (root && IsWindow(root)) EnumChildWindows(root, CollectChild, reinterpret_cast<LPARAM>(&all));
+  return all;
+}
+
+std::wstring LowerWide(std::wstring s) {
+  for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
+  return s;
+}
+
+}  // namespace
+
+bool WaitFor(const std::function<bool()>& cond, DWORD timeoutMs) {
+  const ULONGLONG until = GetTickCount64() + timeoutMs;
+  for (;;) {
+    if (cond()) return true;
+    if (GetTickCount64() >= until) return cond();
+    PumpOwnMessages();
+    Sleep(50);
+  }
+}
+
+std::string ProgramFolder() {
+  wchar_t path[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring s(path, n);
+  return Narrow(s.substr(0, s.find_last_of(L'\\') + 1));
+}
+
+std::wstring Widen(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring w(n, L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+  return w;
+}
+
+std::string Narrow(const std::wstring& wide) {
+  if (wide.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                              nullptr, nullptr);
+  std::string s(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), s.data(), n, nullptr,
+                      nullptr);
+  return s;
+}
+
+// --- CAppUnderTest -----------------------------------------------------------
+
+CAppUnderTest::~CAppUnderTest() {
+  End();
+  if (m_pi.hProcess) CloseHandle(m_pi.hProcess);
+  if (m_pi.hThread) CloseHandle(m_pi.hThread);
+}
+
+bool CAppUnderTest::Start(const std::string& exe, const std::string& args) {
+  if (m_pi.hProcess) {
+    m_error = "already started";
+    return false;
+  }
+  std::wstring path = Widen(exe);
+  if (path.find(L'\\') == std::wstring::npos && path.find(L':') == std::wstring::npos)
+    path = Widen(ProgramFolder()) + path;
+  std::wstring cmd = L"\"" + path + L"\"";
+  if (!args.empty()) cmd += L" " + Widen(args);
+  std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_SHOWNORMAL;
+  if (!CreateProcessW(path.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      folder.c_str(), &si, &m_pi)) {
+    m_error = ErrorText("CreateProcess") + " for " + Narrow(path);
+    m_pi = {};
+    return false;
+  }
+  return true;
+}
+
+HWND CAppUnderTest::WaitForWindow(const std::string& caption, const std::string& className,
+                                  DWORD timeoutMs) const {
+  HWND found = nullptr;
+  if (!m_pi.hProcess) return nullptr;
+  WaitFor(
+      [&] {
+        auto w = TopLevel(m_pi.dwProcessId, caption, className, true);
+        found = w.empty() ? nullptr : w.front();
+        return found != nullptr || !Running();
+      },
+      timeoutMs);
+  return found;
+}
+
+std::vector<HWND> CAppUnderTest::TopLevelWindows(const std::string& caption,
+                                                 const std::string& className) const {
+  if (!m_pi.hProcess) return {};
+  return TopLevel(m_pi.dwProcessId, caption, className, false);
+}
+
+bool CAppUnderTest::Running() const {
+  return m_pi.hProcess && WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+bool CAppUnderTest::WaitForExit(DWORD timeoutMs) const {
+  return !m_pi.hProcess || WaitForSingleObject(m_pi.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD CAppUnderTest::ExitCode() const {
+  DWORD code = STILL_ACTIVE;
+  if (m_pi.hProcess) GetExitCodeProcess(m_pi.hProcess, &code);
+  return code;
+}
+
+CAppUnderTest::Ending CAppUnderTest::End(DWORD closeTimeoutMs) {
+  if (!m_pi.hProcess) return Ending::NotStarted;
+  if (!Running()) return Ending::Exited;
+  // Message boxes and dialogs first (they refuse WM_CLOSE to their owner
+  // while modal), then the main windows.
+  for (HWND w : TopLevel(m_pi.dwProcessId, "", "#32770", true))
+    PostMessageW(w, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  for (HWND w : TopLevel(m_pi.dwProcessId, "", "", true)) PostMessageW(w, WM_CLOSE, 0, 0);
+  if (WaitForSingleObject(m_pi.hProcess, closeTimeoutMs) == WAIT_OBJECT_0) return Ending::Closed;
+  if (!TerminateProcess(m_pi.hProcess, 0xE2E)) {
+    m_error = ErrorText("TerminateProcess");
+    return Ending::Failed;
+  }
+  WaitForSingleObject(m_pi.hProcess, 5000);
+  return Ending::Terminated;
+}
+
+int CountProcesses(const std::string& exeName) {
+  HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snap == INVALID_HANDLE_VALUE) return -1;
+  const std::wstring want = LowerWide(Widen(exeName));
+  int n = 0;
+  PROCESSENTRY32W pe = {};
+  pe.dwSize = sizeof pe;
+  for (BOOL ok = Process32FirstW(snap, &pe); ok; ok = Process32NextW(snap, &pe))
+    if (LowerWide(pe.szExeFile) == want) ++n;
+  CloseHandle(snap);
+  return n;
+}
+
+// --- windows and controls ----------------------------------------------------
+
+HWND FindControl(HWND root, int id, const std::string& className) {
+  HWND hidden = nullptr;
+  const std::wstring cls = Widen(className);
+  for (HWND w : Descendants(root)) {
+    if (GetDlgCtrlID(w) != id) continue;
+    if (!cls.empty() && LowerWide(Widen(ClassName(w))) != LowerWide(cls)) continue;
+    if (IsShown(w)) return w;
+    if (!hidden) hidden = w;
+  }
+  return hidden;
+}
+
+HWND WaitForControl(HWND root, int id, const std::string& className, DWORD timeoutMs) {
+  HWND found = nullptr;
+  WaitFor([&] { return (found = FindControl(root, id, className)) != nullptr; }, timeoutMs);
+  return found;
+}
+
+std::vector<HWND> FindControls(HWND root, const std::string& className) {
+  std::vector<HWND> out;
+  const std::wstring cls = LowerWide(Widen(className));
+  for (HWND w : Descendants(root))
+    if (cls.empty() || LowerWide(Widen(ClassName(w))) == cls) out.push_back(w);
+  return out;
+}
+
+HWND FindControlByText(HWND root, const std::string& text, const std::string& className) {
+  for (HWND w : FindControls(root, className))
+    if (GetText(w) == text) return w;
+  return nullptr;
+}
+
+std::string ClassName(HWND hwnd) {
+  wchar_t name[256] = {};
+  int n = GetClassNameW(hwnd, name, 256);
+  return Narrow(std::wstring(name, n > 0 ? n : 0));
+}
+
+std::string GetText(HWND hwnd) {
+  // WM_GETTEXT is marshalled between processes by the system, unlike
+  // GetWindowText, which for another process's control does not ask it.
+  DWORD_PTR len = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len))
+    return {};
+  std::wstring buf(len + 1, L'\0');
+  DWORD_PTR got = 0;
+  if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, buf.size(), reinterpret_cast<LPARAM>(buf.data()),
+                           SMTO_ABORTIFHUNG, kSendTimeoutMs, &got))
+    return {};
+  buf.resize(std::min<DWORD_PTR>(got, len));
+  return Narrow(buf);
+}
+
+bool SetText(HWND hwnd, const std::string& text) {
+  std::wstring w = Widen(text);
+  DWORD_PTR ok = 0;
+  return SendMessageTimeoutW(hwnd, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(w.c_str()),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &ok) &&
+         ok;
+}
+
+bool IsEnabled(HWND hwnd) { return hwnd && IsWindowEnabled(hwnd); }
+
+bool IsShown(HWND hwnd) { return hwnd && IsWindowVisible(hwnd); }
+
+bool IsChecked(HWND button) {
+  DWORD_PTR state = 0;
+  SendMessageTimeoutW(button, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &state);
+  return state == BST_CHECKED;
+}
+
+bool WaitForText(HWND hwnd, const std::string& text, DWORD timeoutMs) {
+  return WaitFor([&] { return GetText(hwnd) == text; }, timeoutMs);
+}
+
+// --- actions -----------------------------------------------------------------
+
+bool Click(HWND button) { return button && PostMessageW(button, BM_CLICK, 0, 0); }
+
+bool Command(HWND target, int id, int code, HWND ctl) {
+  return target && PostMessageW(target, WM_COMMAND, MAKEWPARAM(id, code),
+                                reinterpret_cast<LPARAM>(ctl));
+}
+
+bool ClickId(HWND root, int id) {
+  HWND ctl = FindControl(root, id);
+  if (!ctl) return false;
+  return Command(GetParent(ctl), id, BN_CLICKED, ctl);
+}
+
+// --- message boxes -----------------------------------------------------------
+
+MessageBoxInfo WaitForMessageBox(DWORD pid, const std::string& caption, DWORD timeoutMs) {
+  MessageBoxInfo info;
+  WaitFor(
+      [&] {
+        auto boxes = TopLevel(pid, caption, "#32770", true);
+        if (boxes.empty()) return false;
+        info.hwnd = boxes.front();
+        return true;
+      },
+      timeoutMs);
+  if (!info.hwnd) return info;
+  info.caption = GetText(info.hwnd);
+  for (HWND w : Descendants(info.hwnd)) {
+    const std::string cls = ClassName(w);
+    const int id = GetDlgCtrlID(w);
+    if (_stricmp(cls.c_str(), "Button") == 0) {
+      info.buttons.push_back(id);
+    } else if (_stricmp(cls.c_str(), "Static") == 0) {
+      // The icon is a static without text; the message is the static that
+      // has some.
+      std::string t = GetText(w);
+      if (!t.empty()) info.text += (info.text.empty() ? "" : "\n") + t;
+    }
+  }
+  return info;
+}
+
+bool AnswerMessageBox(HWND box, int buttonId, DWORD timeoutMs) {
+  HWND button = GetDlgItem(box, buttonId);
+  if (!button) return false;
+  if (!Click(button)) return false;
+  return WaitFor([&] { return !IsWindow(box) || !IsWindowVisible(box); }, timeoutMs);
+}
+
+}  // namespace tw::e2e
