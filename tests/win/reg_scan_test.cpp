@@ -47,6 +47,9 @@ class RegScanWine : public ::testing::Test {
   void TearDown() override {
     wintest::DeleteTree(reg, kHkeyClassesRoot, clsid);
     wintest::DeleteTree(reg, kHkeyClassesRoot, typelib);
+    // Wine mirrors type libraries into the 32-bit view.
+    wintest::DeleteTree(reg, kHkeyLocalMachine, "Software\\Classes\\Wow6432Node\\" + typelib);
+    wintest::DeleteTree(reg, kHkeyLocalMachine, "Software\\Wow6432Node\\Classes\\" + typelib);
     wintest::DeleteTree(reg, kHkeyLocalMachine, uninstall);
     wintest::DeleteTree(reg, kHkeyClassesRoot, ext);
     wintest::DeleteTree(reg, kHkeyClassesRoot, cls);
@@ -111,7 +114,9 @@ TEST_F(RegScanWine, FindsEverySeededStaleEntry) {
   EXPECT_TRUE(Has(rows, ScanCategory::kCurrentUser, user, "Tool"));
   EXPECT_FALSE(Has(rows, ScanCategory::kCurrentUser, user, "Fine"));
   for (const RegistryFinding& f : rows) {
-    if (EqualsNoCase(f.location, typelib)) EXPECT_EQ(f.description, texts.invalidPath + lowerMissing);
+    if (EqualsNoCase(f.location, typelib)) {
+      EXPECT_EQ(f.description, texts.invalidPath + lowerMissing);
+    }
     if (EqualsNoCase(f.location, clsid)) {
       EXPECT_EQ(f.description, texts.invalidPath + lowerMissing + "\\server.dll");
     }
