@@ -109,3 +109,31 @@ foreach(src IN LISTS TW_WINBENCH_SOURCES)
   target_link_libraries(${name} PRIVATE tidewell_memory tidewell_win32)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 endforeach()
+
+# The clock tests' private chronyd servers on loopback, started around the
+# Windows programs that query them: one with the host's time, one whose time
+# runs 30 s ahead (so that setting the clock really is a change). The
+# programs find their ports in P:\clock_chronyd\port and
+# P:\clock_chronyd_skewed\port.
+foreach(server IN ITEMS clock_chronyd clock_chronyd_skewed)
+  if(server STREQUAL "clock_chronyd_skewed")
+    set(skew TW_CHRONYD_SKEW=+30)
+  else()
+    set(skew TW_CHRONYD_SKEW=)
+  endif()
+  add_test(NAME ${server}_start
+           COMMAND ${CMAKE_COMMAND} -E env ${skew} ${CMAKE_SOURCE_DIR}/scripts/chronyd-test.sh
+                   start ${CMAKE_BINARY_DIR}/bin/${server})
+  add_test(NAME ${server}_stop
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/chronyd-test.sh stop ${CMAKE_BINARY_DIR}/bin/${server})
+  set_tests_properties(${server}_start PROPERTIES FIXTURES_SETUP ${server})
+  set_tests_properties(${server}_stop PROPERTIES FIXTURES_CLEANUP ${server})
+endforeach()
+foreach(t IN ITEMS win_tests e2e_tests)
+  if(TEST ${t})
+    set_property(TEST ${t} APPEND PROPERTY FIXTURES_REQUIRED clock_chronyd clock_chronyd_skewed)
+    set_property(TEST ${t} APPEND PROPERTY ENVIRONMENT
+                 "TW_CLOCK_CHRONYD_PORT_FILE=P:\\clock_chronyd\\port"
+                 "TW_CLOCK_CHRONYD_SKEWED_PORT_FILE=P:\\clock_chronyd_skewed\\port")
+  endif()
+endforeach()

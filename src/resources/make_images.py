@@ -313,31 +313,31 @@ def nav_bitmap(name, draw, size=32):
 
 
 def logo_bitmap(w, h):
-    c = Canvas(w, h, GREY)
-    c.vgradient(0, 0, w, h, BLUE_HIGH, BLUE_DARK)
-    # soft waves across the bottom
-    for i, (yy, col) in enumerate(((h - 20, (40, 170, 230)), (h - 13, (60, 185, 240)), (h - 6, (90, 200, 245)))):
-        c.wave(w / 2, yy, w + 20, 3, 5, col, periods=2 + i * 0.5)
-    mark = 46
-    draw_tide_mark(c, (w - mark) / 2, 8, mark, WHITE, (170, 230, 255))
+    # The picture control centres it and fills the rest with the corner
+    # colour (the dialog font decides the control's size in pixels), so the
+    # edges are the plain navigation blue.
+    c = Canvas(w, h, BLUE)
+    c.rrect(14, 6, w - 14, h - 6, 10, (20, 160, 226))
+    mark = 42
+    draw_tide_mark(c, (w - mark) / 2, 12, mark, WHITE, (170, 230, 255))
     tw = text_width("Tidewell", 19)
-    c.text((w - tw) // 2, 8 + mark + 8, "Tidewell", 19, WHITE)
+    c.text((w - tw) // 2, 12 + mark + 8, "Tidewell", 19, WHITE)
     vw = text_width("3.0", 10, "DejaVu-Sans")
-    c.text((w - vw) // 2, 8 + mark + 34, "3.0", 10, (220, 240, 255), "DejaVu-Sans")
+    c.text((w - vw) // 2, 12 + mark + 33, "3.0", 10, (220, 240, 255), "DejaVu-Sans")
     write_bmp(os.path.join(OUT, "logo.bmp"), c)
 
 
 def site_bitmap(w, h):
+    # plain page grey at the edges, for the same reason as the logo
     c = Canvas(w, h, GREY)
-    c.vgradient(0, 0, w, h, (232, 232, 232), (205, 205, 205))
-    c.rect(0, 0, w, 1, (245, 245, 245))
-    g = h - 12
-    gx, gy = 10, 6
+    g = 25
+    gx, gy = 14, (h - g) / 2
     c.circle(gx + g / 2, gy + g / 2, g / 2, BLUE)
     c.ring(gx + g / 2, gy + g / 2, g / 2 - 3, 1.2, WHITE)
-    c.line(gx + 1, gy + g / 2, gx + g - 1, gy + g / 2, 1.2, WHITE)
-    c.line(gx + g / 2, gy + 1, gx + g / 2, gy + g - 1, 1.2, WHITE)
-    c.text(gx + g + 8, (h - 14) // 2, "Quorvane", 13, BLUE_DARK)
+    c.line(gx + 1.5, gy + g / 2, gx + g - 1.5, gy + g / 2, 1.2, WHITE)
+    c.shape(lambda x, y: abs(((x - gx - g / 2) / 5.0) ** 2 + ((y - gy - g / 2) / (g / 2 - 1.5)) ** 2 - 1) < 0.12,
+            (gx, gy, gx + g, gy + g), WHITE)
+    c.text(gx + g + 8, int(gy + (g - 13) / 2), "Quorvane", 13, BLUE_DARK)
     write_bmp(os.path.join(OUT, "site.bmp"), c)
 
 
@@ -450,10 +450,10 @@ def main():
     nav_bitmap("nav_uninstall.bmp", nav_uninstall)
     nav_bitmap("nav_plugins.bmp", nav_plugins)
     nav_bitmap("nav_about.bmp", nav_about)
-    # picture controls take the bitmap's own size: 100 x 85 and 100 x 23
-    # dialog units of the main window's font are 150 x 138 and 150 x 37 pixels
-    logo_bitmap(150, 138)
-    site_bitmap(150, 37)
+    # 100 x 85 and 100 x 23 dialog units are 150 x 128 and 150 x 35 pixels
+    # with SimSun 9 at 96 dots per inch; larger fonts leave a plain margin
+    logo_bitmap(150, 128)
+    site_bitmap(150, 35)
     strip_icons()
     list_ticks()
     tree_ticks()

@@ -286,6 +286,64 @@ bool WaitForText(HWND hwnd, const std::string& text, DWORD timeoutMs) {
   return WaitFor([&] { return GetText(hwnd) == text; }, timeoutMs);
 }
 
+bool WaitForGone(HWND hwnd, DWORD timeoutMs) {
+  return WaitFor([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }, timeoutMs);
+}
+
+std::vector<std::string> ListBoxItems(HWND listBox) {
+  // LB_GETTEXT is marshalled between processes for a list box with strings.
+  std::vector<std::string> out;
+  DWORD_PTR n = 0;
+  if (!SendMessageTimeoutW(listBox, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &n))
+    return out;
+  for (DWORD_PTR i = 0; i < n && static_cast<LONG_PTR>(n) > 0; ++i) {
+    DWORD_PTR len = 0;
+    SendMessageTimeoutW(listBox, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len);
+    if (static_cast<LONG_PTR>(len) < 0) len = 0;
+    std::wstring text(len + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &got);
+    text.resize(static_cast<LONG_PTR>(got) < 0 ? 0 : std::min<DWORD_PTR>(got, len));
+    out.push_back(Narrow(text));
+  }
+  return out;
+}
+
+std::vector<std::string> ComboBoxItems(HWND comboBox) {
+  std::vector<std::string> out;
+  DWORD_PTR n = 0;
+  if (!SendMessageTimeoutW(comboBox, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &n))
+    return out;
+  for (DWORD_PTR i = 0; i < n && static_cast<LONG_PTR>(n) > 0; ++i) {
+    DWORD_PTR len = 0;
+    SendMessageTimeoutW(comboBox, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len);
+    if (static_cast<LONG_PTR>(len) < 0) len = 0;
+    std::wstring text(len + 1, L'\0');
+    DWORD_PTR got = 0;
+    SendMessageTimeoutW(comboBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &got);
+    text.resize(static_cast<LONG_PTR>(got) < 0 ? 0 : std::min<DWORD_PTR>(got, len));
+    out.push_back(Narrow(text));
+  }
+  return out;
+}
+
+bool ComboBoxSelect(HWND comboBox, int index) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutW(comboBox, CB_SETCURSEL, index, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                           &result) ||
+      static_cast<int>(result) != index)
+    return false;
+  return Command(GetParent(comboBox), GetDlgCtrlID(comboBox), CBN_SELCHANGE, comboBox);
+}
+
+int ComboBoxSelection(HWND comboBox) {
+  DWORD_PTR result = static_cast<DWORD_PTR>(CB_ERR);
+  SendMessageTimeoutW(comboBox, CB_GETCURSEL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &result);
+  return static_cast<int>(result);
+}
+
 // --- actions -----------------------------------------------------------------
 
 bool Click(HWND button) { return button && PostMessageW(button, BM_CLICK, 0, 0); }

@@ -112,6 +112,8 @@ bool SetText(HWND hwnd, const std::string& text);  // WM_SETTEXT, e.g. into an e
 bool IsEnabled(HWND hwnd);
 bool IsShown(HWND hwnd);  // the window and all its parents are visible
 bool IsChecked(HWND button);  // BM_GETCHECK == BST_CHECKED
+// Waits until the window has gone (destroyed or hidden).
+bool WaitForGone(HWND hwnd, DWORD timeoutMs = kTimeoutMs);
 // Waits until the window's text equals text; false (text unchanged) otherwise.
 bool WaitForText(HWND hwnd, const std::string& text, DWORD timeoutMs = kTimeoutMs);
 
@@ -139,6 +141,20 @@ std::vector<std::vector<std::string>> ListViewRows(HWND listView, int columns = 
 bool ListViewChecked(HWND listView, int row);
 // The selected rows' indices.
 std::vector<int> ListViewSelection(HWND listView);
+
+// Sets the row's check box, as a click on it would (the list view tells its
+// parent with LVN_ITEMCHANGED).
+bool ListViewSetChecked(HWND listView, int row, bool checked);
+// Makes row the only selected row and the focused one.
+bool ListViewSelect(HWND listView, int row);
+
+// The items of a list box or of a combo box's list.
+std::vector<std::string> ListBoxItems(HWND listBox);
+std::vector<std::string> ComboBoxItems(HWND comboBox);
+// Selects a combo box item and tells the parent (CBN_SELCHANGE), as a pick
+// from its list would.
+bool ComboBoxSelect(HWND comboBox, int index);
+int ComboBoxSelection(HWND comboBox);  // CB_ERR (-1) when none
 
 // The texts of the status bar's panes, left to right.
 std::vector<std::string> StatusBarTexts(HWND statusBar);

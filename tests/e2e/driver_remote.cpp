@@ -131,6 +131,34 @@ std::vector<int> ListViewSelection(HWND listView) {
   return out;
 }
 
+namespace {
+
+// LVM_SETITEMSTATE with the LVITEM inside the list view's process.
+bool SetItemState(HWND listView, int row, UINT state, UINT mask) {
+  CRemoteBuffer buf(listView, sizeof(LVITEMW));
+  LVITEMW item = {};
+  item.state = state;
+  item.stateMask = mask;
+  if (!buf.ok() || !buf.Write(0, &item, sizeof item)) return false;
+  return Send(listView, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+              reinterpret_cast<LPARAM>(buf.at(0))) > 0;
+}
+
+}  // namespace
+
+bool ListViewSetChecked(HWND listView, int row, bool checked) {
+  if (row < 0 || row >= ListViewRowCount(listView)) return false;
+  return SetItemState(listView, row, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), LVIS_STATEIMAGEMASK) &&
+         ListViewChecked(listView, row) == checked;
+}
+
+bool ListViewSelect(HWND listView, int row) {
+  if (row < 0 || row >= ListViewRowCount(listView)) return false;
+  // Row -1 stands for every row: clear the selection first.
+  if (!SetItemState(listView, -1, 0, LVIS_SELECTED)) return false;
+  return SetItemState(listView, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+}
+
 std::vector<std::string> StatusBarTexts(HWND statusBar) {
   std::vector<std::string> out;
   // A simple status bar shows one text, kept apart from its panes.

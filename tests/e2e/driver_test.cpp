@@ -10,8 +10,8 @@
 namespace tw::e2e {
 namespace {
 
-constexpr int kIdList = 101, kIdStatus = 102, kIdAsk = 103, kIdInfo = 104, kIdPageEdit = 201,
-              kIdMenuHello = 40001;
+constexpr int kIdList = 101, kIdStatus = 102, kIdAsk = 103, kIdInfo = 104, kIdListBox = 120,
+              kIdCombo = 121, kIdPageEdit = 201, kIdMenuHello = 40001;
 
 class DriverTest : public ::testing::Test {
  protected:
@@ -60,6 +60,33 @@ TEST_F(DriverTest, ReadsListViewRowsColumnsAndStatesFromAnotherProcess) {
   EXPECT_EQ(ListViewSelection(list), std::vector<int>{2});
 }
 
+TEST_F(DriverTest, ChecksAndSelectsListViewRowsInAnotherProcess) {
+  HWND list = FindControl(m_main, kIdList, "SysListView32");
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(ListViewSetChecked(list, 0, true));
+  EXPECT_TRUE(WaitFor([&] { return StatusPane(1) == "2 checked"; })) << StatusPane(1);
+  EXPECT_TRUE(ListViewSetChecked(list, 1, false));
+  EXPECT_TRUE(WaitFor([&] { return StatusPane(1) == "1 checked"; })) << StatusPane(1);
+  EXPECT_TRUE(ListViewChecked(list, 0));
+  EXPECT_FALSE(ListViewChecked(list, 1));
+  EXPECT_FALSE(ListViewSetChecked(list, 3, true));  // no such row
+  EXPECT_TRUE(ListViewSelect(list, 0));
+  EXPECT_EQ(ListViewSelection(list), std::vector<int>{0});
+  EXPECT_FALSE(ListViewSelect(list, -2));
+}
+
+TEST_F(DriverTest, ReadsAndPicksListAndComboBoxItems) {
+  const std::vector<std::string> items = {"one", "二", "three"};
+  EXPECT_EQ(ListBoxItems(FindControl(m_main, kIdListBox, "ListBox")), items);
+  HWND combo = FindControl(m_main, kIdCombo, "ComboBox");
+  EXPECT_EQ(ComboBoxItems(combo), items);
+  EXPECT_EQ(ComboBoxSelection(combo), -1);
+  EXPECT_TRUE(ComboBoxSelect(combo, 1));
+  EXPECT_EQ(ComboBoxSelection(combo), 1);
+  EXPECT_TRUE(WaitFor([&] { return StatusPane(1) == "Picked: 二"; })) << StatusPane(1);
+  EXPECT_FALSE(ComboBoxSelect(combo, 5));
+}
+
 TEST_F(DriverTest, ReadsStatusBarPanesAndControlTexts) {
   EXPECT_EQ(StatusBarTexts(m_status), (std::vector<std::string>{"Ready", "3 items", "就绪"}));
   EXPECT_EQ(GetText(m_main), "E2E Target");
@@ -73,6 +100,7 @@ TEST_F(DriverTest, ReadsStatusBarPanesAndControlTexts) {
   EXPECT_TRUE(SetText(edit, "写入 text"));
   EXPECT_EQ(GetText(edit), "写入 text");
   EXPECT_EQ(FindControl(m_main, 9999), nullptr);
+  EXPECT_NE(Screenshot("e2e_target"), "");
 }
 
 TEST_F(DriverTest, AnswersMessageBoxYesAndNo) {
@@ -90,6 +118,7 @@ TEST_F(DriverTest, AnswersMessageBoxYesAndNo) {
     EXPECT_NE(box.text.find("删除所选项目？"), std::string::npos) << box.text;
     EXPECT_NE(std::find(box.buttons.begin(), box.buttons.end(), IDYES), box.buttons.end());
     EXPECT_NE(std::find(box.buttons.begin(), box.buttons.end(), IDNO), box.buttons.end());
+    if (c.button == IDYES) Screenshot("e2e_target_message_box");
     EXPECT_TRUE(AnswerMessageBox(box.hwnd, c.button));
     EXPECT_TRUE(WaitForStatus(c.status)) << StatusPane(0);
   }

@@ -5,6 +5,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <initializer_list>
+
 namespace {
 
 enum : int {
@@ -15,6 +17,8 @@ enum : int {
   kIdPageShown = 110,
   kIdPageHidden = 111,
   kIdPageEdit = 201,
+  kIdListBox = 120,
+  kIdCombo = 121,
   kIdMenuHello = 40001,
 };
 
@@ -74,6 +78,16 @@ void Create(HWND hwnd) {
                   hwnd, reinterpret_cast<HMENU>(kIdAsk), nullptr, nullptr);
   CreateWindowExW(0, L"Button", L"Info", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 120, 170, 100, 28,
                   hwnd, reinterpret_cast<HMENU>(kIdInfo), nullptr, nullptr);
+  HWND box = CreateWindowExW(WS_EX_CLIENTEDGE, L"ListBox", L"", WS_CHILD | WS_VISIBLE | WS_VSCROLL,
+                             240, 170, 110, 70, hwnd, reinterpret_cast<HMENU>(kIdListBox), nullptr,
+                             nullptr);
+  HWND combo = CreateWindowExW(0, L"ComboBox", L"", WS_CHILD | WS_VISIBLE | CBS_DROPDOWNLIST, 360,
+                               170, 120, 120, hwnd, reinterpret_cast<HMENU>(kIdCombo), nullptr,
+                               nullptr);
+  for (const wchar_t* t : {L"one", L"二", L"three"}) {
+    SendMessageW(box, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t));
+    SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t));
+  }
   MakePage(hwnd, kIdPageHidden, false, L"hidden page");
   MakePage(hwnd, kIdPageShown, true, L"shown page");
 
@@ -106,11 +120,39 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
           MessageBoxW(hwnd, L"Done.", L"E2E Info", MB_OK | MB_ICONINFORMATION);
           SetStatus(0, L"Info seen");
           return 0;
+        case kIdCombo:
+          if (HIWORD(wp) == CBN_SELCHANGE) {
+            wchar_t text[64] = L"Picked: ";
+            HWND combo = reinterpret_cast<HWND>(lp);
+            const LRESULT i = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+            if (i >= 0 && SendMessageW(combo, CB_GETLBTEXTLEN, i, 0) < 50)
+              SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text + 8));
+            SetStatus(1, text);
+          }
+          return 0;
         case kIdMenuHello:
           SetStatus(0, L"Menu: hello");
           return 0;
       }
       break;
+    case WM_NOTIFY: {
+      // A check box flipped: the pane counts the checked rows.
+      auto* change = reinterpret_cast<NMLISTVIEW*>(lp);
+      if (change->hdr.idFrom == kIdList && change->hdr.code == LVN_ITEMCHANGED &&
+          (change->uChanged & LVIF_STATE) &&
+          ((change->uNewState ^ change->uOldState) & LVIS_STATEIMAGEMASK)) {
+        int checked = 0;
+        const int n = static_cast<int>(SendMessageW(change->hdr.hwndFrom, LVM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i)
+          if (((SendMessageW(change->hdr.hwndFrom, LVM_GETITEMSTATE, i, LVIS_STATEIMAGEMASK) >>
+                12) & 0xF) == 2)
+            ++checked;
+        wchar_t text[32];
+        wsprintfW(text, L"%d checked", checked);
+        SetStatus(1, text);
+      }
+      return 0;
+    }
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;

@@ -1,0 +1,57 @@
+#include "clock_sync/time_servers.h"
+
+#include <cstdlib>
+
+namespace tw {
+
+std::vector<TimeServer> DefaultTimeServers() {
+  // Descriptions in code page 936: 美国海军天文台, 国立标准技术研究所,
+  // Penn 州立大学, 荷兰阿姆斯旦.
+  return {
+      {"tick.usno.navy.mil", "\xC3\xC0\xB9\xFA\xBA\xA3\xBE\xFC\xCC\xEC\xCE\xC4\xCC\xA8", 123},
+      {"time.nist.gov",
+       "\xB9\xFA\xC1\xA2\xB1\xEA\xD7\xBC\xBC\xBC\xCA\xF5\xD1\xD0\xBE\xBF\xCB\xF9", 123},
+      {"clock.psu.edu", "Penn \xD6\xDD\xC1\xA2\xB4\xF3\xD1\xA7", 123},
+      {"ntp0.nl.net", "\xBA\xC9\xC0\xBC\xB0\xA2\xC4\xB7\xCB\xB9\xB5\xA9", 123},
+  };
+}
+
+std::vector<TimeServer> ParseTimeServerList(const std::string& text) {
+  std::vector<TimeServer> list;
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    std::size_t end = text.find(';', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string entry = text.substr(start, end - start);
+    start = end + 1;
+    const std::size_t eq = entry.find('=');
+    std::string address = entry.substr(0, eq);
+    TimeServer server;
+    server.description = eq == std::string::npos ? "" : entry.substr(eq + 1);
+    const std::size_t colon = address.rfind(':');
+    if (colon != std::string::npos) {
+      const std::string digits = address.substr(colon + 1);
+      char* stop = nullptr;
+      const long port = std::strtol(digits.c_str(), &stop, 10);
+      if (digits.empty() || *stop != '\0' || port < 1 || port > 65535) continue;
+      server.port = static_cast<int>(port);
+      address.resize(colon);
+    }
+    if (address.empty()) continue;
+    server.host = address;
+    list.push_back(server);
+  }
+  return list;
+}
+
+std::vector<TimeServer> TimeServerList() {
+#ifdef TW_TEST_HOOKS
+  if (const char* override = std::getenv("TIDEWELL_TEST_TIME_SERVERS"); override && *override) {
+    std::vector<TimeServer> list = ParseTimeServerList(override);
+    if (!list.empty()) return list;
+  }
+#endif
+  return DefaultTimeServers();
+}
+
+}  // namespace tw

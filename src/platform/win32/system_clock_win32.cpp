@@ -1,0 +1,65 @@
+// The real system clock and the token privilege that setting it needs.
+#include <windows.h>
+
+#include "platform/system_clock.h"
+
+namespace tw {
+namespace {
+
+SystemTime FromWin(const SYSTEMTIME& s) {
+  return {s.wYear, s.wMonth, s.wDayOfWeek, s.wDay, s.wHour, s.wMinute, s.wSecond, s.wMilliseconds};
+}
+
+class CWin32Clock : public ISystemClock {
+ public:
+  SystemTime GetSystemTime() override {
+    SYSTEMTIME s;
+    ::GetSystemTime(&s);
+    return FromWin(s);
+  }
+  SystemTime GetLocalTime() override {
+    SYSTEMTIME s;
+    ::GetLocalTime(&s);
+    return FromWin(s);
+  }
+  long SetSystemTime(const SystemTime& t) override {
+    const SYSTEMTIME s{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay,
+                       t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+    if (::SetSystemTime(&s)) return 0;
+    return static_cast<long>(::GetLastError());
+  }
+  long OpenProcessToken(TokenHandle* token) override {
+    HANDLE h = nullptr;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &h))
+      return static_cast<long>(::GetLastError());
+    *token = reinterpret_cast<TokenHandle>(h);
+    return 0;
+  }
+  void CloseToken(TokenHandle token) override { ::CloseHandle(reinterpret_cast<HANDLE>(token)); }
+  long LookupPrivilegeValue(const std::string& name, Luid* luid) override {
+    LUID l{};
+    if (!::LookupPrivilegeValueA(nullptr, name.c_str(), &l)) return static_cast<long>(::GetLastError());
+    luid->lowPart = l.LowPart;
+    luid->highPart = l.HighPart;
+    return 0;
+  }
+  long AdjustTokenPrivileges(TokenHandle token, const Luid& luid, std::uint32_t attributes) override {
+    TOKEN_PRIVILEGES tp{};
+    tp.PrivilegeCount = 1;
+    tp.Privileges[0].Luid.LowPart = luid.lowPart;
+    tp.Privileges[0].Luid.HighPart = luid.highPart;
+    tp.Privileges[0].Attributes = attributes;
+    if (!::AdjustTokenPrivileges(reinterpret_cast<HANDLE>(token), FALSE, &tp, 0, nullptr, nullptr))
+      return static_cast<long>(::GetLastError());
+    return 0;
+  }
+};
+
+}  // namespace
+
+ISystemClock& GetMachineClock() {
+  static CWin32Clock clock;
+  return clock;
+}
+
+}  // namespace tw

@@ -1,0 +1,148 @@
+// The time client on Winsock under Wine: against the private chronyd that
+// ctest starts around this program (their ports in the files named by
+// TW_CLOCK_CHRONYD_PORT_FILE and TW_CLOCK_CHRONYD_SKEWED_PORT_FILE), and
+// against scripted replies.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "clock_sync/clock_synchroniser.h"
+#include "clock_sync/time_sync_client.h"
+#include "platform/memory/system_clock_memory.h"
+#include "platform/socket.h"
+#include "platform/system_clock.h"
+#include "unit/clock_test_server.h"
+
+namespace tw {
+namespace {
+
+using test::CScriptedTimeServer;
+using test::ReplyScript;
+
+class ClockWinsock : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::uint16_t granted = 0;
+    ASSERT_EQ(SocketStartup(0x0101, &granted), 0);
+    EXPECT_EQ(granted, 0x0101);
+    m_bStarted = true;
+  }
+  void TearDown() override {
+    if (m_bStarted) SocketCleanup();
+  }
+  // -1 when the variable is not set (not run by ctest), 0 when its file is
+  // missing.
+  static int ChronydPort(const char* variable = "TW_CLOCK_CHRONYD_PORT_FILE") {
+    const char* file = std::getenv(variable);
+    if (!file || !*file) return -1;
+    int port = 0;
+    if (FILE* f = std::fopen(file, "r")) {
+      if (std::fscanf(f, "%d", &port) != 1) port = 0;
+      std::fclose(f);
+    }
+    return port;
+  }
+  bool m_bStarted = false;
+};
+
+TEST_F(ClockWinsock, RealServerOnLoopback) {
+  const int port = ChronydPort();
+  if (port < 0) GTEST_SKIP() << "run through ctest, which starts chronyd";
+  ASSERT_GT(port, 0) << "chronyd's port file is missing";
+  CTimeSyncClient client(GetMachineClock());
+  for (int i = 0; i < 5; ++i) {
+    TimeQueryResult r;
+    ASSERT_TRUE(client.QueryServer("127.0.0.1", &r, port)) << client.GetLastError();
+    EXPECT_NEAR(r.dOffset, 0.0, 0.005);
+    EXPECT_GT(r.dDelay, -0.002);
+    EXPECT_LT(r.dDelay, 0.05);
+    EXPECT_EQ(r.nStratum, 3);
+  }
+}
+
+TEST_F(ClockWinsock, ASkewedServerCannotSetTheClockWithoutTheCapability) {
+  const int port = ChronydPort("TW_CLOCK_CHRONYD_SKEWED_PORT_FILE");
+  const int plainPort = ChronydPort("TW_CLOCK_CHRONYD_PORT_FILE");
+  if (port < 0 || plainPort < 0) GTEST_SKIP() << "run through ctest, which starts chronyd";
+  ASSERT_GT(port, 0);
+  ASSERT_GT(plainPort, 0);
+  // The whole handler on the real clock: the server runs 30 s ahead, Wine
+  // runs without the capability to set the host clock, so the report ends
+  // in 57724 and the clock still agrees with the plain server.
+  struct View : IClockSyncView {
+    std::string LoadText(unsigned id) override { return id == kIdsOffset ? "%f" : std::to_string(id); }
+    std::string GetLog() override { return log; }
+    void SetLog(const std::string& t) override { log = t; }
+    std::string log;
+  } view;
+  SynchroniseClock({"127.0.0.1", "", port}, GetMachineClock(), view);
+  EXPECT_EQ(view.log.substr(0, 5), "57718");
+  EXPECT_EQ(view.log.substr(view.log.size() - 7), "\r\n57724");
+  // "57718577195772057721\r\n<offset>\r\n57724"
+  const std::size_t at = view.log.find("57721\r\n");
+  ASSERT_NE(at, std::string::npos) << view.log;
+  EXPECT_NEAR(std::atof(view.log.c_str() + at + 7), 30.0, 0.01) << view.log;
+
+  CTimeSyncClient client(GetMachineClock());
+  TimeQueryResult r;
+  ASSERT_TRUE(client.QueryServer("127.0.0.1", &r, plainPort)) << client.GetLastError();
+  EXPECT_NEAR(r.dOffset, 0.0, 0.005);
+}
+
+TEST_F(ClockWinsock, ScriptedReplies) {
+  struct Case {
+    ReplyScript script;
+    long error;
+  };
+  const Case cases[] = {
+      {ReplyScript::kGood, 0},
+      {ReplyScript::kLong, 0},
+      {ReplyScript::kWrongOriginate, kSntpErrorWrongOriginate},
+      {ReplyScript::kStratum0, kSntpErrorKissOfDeath},
+      {ReplyScript::kLeap3, kSntpErrorUnsynchronised},
+      {ReplyScript::kMode3, kSntpErrorWrongMode},
+      {ReplyScript::kShort20, kSntpErrorShortReply},
+  };
+  for (const auto& c : cases) {
+    CScriptedTimeServer server(c.script, 30.0);
+    ASSERT_TRUE(server.Ready());
+    CMemorySystemClock clock;
+    CTimeSyncClient client(clock);
+    TimeQueryResult r;
+    EXPECT_EQ(client.QueryServer("127.0.0.1", &r, server.Port()), c.error == 0)
+        << static_cast<int>(c.script);
+    EXPECT_EQ(client.GetLastError(), c.error) << static_cast<int>(c.script);
+    if (c.error == 0) {
+      EXPECT_NEAR(r.dOffset, 30.0, 0.05);
+    }
+  }
+}
+
+TEST_F(ClockWinsock, UnknownHost) {
+  CMemorySystemClock clock;
+  CTimeSyncClient client(clock);
+  TimeQueryResult r;
+  EXPECT_FALSE(client.QueryServer("no..such..host", &r, 123));
+  EXPECT_EQ(client.GetLastError(), kWsaHostNotFound);
+}
+
+TEST_F(ClockWinsock, NoReplyTimesOut) {
+  CScriptedTimeServer server(ReplyScript::kSilent);
+  ASSERT_TRUE(server.Ready());
+  CMemorySystemClock clock;
+  CTimeSyncClient client(clock);
+  TimeQueryResult r;
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(client.QueryServer("127.0.0.1", &r, server.Port()));
+  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_EQ(client.GetLastError(), kWsaETimedOut);
+  EXPECT_GE(waited, 4.9);
+  EXPECT_LT(waited, 8.0);
+}
+
+}  // namespace
+}  // namespace tw
