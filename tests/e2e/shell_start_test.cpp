@@ -11,6 +11,17 @@ namespace {
 
 const char kProgram[] = "tidewell";
 
+// A string of the program's own (Chinese) resources, as UTF-8.
+std::string ProgramString(UINT id) {
+  HMODULE exe = LoadLibraryExA((ProgramFolder() + "tidewell.exe").c_str(), nullptr,
+                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (!exe) return "(no tidewell.exe)";
+  wchar_t buf[512];
+  int n = LoadStringW(exe, id, buf, 512);
+  FreeLibrary(exe);
+  return Narrow(std::wstring(buf, n > 0 ? n : 0));
+}
+
 class ShellStart : public ::testing::Test {
  protected:
   void SetUp() override { RemoveSettings(kProgram); }
@@ -66,6 +77,31 @@ TEST_F(ShellStart, FirstStartShowsTheAboutPageWithItsButtonMarked) {
   ClickId(main, IDC_1000);
   Sleep(300);
   EXPECT_TRUE(IsShown(combo));
+
+  // A tool page: the about page hides, the hint line shows the page's hint,
+  // and the mark moves to its button.
+  const struct {
+    int button;
+    UINT hint;
+  } tools[] = {{IDC_1001, IDS_57810}, {IDC_1002, IDS_57809}, {IDC_1037, IDS_57808},
+               {IDC_1057, IDS_57807}, {IDC_1003, IDS_57796}};
+  for (const auto& t : tools) {
+    Click(FindControl(main, t.button));  // as the mouse does: the button takes the focus
+    EXPECT_TRUE(WaitForText(hint, ProgramString(t.hint))) << t.button;
+    EXPECT_TRUE(WaitFor([&] { return !IsShown(combo); }));
+  }
+  Sleep(500);
+  for (int id : {IDC_1003, IDC_1000}) {
+    GetWindowRect(FindControl(main, id), &rc);
+    EXPECT_EQ(ScreenPixel(rc.left + 3, rc.bottom - 3),
+              id == IDC_1003 ? RGB(11, 175, 255) : RGB(8, 146, 214))
+        << id;
+  }
+  GetWindowRect(hint, &rc);
+  EXPECT_EQ(ScreenPixel(rc.right - 3, rc.bottom - 3), RGB(255, 255, 255));
+  EXPECT_NE(Screenshot("shell_tool_page"), "");
+  ClickId(main, IDC_1000);
+  EXPECT_TRUE(WaitFor([&] { return IsShown(combo); }));
   ExitThroughQuestion(app, main);
 }
 
@@ -150,6 +186,11 @@ TEST_F(ShellStart, SavedEnglishBringsTheEnglishInterface) {
   Sleep(700);
   EXPECT_NE(Screenshot("shell_main_en"), "");
 
+  // Choosing the language in use again does nothing.
+  Command(GetParent(combo), IDC_1070, CBN_SELCHANGE, combo);
+  EXPECT_FALSE(WaitForBox(app, main, 1500));
+  EXPECT_EQ(ReadSetting(kProgram, "Language", "LangID", 0), 0x409u);
+
   // Choosing Chinese saves it for the next start and says so, in English.
   int chinese = -1;
   for (int i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
@@ -161,7 +202,11 @@ TEST_F(ShellStart, SavedEnglishBringsTheEnglishInterface) {
   MessageBoxInfo box = WaitForBox(app, main);
   ASSERT_TRUE(box);
   EXPECT_EQ(ReadSetting(kProgram, "Language", "LangID", 0), 0x804u);
+  EXPECT_EQ(box.text, "For the chosen language to take effect, please exit the program and run it again!")
+      << "(the English text of 57756)";
   AnswerMessageBox(box.hwnd, IDOK);
+  // The running program keeps its language.
+  EXPECT_EQ(GetText(about), "About");
 
   PressKey(main, VK_ESCAPE);
   box = WaitForBox(app, main);
