@@ -58,7 +58,15 @@ std::string ProgramName() {
 }
 
 void ShellOpen(const std::string& target) {
-  ShellExecuteA(nullptr, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  // A missing help file, update program or browser is ignored: the shell is
+  // told not to put up an error box of its own either.
+  SHELLEXECUTEINFOA sei = {};
+  sei.cbSize = sizeof sei;
+  sei.fMask = SEE_MASK_FLAG_NO_UI;
+  sei.lpVerb = "open";
+  sei.lpFile = target.c_str();
+  sei.nShow = SW_SHOWNORMAL;
+  ShellExecuteExA(&sei);
 }
 
 void SetAppMainWindow(HWND hwnd) { g_mainWindow = hwnd; }

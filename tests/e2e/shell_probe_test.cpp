@@ -58,6 +58,8 @@ TEST_F(ShellProbe, WithoutAdministratorRightsOnlyTheMessageShows) {
   EXPECT_EQ(box.caption, "Tidewell");
   EXPECT_EQ(GetText(FindControl(box.hwnd, IDC_1081)), kNotAdmin);
   EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+  Sleep(400);
+  EXPECT_NE(Screenshot("shell_not_admin"), "");
   // No main window, and no instance mutex either.
   EXPECT_EQ(FindControl(box.hwnd, IDC_1000), nullptr);
   EXPECT_EQ(app.TopLevelWindows("", "#32770").size(), 1u);

@@ -11,6 +11,17 @@ namespace {
 
 const char kProgram[] = "tidewell";
 
+// A string of the program's own (Chinese) resources, as UTF-8.
+std::string ProgramString(UINT id) {
+  HMODULE exe = LoadLibraryExA((ProgramFolder() + "tidewell.exe").c_str(), nullptr,
+                               LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+  if (!exe) return "(no tidewell.exe)";
+  wchar_t buf[512];
+  int n = LoadStringW(exe, id, buf, 512);
+  FreeLibrary(exe);
+  return Narrow(std::wstring(buf, n > 0 ? n : 0));
+}
+
 class ShellStart : public ::testing::Test {
  protected:
   void SetUp() override { RemoveSettings(kProgram); }
@@ -21,7 +32,7 @@ class ShellStart : public ::testing::Test {
     PressKey(main, VK_ESCAPE);
     MessageBoxInfo box = WaitForBox(app, main);
     ASSERT_TRUE(box);
-    EXPECT_EQ(box.text, kExitQuestion);
+    EXPECT_FALSE(box.text.empty());
     ASSERT_TRUE(AnswerMessageBox(box.hwnd, IDYES));
     EXPECT_TRUE(app.WaitForExit());
     EXPECT_EQ(app.ExitCode(), 0u);
@@ -66,6 +77,31 @@ TEST_F(ShellStart, FirstStartShowsTheAboutPageWithItsButtonMarked) {
   ClickId(main, IDC_1000);
   Sleep(300);
   EXPECT_TRUE(IsShown(combo));
+
+  // A tool page: the about page hides, the hint line shows the page's hint,
+  // and the mark moves to its button.
+  const struct {
+    int button;
+    UINT hint;
+  } tools[] = {{IDC_1001, IDS_57810}, {IDC_1002, IDS_57809}, {IDC_1037, IDS_57808},
+               {IDC_1057, IDS_57807}, {IDC_1003, IDS_57796}};
+  for (const auto& t : tools) {
+    Click(FindControl(main, t.button));  // as the mouse does: the button takes the focus
+    EXPECT_TRUE(WaitForText(hint, ProgramString(t.hint))) << t.button;
+    EXPECT_TRUE(WaitFor([&] { return !IsShown(combo); }));
+  }
+  Sleep(500);
+  for (int id : {IDC_1003, IDC_1000}) {
+    GetWindowRect(FindControl(main, id), &rc);
+    EXPECT_EQ(ScreenPixel(rc.left + 3, rc.bottom - 3),
+              id == IDC_1003 ? RGB(11, 175, 255) : RGB(8, 146, 214))
+        << id;
+  }
+  GetWindowRect(hint, &rc);
+  EXPECT_EQ(ScreenPixel(rc.right - 3, rc.bottom - 3), RGB(255, 255, 255));
+  EXPECT_NE(Screenshot("shell_tool_page"), "");
+  ClickId(main, IDC_1000);
+  EXPECT_TRUE(WaitFor([&] { return IsShown(combo); }));
   ExitThroughQuestion(app, main);
 }
 
@@ -77,6 +113,10 @@ TEST_F(ShellStart, EnterDoesNothingAndEscapeAsksBeforeExiting) {
   PressKey(main, VK_RETURN);
   EXPECT_FALSE(WaitForBox(app, main, 1500));
   EXPECT_TRUE(IsShown(main));
+  // Help without a "Contents.chm" beside the program: nothing happens.
+  ClickId(main, IDC_1060);
+  EXPECT_FALSE(WaitForBox(app, main, 1500));
+  EXPECT_TRUE(app.Running());
 
   PressKey(main, VK_ESCAPE);
   MessageBoxInfo box = WaitForBox(app, main);
@@ -146,6 +186,11 @@ TEST_F(ShellStart, SavedEnglishBringsTheEnglishInterface) {
   Sleep(700);
   EXPECT_NE(Screenshot("shell_main_en"), "");
 
+  // Choosing the language in use again does nothing.
+  Command(GetParent(combo), IDC_1070, CBN_SELCHANGE, combo);
+  EXPECT_FALSE(WaitForBox(app, main, 1500));
+  EXPECT_EQ(ReadSetting(kProgram, "Language", "LangID", 0), 0x409u);
+
   // Choosing Chinese saves it for the next start and says so, in English.
   int chinese = -1;
   for (int i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
@@ -157,7 +202,11 @@ TEST_F(ShellStart, SavedEnglishBringsTheEnglishInterface) {
   MessageBoxInfo box = WaitForBox(app, main);
   ASSERT_TRUE(box);
   EXPECT_EQ(ReadSetting(kProgram, "Language", "LangID", 0), 0x804u);
+  EXPECT_EQ(box.text, "For the chosen language to take effect, please exit the program and run it again!")
+      << "(the English text of 57756)";
   AnswerMessageBox(box.hwnd, IDOK);
+  // The running program keeps its language.
+  EXPECT_EQ(GetText(about), "About");
 
   PressKey(main, VK_ESCAPE);
   box = WaitForBox(app, main);
@@ -165,6 +214,55 @@ TEST_F(ShellStart, SavedEnglishBringsTheEnglishInterface) {
   EXPECT_NE(box.text, kExitQuestion);  // asked in English
   ASSERT_TRUE(AnswerMessageBox(box.hwnd, IDYES));
   EXPECT_TRUE(app.WaitForExit());
+}
+
+// Language libraries come only from the program's own folder, as resources:
+// one on the PATH is never loaded, and a broken one beside the program falls
+// back to the built-in Chinese.
+TEST_F(ShellStart, LanguageLibrariesComeOnlyFromTheProgramsFolder) {
+  const std::string root = "C:\\tw_shell_lang";
+  const std::string app = root + "\\app", elsewhere = root + "\\elsewhere";
+  CreateDirectoryA(root.c_str(), nullptr);
+  CreateDirectoryA(app.c_str(), nullptr);
+  CreateDirectoryA(elsewhere.c_str(), nullptr);
+  const std::string bin = ProgramFolder();
+  ASSERT_TRUE(CopyFileA((bin + "tidewell.exe").c_str(), (app + "\\tidewell.exe").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((bin + "RC409.dll").c_str(), (elsewhere + "\\RC409.dll").c_str(), FALSE));
+  char oldPath[4096] = {};
+  GetEnvironmentVariableA("PATH", oldPath, sizeof oldPath);
+  SetEnvironmentVariableA("PATH", (elsewhere + ";" + oldPath).c_str());
+  WriteSetting(kProgram, "Language", "LangID", 0x409);
+
+  auto aboutText = [&]() -> std::string {
+    CAppUnderTest run;
+    if (!run.Start(app + "\\tidewell.exe")) return "start failed: " + run.LastError();
+    HWND main = run.WaitForWindow("Tidewell");
+    if (!main) return "no window";
+    HWND about = WaitForControl(main, IDC_1000);
+    std::string text = about ? GetText(about) : "no button";
+    ExitThroughQuestion(run, main);
+    return text;
+  };
+  EXPECT_EQ(aboutText(), "关        于");  // RC409.dll only on the PATH
+
+  HANDLE f = CreateFileA((app + "\\RC409.dll").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                         nullptr);
+  ASSERT_NE(f, INVALID_HANDLE_VALUE);
+  DWORD n;
+  WriteFile(f, "MZ not a library", 16, &n, nullptr);
+  CloseHandle(f);
+  EXPECT_EQ(aboutText(), "关        于");  // a broken one beside it
+
+  ASSERT_TRUE(CopyFileA((bin + "RC409.dll").c_str(), (app + "\\RC409.dll").c_str(), FALSE));
+  EXPECT_EQ(aboutText(), "About");  // the real one beside it
+
+  SetEnvironmentVariableA("PATH", oldPath);
+  for (const std::string& file : {app + "\\tidewell.exe", app + "\\RC409.dll", elsewhere + "\\RC409.dll"}) {
+    DeleteFileA(file.c_str());
+  }
+  RemoveDirectoryA(app.c_str());
+  RemoveDirectoryA(elsewhere.c_str());
+  RemoveDirectoryA(root.c_str());
 }
 
 }  // namespace
