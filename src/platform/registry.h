@@ -102,6 +102,11 @@ bool RegReadString(IRegistry& reg, RegKey key, const std::string& name, std::str
 long RegWriteString(IRegistry& reg, RegKey key, const std::string& name, const std::string& text);
 bool RegReadDword(IRegistry& reg, RegKey key, const std::string& name, std::uint32_t* out);
 long RegWriteDword(IRegistry& reg, RegKey key, const std::string& name, std::uint32_t value);
+// RegQueryValueA: the default value of key\subPath as text (empty when the
+// subkey has none); false when the subkey is missing or the text does not
+// fit dataBuf.
+bool RegReadSubkeyDefault(IRegistry& reg, RegKey key, const std::string& subPath, std::string* out,
+                          std::size_t dataBuf = kBufferSize);
 // "HKEY_CLASSES_ROOT" and friends, without a trailing separator.
 const char* RootName(RegKey root);
 

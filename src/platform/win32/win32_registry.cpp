@@ -54,18 +54,27 @@ long CWin32Registry::EnumValue(RegKey key, std::uint32_t index, std::string* nam
                                std::uint32_t* type, std::vector<std::uint8_t>* data,
                                std::size_t nameBuf, std::size_t dataBuf) {
   const DWORD nameSize = nameBuf == kUnlimited ? kMaxValueName : Clamp(nameBuf);
-  DWORD dataSize = dataBuf == kUnlimited ? 4096 : Clamp(dataBuf);
+  DWORD dataSize = Clamp(dataBuf);
+  if (dataBuf == kUnlimited) {
+    // The largest value of the key tells the size; a text is never longer
+    // in the ANSI code page than in UTF-16.
+    DWORD maxValue = 0;
+    RegQueryInfoKeyA(H(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, &maxValue, nullptr, nullptr);
+    dataSize = maxValue > 4096 ? maxValue : 4096;
+  }
   std::string nameText(nameSize + 1, '\0');
   std::vector<std::uint8_t> bytes;
-  for (;;) {
+  for (int attempt = 0;; ++attempt) {
     bytes.assign(dataSize + 1, 0);
     DWORD cch = nameSize;
     DWORD cb = dataSize;
     DWORD t = 0;
     const LONG rc = RegEnumValueA(H(key), index, nameText.data(), &cch, nullptr, &t,
                                   bytes.data(), &cb);
-    if (rc == ERROR_MORE_DATA && dataBuf == kUnlimited && cch < nameSize && cb > dataSize) {
-      dataSize = cb;  // the data needs more room; the name fitted
+    if (rc == ERROR_MORE_DATA && dataBuf == kUnlimited && nameBuf == kUnlimited && attempt < 8) {
+      // The value grew meanwhile.
+      dataSize = cb > dataSize ? cb : dataSize * 2;
       continue;
     }
     if (rc != ERROR_SUCCESS) return rc;
