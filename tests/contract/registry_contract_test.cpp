@@ -264,6 +264,29 @@ TEST_F(RegistryContract, SubkeyDefaultText) {
   EXPECT_TRUE(RegReadSubkeyDefault(Reg(), m_sandbox, "", &text));  // the key itself
 }
 
+// The uninstall page's watcher: a change anywhere below the key wakes it.
+TEST_F(RegistryContract, WatchHearsChangesBelowTheKey) {
+  Create("Watched\\Entry");
+  RegKey k = 0;
+  ASSERT_EQ(Reg().OpenKey(m_sandbox, "Watched", kKeyNotify | kKeyRead, &k), 0);
+  long error = -1;
+  auto watch = Reg().WatchKey(k, &error);
+  Reg().CloseKey(k);  // the watch keeps its own handle
+  ASSERT_TRUE(watch) << error;
+  EXPECT_FALSE(watch->Wait(0));
+  RegKey entry = 0;
+  ASSERT_EQ(Reg().OpenKey(m_sandbox, "Watched\\Entry", kKeyAllAccess, &entry), 0);
+  ASSERT_EQ(RegWriteString(Reg(), entry, "DisplayName", "x"), 0);
+  Reg().CloseKey(entry);
+  EXPECT_TRUE(watch->Wait(2000));
+  EXPECT_FALSE(watch->Wait(50));  // reported once
+  ASSERT_EQ(Reg().DeleteKey(m_sandbox, "Watched\\Entry"), 0);
+  EXPECT_TRUE(watch->Wait(2000));
+  // A change elsewhere is not heard.
+  Create("Elsewhere");
+  EXPECT_FALSE(watch->Wait(100));
+}
+
 TEST_F(RegistryContract, DeletingAKeyWithSubkeysFails) {
   Create("Parent\\Child");
   EXPECT_NE(Reg().DeleteKey(m_sandbox, "Parent"), 0);
