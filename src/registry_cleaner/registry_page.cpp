@@ -1,0 +1,820 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include "registry_cleaner/registry_page.h"
+
+#include <algorithm>
+
+#include "app/shell_app.h"
+#include "app/windows_version.h"
+#include "controls/new_menu.h"
+#include "controls/resource_module.h"
+#include "junk_files/choose_path_dialog.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_shell.h"
+#include "reg_export/reg_export_file.h"
+#include "registry_cleaner/registry_deletion.h"
+#include "registry_cleaner/registry_finding.h"
+#include "registry_cleaner/registry_repair.h"
+#include "registry_cleaner/registry_scanner.h"
+#include "registry_cleaner/whole_registry_backup.h"
+#include "resources/resource.h"
+
+namespace tw {
+
+namespace {
+
+// Messages the workers send or post to the page.
+constexpr UINT kMsgRowsPending = WM_APP + 0x21;  // posted: found rows wait to be listed
+constexpr UINT kMsgRunEnded = WM_APP + 0x22;     // sent: wParam = the run that ended
+constexpr UINT kMsgRemoveRow = WM_APP + 0x23;    // sent: wParam = the row a repair fixed
+
+// Rows listed per message, so that a flood of findings leaves the window
+// free to answer between batches.
+constexpr std::size_t kRowBatch = 2000;
+
+// The controls a run disables (the active start/stop button aside).
+constexpr int kRunControls[] = {IDC_1003, IDC_1007, IDC_1008, IDC_1009,
+                                IDC_1010, IDC_1004, IDC_1059, IDC_1035};
+
+SystemTime LocalNow() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  SystemTime out;
+  out.wYear = st.wYear;
+  out.wMonth = st.wMonth;
+  out.wDayOfWeek = st.wDayOfWeek;
+  out.wDay = st.wDay;
+  out.wHour = st.wHour;
+  out.wMinute = st.wMinute;
+  out.wSecond = st.wSecond;
+  out.wMilliseconds = st.wMilliseconds;
+  return out;
+}
+
+std::string TextOr(UINT id, const std::string& fallback) {
+  std::string s = LoadStr(id);
+  return s.empty() ? fallback : s;
+}
+
+RegistryFinding ToFinding(const RegistryRow& row) {
+  RegistryFinding f;
+  f.location = row.location;
+  f.description = row.description;
+  f.valueName = row.valueName;
+  f.category = static_cast<ScanCategory>(row.category);
+  f.checked = row.checked;
+  return f;
+}
+
+int WindowsFamily() {
+  CSystemVersion version;
+  return ClassifyWindowsVersion(version);
+}
+
+}  // namespace
+
+// Turns the scanner's calls into status texts and pending rows.
+class CRegistryPage::CScanSink : public IScanSink {
+ public:
+  explicit CScanSink(CRegistryPage& page) : m_page(page) {}
+  void OnScanKey(const std::string& statusText) override {
+    m_page.ReportStatus(statusText, StatusPhase::kProgress, true);
+  }
+  void OnFinding(const RegistryFinding& finding) override {
+    m_page.AddPendingRow({finding.location, finding.description, finding.valueName,
+                          static_cast<int>(finding.category), false});
+  }
+
+ private:
+  CRegistryPage& m_page;
+};
+
+CRegistryPage::CRegistryPage(const Platform& platform)
+    : CPage(IDD_129, IDS_57810),
+      m_platform(platform),
+      m_status([this](const std::string& status) {
+        if (m_hWnd) {
+          SendMessageA(GetParent(m_hWnd), WM_SCAN_STATUS, reinterpret_cast<WPARAM>(status.c_str()),
+                       0);
+        }
+      }) {}
+
+CRegistryPage::~CRegistryPage() {
+  m_bStop = 1;
+  WaitWorker();
+  if (m_hChecks) ImageList_Destroy(m_hChecks);
+}
+
+BOOL CRegistryPage::OnInit() {
+  m_hCategories = Item(IDC_1003);
+  m_hResults = Item(IDC_1004);
+
+  RegistryStatusTexts texts;
+  texts.scanning = TextOr(IDS_32802, texts.scanning);
+  texts.deleting = TextOr(IDS_32805, texts.deleting);
+  texts.finished = TextOr(IDS_32803, texts.finished);
+  texts.product = TextOr(IDS_32786, texts.product);
+  texts.countScan = TextOr(IDS_32800, texts.countScan);
+  texts.countDelete = TextOr(IDS_57711, texts.countDelete);
+  texts.time = TextOr(IDS_32801, texts.time);
+  m_status.SetTexts(texts);
+
+  const std::pair<int, UINT> tips[] = {{IDC_1035, IDS_57698}, {IDC_1010, IDS_57703},
+                                       {IDC_1008, IDS_57704}, {IDC_1007, IDS_57705},
+                                       {IDC_1009, IDS_57706}, {IDC_1059, IDS_57707}};
+  for (const auto& [id, tip] : tips) {
+    auto button = std::make_unique<COwnerButton>();
+    if (button->Attach(m_hWnd, id)) {
+      button->SetTooltip(LoadStr(tip));
+      m_buttons.push_back(std::move(button));
+    }
+  }
+
+  FillCategoryList();
+
+  ListView_SetExtendedListViewStyle(
+      m_hResults, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP);
+  m_hChecks = ImageList_Create(11, 11, ILC_COLOR24 | ILC_MASK, 2, 2);
+  if (HBITMAP bmp = LoadBitmapA(GetResourceInstance(), MAKEINTRESOURCEA(IDB_134))) {
+    ImageList_AddMasked(m_hChecks, bmp, RGB(255, 255, 255));
+    DeleteObject(bmp);
+    ListView_SetImageList(m_hResults, m_hChecks, LVSIL_STATE);
+  }
+  const std::pair<UINT, int> columns[] = {{IDS_57729, 280}, {IDS_57730, 203}, {IDS_57731, 0}};
+  for (int i = 0; i < 3; ++i) {
+    std::string text = LoadStr(columns[i].first);
+    LVCOLUMNA col{};
+    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.pszText = text.data();
+    col.cx = columns[i].second;
+    col.iSubItem = i;
+    SendMessageA(m_hResults, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
+  }
+
+  // Backups of deleted and repaired entries go here.
+  CreateFolderPath(*m_platform.files, GetProgramFolder(*m_platform.files) + "\\RegBackup");
+  return TRUE;
+}
+
+void CRegistryPage::FillCategoryList() {
+  SendMessageA(m_hCategories, LB_RESETCONTENT, 0, 0);
+  SendMessageA(m_hCategories, LB_SETITEMHEIGHT, 0, 16);
+  m_categoryChecked.clear();
+  m_categoryIds.clear();
+  for (const auto& info : kScanCategories) {
+    const std::string text = LoadStr(info.listTextId);
+    const LRESULT index =
+        SendMessageA(m_hCategories, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index < 0) continue;
+    SendMessageA(m_hCategories, LB_SETITEMDATA, index, static_cast<LPARAM>(info.id));
+    m_categoryIds.push_back(static_cast<int>(info.id));
+    m_categoryChecked.push_back(true);
+  }
+}
+
+void CRegistryPage::DrawCategoryItem(const DRAWITEMSTRUCT* di) {
+  if (di->itemID == static_cast<UINT>(-1)) return;
+  const bool selected = (di->itemState & ODS_SELECTED) != 0;
+  HDC dc = di->hDC;
+  RECT rc = di->rcItem;
+  FillRect(dc, &rc, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+  RECT box = {rc.left + 2, rc.top + (rc.bottom - rc.top - 13) / 2, rc.left + 15, 0};
+  box.bottom = box.top + 13;
+  const bool checked = di->itemID < m_categoryChecked.size() && m_categoryChecked[di->itemID];
+  DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | (checked ? DFCS_CHECKED : 0));
+  char text[260] = {};
+  const LRESULT len = SendMessageA(di->hwndItem, LB_GETTEXTLEN, di->itemID, 0);
+  if (len >= 0 && len < static_cast<LRESULT>(sizeof(text))) {
+    SendMessageA(di->hwndItem, LB_GETTEXT, di->itemID, reinterpret_cast<LPARAM>(text));
+  }
+  SetBkMode(dc, TRANSPARENT);
+  SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+  RECT textRc = {box.right + 4, rc.top, rc.right, rc.bottom};
+  DrawTextA(dc, text, -1, &textRc, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  if (di->itemState & ODS_FOCUS) DrawFocusRect(dc, &rc);
+}
+
+INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_DRAWITEM: {
+      auto* di = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+      if (di->CtlType == ODT_LISTBOX && di->CtlID == IDC_1003) {
+        DrawCategoryItem(di);
+        return TRUE;
+      }
+      break;
+    }
+    case WM_MEASUREITEM: {
+      auto* mi = reinterpret_cast<MEASUREITEMSTRUCT*>(lp);
+      if (mi->CtlType == ODT_LISTBOX) {
+        mi->itemHeight = 16;
+        return TRUE;
+      }
+      break;
+    }
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wp) == m_hCategories && m_bIdle) {
+        POINT pt = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+        if (pt.x == -1 && pt.y == -1) GetCursorPos(&pt);
+        ShowCategoryMenu(pt);
+        return TRUE;
+      }
+      break;
+    case kMsgRowsPending:
+      DrainPendingRows(kRowBatch);
+      return TRUE;
+    case kMsgRunEnded:
+      EndRun(static_cast<Run>(wp));
+      return TRUE;
+    case kMsgRemoveRow:
+      if (wp < m_rows.size()) {
+        m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(wp));
+        ListView_DeleteItem(m_hResults, static_cast<int>(wp));
+      }
+      return TRUE;
+    default:
+      break;
+  }
+  return CPage::DialogProc(msg, wp, lp);
+}
+
+bool CRegistryPage::OnCommand(int id, int code, HWND control) {
+  switch (id) {
+    case IDC_1035:
+      if (code == BN_CLICKED) OnScan();
+      return true;
+    case IDC_1059:
+      if (code == BN_CLICKED) OnRepair();
+      return true;
+    case IDC_1007:
+      if (code == BN_CLICKED && !m_rows.empty()) DeleteCheckedFindings();
+      return true;
+    case IDC_1008:
+      if (code == BN_CLICKED && !m_rows.empty()) DeleteAllFindings();
+      return true;
+    case IDC_1009:
+      if (code == BN_CLICKED) BackupWholeRegistry();
+      return true;
+    case IDC_1010:
+      if (code == BN_CLICKED) RestoreRegistryFile();
+      return true;
+    case IDC_1003:
+      if (code == LBN_DBLCLK && m_bIdle) {
+        const LRESULT index = SendMessageA(m_hCategories, LB_GETCARETINDEX, 0, 0);
+        if (index >= 0 && static_cast<std::size_t>(index) < m_categoryChecked.size()) {
+          m_categoryChecked[index] = !m_categoryChecked[index];
+          InvalidateRect(m_hCategories, nullptr, FALSE);
+        }
+      }
+      return true;
+    case IDM_32780:
+      SetAllCategories(1);
+      return true;
+    case IDM_32781:
+      SetAllCategories(0);
+      return true;
+    case IDM_32782:
+      SetAllCategories(2);
+      return true;
+    case IDM_32791:
+      SetAllRowChecks(1);
+      return true;
+    case IDM_32793:
+      SetAllRowChecks(0);
+      return true;
+    case IDM_32792:
+      SetAllRowChecks(2);
+      return true;
+    case IDM_32794:
+      if (m_bIdle) DeleteCheckedFindings();
+      return true;
+    case IDM_32795:
+      if (m_bIdle) DeleteAllFindings();
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CRegistryPage::OnNotify(NMHDR* header, LRESULT* result) {
+  if (header->hwndFrom != m_hResults) return false;
+  switch (header->code) {
+    case NM_CLICK:
+      OnResultClick(reinterpret_cast<NMITEMACTIVATE*>(header), false);
+      return true;
+    case NM_DBLCLK:
+      OnResultClick(reinterpret_cast<NMITEMACTIVATE*>(header), true);
+      return true;
+    case NM_RCLICK: {
+      POINT pt;
+      GetCursorPos(&pt);
+      ShowResultMenu(pt);
+      *result = 1;
+      return true;
+    }
+    default:
+      return false;
+  }
+}
+
+void CRegistryPage::OnResultClick(const NMITEMACTIVATE* item, bool doubleClick) {
+  LVHITTESTINFO hit{};
+  hit.pt = item->ptAction;
+  const int row = ListView_SubItemHitTest(m_hResults, &hit);
+  if (row < 0) return;
+  const bool onBox = (hit.flags & LVHT_ONITEMSTATEICON) != 0;
+  if (onBox) {
+    // The box toggles as usual; the clicked row becomes the one selected.
+    if (ListView_GetSelectedCount(m_hResults) > 0) {
+      ListView_SetItemState(m_hResults, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+      ListView_SetItemState(m_hResults, row, LVIS_SELECTED | LVIS_FOCUSED,
+                            LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    return;
+  }
+  if (doubleClick) {
+    const int first = ListView_GetNextItem(m_hResults, -1, LVNI_SELECTED);
+    if (first >= 0) ListView_SetCheckState(m_hResults, first, !RowChecked(first));
+    return;
+  }
+  // A click on a row checks every selected row; it never unchecks.
+  for (int i = ListView_GetNextItem(m_hResults, -1, LVNI_SELECTED); i >= 0;
+       i = ListView_GetNextItem(m_hResults, i, LVNI_SELECTED)) {
+    ListView_SetCheckState(m_hResults, i, TRUE);
+  }
+}
+
+void CRegistryPage::OnDestroy() {
+  // The worker must not outlive the page: stop it and wait, serving what it
+  // sends meanwhile.
+  m_bStop = 1;
+  WaitWorker();
+  if (m_hWorker) {
+    CloseHandle(m_hWorker);
+    m_hWorker = nullptr;
+  }
+  m_buttons.clear();
+}
+
+// --- scan -------------------------------------------------------------------
+
+void CRegistryPage::OnScan() {
+  const bool wasIdle = m_bIdle != 0;
+  if (!wasIdle) {
+    m_bStop = 1;
+    m_bIdle = 1;
+    SetDlgItemTextA(m_hWnd, IDC_1035, LoadStr(IDS_32783).c_str());
+    EnableRunControls(true, 0);
+    return;
+  }
+  // Two workers of the page never run at once: a stopped one is let finish.
+  WaitWorker();
+  m_bIdle = 0;
+  m_run = Run::kScan;
+  SetDlgItemTextA(m_hWnd, IDC_1035, LoadStr(IDS_32784).c_str());
+  g_bScanning = 1;
+  m_bStop = 0;
+  m_nFound = 0;
+  {
+    std::lock_guard<std::mutex> lock(m_pendingMutex);
+    m_pending.clear();
+  }
+  m_rows.clear();
+  ListView_DeleteAllItems(m_hResults);
+  m_scanCategories.clear();
+  for (std::size_t i = 0; i < m_categoryIds.size(); ++i) {
+    if (m_categoryChecked[i]) m_scanCategories.push_back(m_categoryIds[i]);
+  }
+  if (!StartWorker(&CRegistryPage::ScanWorker)) {
+    m_bIdle = 1;
+    g_bScanning = 0;
+    SetDlgItemTextA(m_hWnd, IDC_1035, LoadStr(IDS_32783).c_str());
+    return;
+  }
+  EnableRunControls(false, IDC_1035);
+}
+
+DWORD WINAPI CRegistryPage::ScanWorker(LPVOID param) {
+  auto* page = static_cast<CRegistryPage*>(param);
+  page->ReportStatus("", StatusPhase::kStart, true);
+  page->RunScanCategories();
+  SendMessageA(page->m_hWnd, kMsgRunEnded, static_cast<WPARAM>(Run::kScan), 0);
+  page->ReportStatus("", StatusPhase::kFinish, true);
+  g_bScanning = 0;
+  return 0;
+}
+
+void CRegistryPage::RunScanCategories() {
+  if (m_bIdle) return;
+  ScanTexts texts;
+  texts.invalidPath = TextOr(IDS_32785, texts.invalidPath);
+  texts.invalidUninstall = TextOr(IDS_57732, texts.invalidUninstall);
+  texts.invalidAssociation = TextOr(IDS_57734, texts.invalidAssociation);
+  CScanSink sink(*this);
+  CRegistryScanner scanner(*m_platform.registry, *m_platform.files, m_control, sink, texts);
+  for (int category : m_scanCategories) {
+    if (m_control.Poll()) return;
+    scanner.RunCategory(static_cast<ScanCategory>(category));
+  }
+}
+
+void CRegistryPage::ReportStatus(const std::string& text, StatusPhase phase, bool scanning) {
+  m_status.Report(text, phase, scanning, m_nFound, m_nDeleted);
+}
+
+void CRegistryPage::AddPendingRow(RegistryRow row) {
+  bool post = false;
+  {
+    std::lock_guard<std::mutex> lock(m_pendingMutex);
+    m_pending.push_back(std::move(row));
+    ++m_nFound;
+    if (!m_bRowsPosted) m_bRowsPosted = post = true;
+  }
+  if (post) PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
+}
+
+void CRegistryPage::DrainPendingRows(std::size_t limit) {
+  std::vector<RegistryRow> batch;
+  {
+    std::lock_guard<std::mutex> lock(m_pendingMutex);
+    const std::size_t n = std::min(limit, m_pending.size());
+    batch.assign(std::make_move_iterator(m_pending.begin()),
+                 std::make_move_iterator(m_pending.begin() + static_cast<std::ptrdiff_t>(n)));
+    m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(n));
+    if (m_pending.empty()) {
+      m_bRowsPosted = false;
+    } else {
+      PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
+    }
+  }
+  if (batch.empty()) return;
+  const std::size_t first = m_rows.size();
+  for (auto& row : batch) m_rows.push_back(std::move(row));
+  InsertRows(first);
+}
+
+void CRegistryPage::InsertRows(std::size_t first) {
+  SendMessageA(m_hResults, WM_SETREDRAW, FALSE, 0);
+  for (std::size_t i = first; i < m_rows.size(); ++i) {
+    const RegistryRow& row = m_rows[i];
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = static_cast<int>(i);
+    item.pszText = const_cast<char*>(row.location.c_str());
+    item.lParam = row.category;
+    const int index =
+        static_cast<int>(SendMessageA(m_hResults, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (index < 0) continue;
+    LVITEMA sub{};
+    sub.iSubItem = 1;
+    sub.pszText = const_cast<char*>(row.description.c_str());
+    SendMessageA(m_hResults, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+    sub.iSubItem = 2;
+    sub.pszText = const_cast<char*>(row.valueName.c_str());
+    SendMessageA(m_hResults, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+    if (row.checked) ListView_SetCheckState(m_hResults, index, TRUE);
+  }
+  SendMessageA(m_hResults, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(m_hResults, nullptr, FALSE);
+}
+
+void CRegistryPage::RebuildList() {
+  ListView_DeleteAllItems(m_hResults);
+  InsertRows(0);
+}
+
+bool CRegistryPage::RowChecked(int row) const {
+  return ListView_GetCheckState(m_hResults, row) != 0;
+}
+
+void CRegistryPage::SyncChecksFromList() {
+  const int count = ListView_GetItemCount(m_hResults);
+  for (int i = 0; i < count && static_cast<std::size_t>(i) < m_rows.size(); ++i) {
+    m_rows[i].checked = RowChecked(i);
+  }
+}
+
+void CRegistryPage::EndRun(Run run) {
+  DrainPendingRows(static_cast<std::size_t>(-1));
+  m_bIdle = 1;
+  g_bStopRequested = 0;
+  g_bPauseRequested = 0;
+  if (run == Run::kRepair) {
+    SetDlgItemTextA(m_hWnd, IDC_1059, LoadStr(IDS_57708).c_str());
+  } else {
+    SetDlgItemTextA(m_hWnd, IDC_1035, LoadStr(IDS_32783).c_str());
+  }
+  m_bStop = 0;
+  m_run = Run::kNone;
+  EnableRunControls(true, 0);
+}
+
+bool CRegistryPage::StartWorker(LPTHREAD_START_ROUTINE entry) {
+  if (m_hWorker) {
+    CloseHandle(m_hWorker);
+    m_hWorker = nullptr;
+  }
+  m_hWorker = CreateThread(nullptr, 0, entry, this, 0, nullptr);
+  return m_hWorker != nullptr;
+}
+
+void CRegistryPage::WaitWorker() {
+  if (!m_hWorker) return;
+  for (;;) {
+    const DWORD r = MsgWaitForMultipleObjects(1, &m_hWorker, FALSE, INFINITE, QS_SENDMESSAGE);
+    if (r != WAIT_OBJECT_0 + 1) break;
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
+void CRegistryPage::EnableRunControls(bool enable, int except) {
+  for (int id : kRunControls) {
+    if (id != except) EnableWindow(Item(id), enable ? TRUE : FALSE);
+  }
+  if (except) EnableWindow(Item(except), TRUE);
+}
+
+void CRegistryPage::UpdateButtonsForBusy(bool busy) {
+  if (!m_bIdle) {
+    // The page's own run: only its start/stop button answers.
+    EnableWindow(Item(m_run == Run::kRepair ? IDC_1059 : IDC_1035), TRUE);
+    return;
+  }
+  for (int id : {IDC_1035, IDC_1059, IDC_1007}) EnableWindow(Item(id), busy ? FALSE : TRUE);
+}
+
+// --- menus ------------------------------------------------------------------
+
+void CRegistryPage::ShowCategoryMenu(POINT screen) {
+  CNewMenu menu;
+  if (!menu.LoadPopup(GetResourceInstance(), IDR_143)) return;
+  menu.SetSideTitle(TextOr(IDS_57755, "Tidewell"));
+  menu.SetItemText(IDM_32780, LoadStr(IDS_57740));
+  menu.SetItemText(IDM_32781, LoadStr(IDS_57741));
+  menu.SetItemText(IDM_32782, LoadStr(IDS_57742));
+  const UINT cmd = menu.Track(m_hWnd, screen, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD);
+  if (cmd) OnCommand(static_cast<int>(cmd), 0, nullptr);
+}
+
+void CRegistryPage::ShowResultMenu(POINT screen) {
+  CNewMenu menu;
+  if (!menu.LoadPopup(GetResourceInstance(), IDR_135)) return;
+  menu.SetSideTitle(TextOr(IDS_57755, "Tidewell"));
+  menu.SetItemText(IDM_32791, LoadStr(IDS_57740));
+  menu.SetItemText(IDM_32793, LoadStr(IDS_57741));
+  menu.SetItemText(IDM_32792, LoadStr(IDS_57742));
+  menu.SetItemText(IDM_32794, LoadStr(IDS_57743));
+  menu.SetItemText(IDM_32795, LoadStr(IDS_57744));
+  const UINT cmd = menu.Track(m_hWnd, screen, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD);
+  if (cmd) OnCommand(static_cast<int>(cmd), 0, nullptr);
+}
+
+void CRegistryPage::SetAllCategories(int how) {
+  if (!m_bIdle) return;
+  for (std::size_t i = 0; i < m_categoryChecked.size(); ++i) {
+    m_categoryChecked[i] = how == 2 ? !m_categoryChecked[i] : how == 1;
+  }
+  InvalidateRect(m_hCategories, nullptr, FALSE);
+}
+
+void CRegistryPage::SetAllRowChecks(int how) {
+  const int count = ListView_GetItemCount(m_hResults);
+  SendMessageA(m_hResults, WM_SETREDRAW, FALSE, 0);
+  for (int i = 0; i < count; ++i) {
+    ListView_SetCheckState(m_hResults, i, how == 2 ? !RowChecked(i) : how == 1);
+  }
+  SendMessageA(m_hResults, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(m_hResults, nullptr, FALSE);
+}
+
+void CRegistryPage::ShowMessage(UINT textId) {
+  MessageBoxA(m_hWnd, LoadStr(textId).c_str(), TextOr(IDS_57755, "Tidewell").c_str(),
+              MB_OK | MB_ICONINFORMATION);
+}
+
+// --- deletion -----------------------------------------------------------------
+
+void CRegistryPage::DeleteCheckedFindings() {
+  SyncChecksFromList();
+  if (!CRegistryDeletion::AnyChecked(m_rows)) {
+    ShowMessage(IDS_57773);
+    return;
+  }
+  DeleteRows(false);
+}
+
+void CRegistryPage::DeleteAllFindings() {
+  if (m_rows.empty()) return;
+  SyncChecksFromList();
+  DeleteRows(true);
+}
+
+void CRegistryPage::DeleteRows(bool all) {
+  HCURSOR oldCursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  long found = m_nFound;
+  CRegExportFile file(*m_platform.registry, *m_platform.files);
+  std::string opened;
+  const long rc = file.OpenNew(MakeBackupFileName(*m_platform.files, LocalNow()), &opened);
+  if (rc != kErrorSuccess || file.WriteHeader(WindowsFamily()) != kErrorSuccess) {
+    // Without its backup nothing is deleted.
+    file.Close();
+    SetCursor(oldCursor);
+    char* text = nullptr;
+    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                   nullptr, static_cast<DWORD>(rc ? rc : file.WriteError()), 0,
+                   reinterpret_cast<char*>(&text), 0, nullptr);
+    MessageBoxA(m_hWnd, text ? text : "", TextOr(IDS_57755, "Tidewell").c_str(),
+                MB_OK | MB_ICONERROR);
+    if (text) LocalFree(text);
+    return;
+  }
+  CRegistryDeletion deletion(
+      [&](const RegistryRow& row) {
+        const long r = file.ExportAndRemoveFinding(row.location, ToFinding(row));
+        if (file.WriteError() != kErrorSuccess) return CRegistryDeletion::Outcome::kStop;
+        return r == kErrorSuccess || r == kErrorFileNotFound ? CRegistryDeletion::Outcome::kRemoved
+                                                              : CRegistryDeletion::Outcome::kKept;
+      },
+      [&](const std::string& key) {
+        m_status.Report(key, StatusPhase::kProgress, false, found, m_nDeleted);
+      });
+  const std::size_t before = m_rows.size();
+  const long count = deletion.Delete(&m_rows, all, &found, &m_nDeleted);
+  m_nFound = found;
+  file.Close();
+  if (count > 0) {
+    if (m_rows.empty()) {
+      ListView_DeleteAllItems(m_hResults);
+    } else if (count <= 64 && before - m_rows.size() == static_cast<std::size_t>(count)) {
+      // A few rows: take them out one by one, from the bottom up.
+      for (int i = static_cast<int>(before) - 1; i >= 0; --i) {
+        if (RowChecked(i) || all) ListView_DeleteItem(m_hResults, i);
+      }
+      if (ListView_GetItemCount(m_hResults) != static_cast<int>(m_rows.size())) RebuildList();
+    } else {
+      RebuildList();
+    }
+  }
+  ReportStatus("", StatusPhase::kFinish, false);
+  SetCursor(oldCursor);
+}
+
+// --- repair -------------------------------------------------------------------
+
+void CRegistryPage::OnRepair() {
+  if (m_bIdle) {
+    SyncChecksFromList();
+    if (!CRegistryDeletion::AnyChecked(m_rows)) {
+      ShowMessage(IDS_57773);
+      return;
+    }
+  } else {
+    if (m_run != Run::kRepair) return;
+    m_bStop = 1;
+    m_bIdle = 1;
+    SetDlgItemTextA(m_hWnd, IDC_1059, LoadStr(IDS_57708).c_str());
+    EnableRunControls(true, 0);
+    return;
+  }
+  WaitWorker();
+  m_bIdle = 0;
+  m_run = Run::kRepair;
+  SetDlgItemTextA(m_hWnd, IDC_1059, LoadStr(IDS_32784).c_str());
+  g_bScanning = 1;
+  m_repairFolders.clear();
+  {
+    CChoosePathDialog dialog(*m_platform.files);
+    dialog.Run(m_hWnd);
+    dialog.GetPaths(&m_repairFolders);
+  }
+  m_bStop = 0;
+  if (!StartWorker(&CRegistryPage::RepairWorker)) {
+    m_bIdle = 1;
+    g_bScanning = 0;
+    SetDlgItemTextA(m_hWnd, IDC_1059, LoadStr(IDS_57708).c_str());
+    return;
+  }
+  EnableRunControls(false, IDC_1059);
+}
+
+DWORD WINAPI CRegistryPage::RepairWorker(LPVOID param) {
+  auto* page = static_cast<CRegistryPage*>(param);
+  page->ReportStatus("", StatusPhase::kStart, true);
+  page->RunRepair();
+  SendMessageA(page->m_hWnd, kMsgRunEnded, static_cast<WPARAM>(Run::kRepair), 0);
+  page->ReportStatus("", StatusPhase::kFinish, true);
+  g_bScanning = 0;
+  return 0;
+}
+
+void CRegistryPage::RunRepair() {
+  if (m_rows.empty() || m_repairFolders.empty()) return;
+  // The old value of every repaired entry goes to one backup file of this
+  // run, opened with the first repair, so a repair can be undone like a
+  // deletion.
+  std::unique_ptr<CRegExportFile> backup;
+  CRegistryRepair repair(
+      m_platform, m_control, TextOr(IDS_32785, ScanTexts().invalidPath),
+      [&](RegKey hive, const std::string& keyPath, const std::string& valueName) {
+        if (!backup) {
+          backup = std::make_unique<CRegExportFile>(*m_platform.registry, *m_platform.files);
+          std::string opened;
+          if (backup->OpenNew(MakeBackupFileName(*m_platform.files, LocalNow()), &opened) !=
+                  kErrorSuccess ||
+              backup->WriteHeader(WindowsFamily()) != kErrorSuccess) {
+            backup.reset();
+            return false;
+          }
+        }
+        return backup->ExportKey(hive, keyPath, valueName, true) == kErrorSuccess;
+      },
+      [&](const std::string& key) { ReportStatus(key, StatusPhase::kProgress, true); });
+  repair.SetFolders(m_repairFolders);
+
+  // Rows change only through messages served by the interface thread, which
+  // does nothing else with them while the repair runs.
+  const std::size_t n = m_rows.size();
+  std::size_t i = 0;
+  for (std::size_t step = 0; step < n; ++step) {
+    bool fixed = false;
+    if (i < m_rows.size() && RowChecked(static_cast<int>(i))) {
+      const RegistryRow& row = m_rows[i];
+      fixed = repair.RepairFinding({row.category, row.location, row.description, row.valueName});
+    }
+    if (fixed) {
+      SendMessageA(m_hWnd, kMsgRemoveRow, i, 0);
+      --m_nFound;
+    } else {
+      ++i;
+    }
+    if (m_bStop || m_control.StopRequested() || i >= m_rows.size()) break;
+  }
+  if (backup) backup->Close();
+}
+
+// --- whole registry -------------------------------------------------------------
+
+namespace {
+
+// The file dialogs of both buttons: .Reg files, "Reg" added to a bare name,
+// the program folder's backup.reg offered first.
+bool AskRegFile(HWND owner, IFileSystem& fs, bool save, std::string* path) {
+  static const char kFilter[] = "Reg Files (*.Reg)\0*.Reg\0All Files (*.*)\0*.*\0";
+  char file[MAX_PATH] = {};
+  const std::string initial = GetProgramFolder(fs) + "\\backup.reg";
+  if (initial.size() < sizeof(file)) initial.copy(file, initial.size());
+  OPENFILENAMEA ofn{};
+  ofn.lStructSize = sizeof(ofn);
+  ofn.hwndOwner = owner;
+  ofn.lpstrFilter = kFilter;
+  ofn.nFilterIndex = 1;
+  ofn.lpstrFile = file;
+  ofn.nMaxFile = sizeof(file);
+  ofn.lpstrDefExt = "Reg";
+  ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER | OFN_NOCHANGEDIR;
+  const BOOL ok = save ? GetSaveFileNameA(&ofn) : GetOpenFileNameA(&ofn);
+  if (!ok) return false;
+  *path = file;
+  return !path->empty();
+}
+
+}  // namespace
+
+void CRegistryPage::BackupWholeRegistry() {
+  std::string path;
+  if (!AskRegFile(m_hWnd, *m_platform.files, true, &path)) return;
+  CWholeRegistryBackup(*m_platform.files, *m_platform.shell).Backup(path);
+}
+
+void CRegistryPage::RestoreRegistryFile() {
+  std::string path;
+  if (!AskRegFile(m_hWnd, *m_platform.files, false, &path)) return;
+  CWholeRegistryBackup(*m_platform.files, *m_platform.shell).Restore(path);
+}
+
+// --- the page on the system ---------------------------------------------------
+
+namespace {
+
+struct CSystemServices {
+  CWin32Registry registry;
+  CWin32FileSystem files;
+  CWin32Shell shell;
+  Platform Services() { return Platform{&registry, &files, &shell}; }
+};
+
+class CSystemRegistryPage : private CSystemServices, public CRegistryPage {
+ public:
+  CSystemRegistryPage() : CSystemServices(), CRegistryPage(Services()) {}
+};
+
+}  // namespace
+
+std::unique_ptr<CPage> MakeRegistryPage() { return std::make_unique<CSystemRegistryPage>(); }
+
+}  // namespace tw

@@ -1,0 +1,118 @@
+// The registry cleaner's page (template 129): the scan categories, the
+// scan/stop button, the result list and the buttons that delete, repair,
+// back up and restore. Scans and repairs run on a worker thread of the page;
+// deletion runs on the interface thread.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/page.h"
+#include "app/scan_state.h"
+#include "controls/owner_button.h"
+#include "platform/platform.h"
+#include "registry_cleaner/registry_row.h"
+#include "registry_cleaner/registry_status.h"
+
+namespace tw {
+
+class CRegistryPage : public CPage {
+ public:
+  // The page uses the platform services for as long as it lives.
+  explicit CRegistryPage(const Platform& platform);
+  ~CRegistryPage() override;
+
+  void UpdateButtonsForBusy(bool busy) override;
+  bool WantsBusyState() const override { return true; }
+
+ protected:
+  INT_PTR DialogProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  BOOL OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(NMHDR* header, LRESULT* result) override;
+  void OnDestroy() override;
+
+ private:
+  enum class Run { kNone, kScan, kRepair };
+  class CScanSink;
+
+  // Scan.
+  void OnScan();
+  static DWORD WINAPI ScanWorker(LPVOID page);
+  void RunScanCategories();
+  void ReportStatus(const std::string& text, StatusPhase phase, bool scanning);
+  // Deletion.
+  void DeleteCheckedFindings();
+  void DeleteAllFindings();
+  void DeleteRows(bool all);
+  // Repair.
+  void OnRepair();
+  static DWORD WINAPI RepairWorker(LPVOID page);
+  void RunRepair();
+  // Whole registry.
+  void BackupWholeRegistry();
+  void RestoreRegistryFile();
+
+  // Worker plumbing.
+  bool StartWorker(LPTHREAD_START_ROUTINE entry);
+  // Waits for the last worker to end, serving the messages it sends meanwhile.
+  void WaitWorker();
+  void EndRun(Run run);
+  void AddPendingRow(RegistryRow row);
+  // Moves found rows into the list; at most `limit` per call.
+  void DrainPendingRows(std::size_t limit);
+
+  // Controls.
+  void EnableRunControls(bool enable, int except);
+  void FillCategoryList();
+  void DrawCategoryItem(const DRAWITEMSTRUCT* item);
+  void ShowCategoryMenu(POINT screen);
+  void ShowResultMenu(POINT screen);
+  void SetAllCategories(int how);  // 0 none, 1 all, 2 invert
+  void SetAllRowChecks(int how);
+  void InsertRows(std::size_t first);
+  void RebuildList();
+  void SyncChecksFromList();
+  bool RowChecked(int row) const;
+  void OnResultClick(const NMITEMACTIVATE* item, bool doubleClick);
+  void ShowMessage(UINT textId);
+
+  Platform m_platform;
+  HWND m_hCategories = nullptr;
+  HWND m_hResults = nullptr;
+  HIMAGELIST m_hChecks = nullptr;
+  std::vector<std::unique_ptr<COwnerButton>> m_buttons;
+  std::vector<bool> m_categoryChecked;
+  std::vector<int> m_categoryIds;
+
+  std::atomic<std::int32_t> m_bIdle{1};
+  std::atomic<std::int32_t> m_bStop{0};
+  std::atomic<long> m_nFound{0};
+  long m_nDeleted = 0;
+  Run m_run = Run::kNone;
+  HANDLE m_hWorker = nullptr;
+  std::vector<std::string> m_repairFolders;
+  std::vector<int> m_scanCategories;  // the ticked categories of the running scan
+
+  // The rows of the result list, in list order (interface thread only).
+  std::vector<RegistryRow> m_rows;
+  // Rows found by the worker and not yet listed.
+  std::mutex m_pendingMutex;
+  std::vector<RegistryRow> m_pending;
+  bool m_bRowsPosted = false;
+
+  CRegistryStatus m_status;
+  CRunControl m_control{&m_bStop};
+};
+
+// The registry page on the system's own registry, files and shell.
+std::unique_ptr<CPage> MakeRegistryPage();
+
+}  // namespace tw

@@ -1,0 +1,760 @@
+// The registry page end to end: the real tidewell.exe scans a Wine prefix
+// seeded with stale entries of every category, deletes with backups that
+// restore through the real regedit, repairs through the folder chooser, and
+// backs up and restores the whole registry.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "e2e/driver.h"
+
+namespace tw::e2e {
+namespace {
+
+// Everything the tests seed lives below these names, and goes afterwards.
+const char kSandbox[] = "Software\\TidewellRegPageE2E";
+const char kClsid[] = "{7E1DE11A-0000-4E2E-9000-00000000E2E1}";
+const char kRepairClsid[] = "{7E1DE11A-0000-4E2E-9000-00000000E2E2}";
+const char kTypeLib[] = "{7E1DE11A-0000-4E2E-9000-00000000E2E3}";
+const char kUninstall[] = "TidewellRegPageE2E";
+const char kExtension[] = ".twregpagee2e";
+const char kClass[] = "TidewellRegPageE2E.File";
+const char kScratch[] = "C:\\tidewell_regpage_e2e";
+
+// --- registry helpers (ANSI, as the program reads it) ------------------------
+
+void SetString(HKEY root, const std::string& path, const std::string& name,
+               const std::string& data, DWORD type = REG_SZ) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS)
+      << path;
+  RegSetValueExA(key, name.empty() ? nullptr : name.c_str(), 0, type,
+                 reinterpret_cast<const BYTE*>(data.c_str()), static_cast<DWORD>(data.size() + 1));
+  RegCloseKey(key);
+}
+
+void SetDword(HKEY root, const std::string& path, const std::string& name, DWORD value) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                 sizeof(value));
+  RegCloseKey(key);
+}
+
+void DeleteTree(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+  char name[512];
+  while (true) {
+    DWORD len = sizeof(name);
+    if (RegEnumKeyExA(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    DeleteTree(key, name);
+    if (RegDeleteKeyA(key, name) != ERROR_SUCCESS) break;
+  }
+  RegCloseKey(key);
+  RegDeleteKeyA(root, path.c_str());
+}
+
+// One line per key and per value (type and bytes in hex), sorted, so two
+// states compare as texts.
+void DumpKey(HKEY root, const std::string& path, std::vector<std::string>* out) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  out->push_back("[" + path + "]");
+  for (DWORD i = 0;; ++i) {
+    char name[16384];
+    DWORD nameLen = sizeof(name), type = 0, dataLen = 0;
+    if (RegEnumValueA(key, i, name, &nameLen, nullptr, &type, nullptr, &dataLen) != ERROR_SUCCESS) {
+      break;
+    }
+    std::vector<BYTE> data(dataLen + 1);
+    nameLen = sizeof(name);
+    DWORD size = dataLen;
+    RegEnumValueA(key, i, name, &nameLen, nullptr, &type, data.data(), &size);
+    std::string line = "[" + path + "] \"" + std::string(name, nameLen) + "\" " +
+                       std::to_string(type) + ":";
+    char hex[4];
+    for (DWORD b = 0; b < size; ++b) {
+      wsprintfA(hex, "%02x", data[b]);
+      line += hex;
+    }
+    out->push_back(line);
+  }
+  std::vector<std::string> subkeys;
+  for (DWORD i = 0;; ++i) {
+    char name[512];
+    DWORD len = sizeof(name);
+    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      break;
+    }
+    subkeys.push_back(name);
+  }
+  RegCloseKey(key);
+  for (const auto& s : subkeys) DumpKey(root, path + "\\" + s, out);
+}
+
+std::vector<std::string> SandboxState() {
+  std::vector<std::string> lines;
+  const std::pair<HKEY, std::string> roots[] = {
+      {HKEY_CURRENT_USER, kSandbox},
+      {HKEY_LOCAL_MACHINE, kSandbox},
+      {HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsid},
+      {HKEY_CLASSES_ROOT, std::string("CLSID\\") + kRepairClsid},
+      {HKEY_CLASSES_ROOT, std::string("TypeLib\\") + kTypeLib},
+      {HKEY_LOCAL_MACHINE,
+       std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kUninstall},
+      {HKEY_CLASSES_ROOT, kExtension},
+      {HKEY_CLASSES_ROOT, kClass},
+  };
+  for (const auto& [root, path] : roots) DumpKey(root, path, &lines);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+void RemoveSandbox() {
+  DeleteTree(HKEY_CURRENT_USER, kSandbox);
+  DeleteTree(HKEY_LOCAL_MACHINE, kSandbox);
+  DeleteTree(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsid);
+  DeleteTree(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kRepairClsid);
+  DeleteTree(HKEY_CLASSES_ROOT, std::string("TypeLib\\") + kTypeLib);
+  DeleteTree(HKEY_LOCAL_MACHINE,
+             std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kUninstall);
+  DeleteTree(HKEY_CLASSES_ROOT, kExtension);
+  DeleteTree(HKEY_CLASSES_ROOT, kClass);
+}
+
+std::string Gone(const std::string& name) { return std::string(kScratch) + "\\gone\\" + name; }
+
+// A stale entry of every category, each pointing into a folder that does not
+// exist, beside entries that are fine.
+void SeedStaleEntries() {
+  RemoveSandbox();
+  CreateDirectoryA(kScratch, nullptr);
+  SetString(HKEY_CURRENT_USER, kSandbox, "Tool", Gone("Tool.exe"));
+  SetString(HKEY_CURRENT_USER, kSandbox, "Viewer", "\"" + Gone("View.exe") + "\" /s %1");
+  SetString(HKEY_CURRENT_USER, kSandbox, "Editor", Gone("Edit.exe"));
+  SetString(HKEY_CURRENT_USER, kSandbox, "Fine", "C:\\windows\\regedit.exe");
+  SetDword(HKEY_CURRENT_USER, kSandbox, "Count", 7);
+  SetString(HKEY_CURRENT_USER, std::string(kSandbox) + "\\Deeper", "Helper", Gone("Helper.dll"));
+  SetString(HKEY_LOCAL_MACHINE, kSandbox, "Service", Gone("Service.exe"));
+  SetString(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsid + "\\InprocServer32", "",
+            Gone("Server.dll"));
+  SetString(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsid + "\\InprocServer32",
+            "ThreadingModel", "Apartment");
+  SetString(HKEY_CLASSES_ROOT, std::string("TypeLib\\") + kTypeLib + "\\1.0\\0\\win32", "",
+            Gone("Lib.tlb"));
+  SetString(HKEY_LOCAL_MACHINE,
+            std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kUninstall,
+            "DisplayName", "Tidewell e2e leftover");
+  SetString(HKEY_CLASSES_ROOT, kExtension, "", kClass);
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_CLASSES_ROOT, kClass, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  RegCloseKey(key);
+}
+
+// --- the page --------------------------------------------------------------
+
+constexpr DWORD kScanTimeoutMs = 240000;
+
+struct RegistryPage {
+  HWND main = nullptr;
+  HWND page = nullptr;
+  HWND categories = nullptr;
+  HWND results = nullptr;
+  HWND status = nullptr;
+
+  bool Open(CAppUnderTest& app) {
+    main = app.WaitForWindow("Tidewell");
+    if (!main) return false;
+    ClickId(main, 1001);
+    results = WaitForControl(main, 1004, "SysListView32");
+    categories = WaitForControl(main, 1003, "ListBox");
+    if (!results || !categories) return false;
+    page = GetParent(results);
+    auto bars = FindControls(main, "msctls_statusbar32");
+    status = bars.empty() ? nullptr : bars.front();
+    return status != nullptr && WaitFor([&] { return IsShown(results); });
+  }
+  std::string Pane(int i) const {
+    auto texts = StatusBarTexts(status);
+    return i < static_cast<int>(texts.size()) ? texts[i] : std::string();
+  }
+  bool WaitForPane(int i, const std::string& text, DWORD timeout = kScanTimeoutMs) const {
+    return WaitFor([&] { return Pane(i) == text; }, timeout);
+  }
+  HWND Button(int id) const { return FindControl(page, id); }
+  // Leaves only the categories at the given list positions ticked.
+  void TickOnly(const std::set<int>& rows) {
+    Command(page, 32781);  // check none
+    for (int row : rows) {
+      SendMessageW(categories, LB_SETCARETINDEX, row, FALSE);
+      Command(page, 1003, LBN_DBLCLK, categories);
+      Sleep(150);  // the toggle is posted; let it land before the next caret move
+    }
+    Sleep(200);
+  }
+  bool Scan() {
+    Click(Button(1035));
+    return WaitForPane(0, "扫描完成.");
+  }
+  // Rows whose location (column 0) names one of the seeded entries.
+  std::vector<int> RowsOf(const std::vector<std::string>& locations) const {
+    std::vector<int> out;
+    auto rows = ListViewRows(results, 3);
+    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+      for (const auto& l : locations) {
+        if (rows[i][0] == l) out.push_back(i);
+      }
+    }
+    return out;
+  }
+};
+
+std::vector<std::string> BackupFiles() {
+  std::vector<std::string> out;
+  WIN32_FIND_DATAA fd;
+  const std::string folder = ProgramFolder() + "RegBackup\\";
+  HANDLE h = FindFirstFileA((folder + "*.reg").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do {
+    out.push_back(folder + fd.cFileName);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+void ClearBackups() {
+  for (const auto& f : BackupFiles()) DeleteFileA(f.c_str());
+}
+
+// Runs the system's registry editor and waits for it.
+DWORD RunRegedit(const std::string& args) {
+  std::string cmd = "regedit.exe " + args;
+  STARTUPINFOA si{};
+  si.cb = sizeof(si);
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                      &pi)) {
+    return GetLastError();
+  }
+  WaitForSingleObject(pi.hProcess, 60000);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code;
+}
+
+std::string ReadFileBytes(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return {};
+  std::string out;
+  char buf[65536];
+  DWORD got = 0;
+  while (ReadFile(h, buf, sizeof(buf), &got, nullptr) && got) out.append(buf, got);
+  CloseHandle(h);
+  return out;
+}
+
+// Reads a file the program wrote as UTF-16 or ANSI, as UTF-8.
+std::string ReadRegText(const std::string& path) {
+  std::string bytes = ReadFileBytes(path);
+  if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
+      static_cast<unsigned char>(bytes[1]) == 0xFE) {
+    std::wstring w(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
+    return Narrow(w);
+  }
+  int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  std::wstring w(n, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, bytes.data(), static_cast<int>(bytes.size()), w.data(), n);
+  return Narrow(w);
+}
+
+// A message box of the program: a dialog captioned "Tidewell" that is not
+// the main window (which is a dialog with the same caption).
+MessageBoxInfo WaitForBox(const CAppUnderTest& app, HWND main, DWORD timeout = kTimeoutMs) {
+  MessageBoxInfo info;
+  WaitFor(
+      [&] {
+        for (HWND w : app.TopLevelWindows("Tidewell", "#32770")) {
+          if (w != main && IsWindowVisible(w)) {
+            info.hwnd = w;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeout);
+  if (!info.hwnd) return info;
+  for (HWND w = GetWindow(info.hwnd, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (ClassName(w) == "Static" && !GetText(w).empty()) info.text += GetText(w);
+  }
+  return info;
+}
+
+class RegistryPageE2E : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SeedStaleEntries();
+    ClearBackups();
+  }
+  void TearDown() override {
+    app.End();
+    RemoveSandbox();
+    ClearBackups();
+  }
+  CAppUnderTest app;
+  RegistryPage ui;
+};
+
+const std::vector<std::string> kValueRows = {kSandbox, std::string(kSandbox) + "\\Deeper"};
+
+TEST_F(RegistryPageE2E, ScanListsTheSeededEntriesAndStopKeepsTheRows) {
+  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
+  ASSERT_TRUE(ui.Open(app));
+  EXPECT_EQ(GetText(ui.Button(1035)), "扫描");
+  // The eight categories in their order, all ticked.
+  ASSERT_EQ(SendMessageW(ui.categories, LB_GETCOUNT, 0, 0), 8);
+
+  Click(ui.Button(1035));
+  EXPECT_TRUE(WaitForText(ui.Button(1035), "停止"));
+  Sleep(300);
+  Screenshot("regpage_during_scan");
+  EXPECT_FALSE(IsEnabled(ui.Button(1007)));
+  EXPECT_FALSE(IsEnabled(ui.categories));
+  ASSERT_TRUE(ui.WaitForPane(0, "扫描完成.")) << ui.Pane(0);
+  EXPECT_EQ(GetText(ui.Button(1035)), "扫描");
+  EXPECT_TRUE(IsEnabled(ui.Button(1007)));
+  Sleep(300);
+  Screenshot("regpage_after_scan");
+
+  const auto rows = ListViewRows(ui.results, 3);
+  const int count = static_cast<int>(rows.size());
+  EXPECT_EQ(ui.Pane(1), "总共: " + std::to_string(count));
+  EXPECT_EQ(ui.Pane(2).rfind("时间: ", 0), 0u) << ui.Pane(2);
+  std::multiset<std::string> found;
+  for (const auto& r : rows) found.insert(r[0] + " | " + r[1] + " | " + r[2]);
+  const std::string gone = "c:\\tidewell_regpage_e2e\\gone\\";
+  const std::vector<std::string> expected = {
+      std::string(kSandbox) + " | 无效路径:  " + gone + "tool.exe | Tool",
+      std::string(kSandbox) + " | 无效路径:  " + gone + "view.exe | Viewer",
+      std::string(kSandbox) + " | 无效路径:  " + gone + "edit.exe | Editor",
+      std::string(kSandbox) + "\\Deeper | 无效路径:  " + gone + "helper.dll | Helper",
+      std::string(kSandbox) + " | 无效路径:  " + gone + "service.exe | Service",
+      std::string("CLSID\\") + kClsid + " | 无效路径:  " + gone + "server.dll | ",
+      std::string("TypeLib\\") + kTypeLib + " | 无效路径:  c:\\tidewell_regpage_e2e\\gone | ",
+      std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kUninstall +
+          " | 无效反安装 | ",
+      std::string(kExtension) + " | 无效文件关联 | ",
+      std::string(kClass) + " | 无效文件关联 | ",
+  };
+  for (const auto& e : expected) EXPECT_EQ(found.count(e), 1u) << e;
+  for (const auto& r : rows) {
+    if (r[0].find("TidewellRegPageE2E") != std::string::npos && r[0].find("Fine") != std::string::npos) {
+      ADD_FAILURE() << "a valid entry was listed: " << r[0];
+    }
+  }
+
+  // Scan again and stop at once: the status ends with the scan's end, rows
+  // found so far stay.
+  Click(ui.Button(1035));
+  ASSERT_TRUE(WaitForText(ui.Button(1035), "停止"));
+  Click(ui.Button(1035));
+  EXPECT_TRUE(WaitForText(ui.Button(1035), "扫描"));
+  ASSERT_TRUE(ui.WaitForPane(0, "扫描完成.", 30000)) << ui.Pane(0);
+  const int kept = ListViewRowCount(ui.results);
+  EXPECT_LE(kept, count);
+  EXPECT_EQ(ui.Pane(1), "总共: " + std::to_string(kept));
+}
+
+TEST_F(RegistryPageE2E, PauseHoldsTheScanAndResumeContinues) {
+  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
+  ASSERT_TRUE(ui.Open(app));
+  Click(ui.Button(1035));
+  ASSERT_TRUE(WaitForText(ui.Button(1035), "停止"));
+  Sleep(500);
+  Command(ui.main, 32810);  // pause
+  Sleep(700);
+  const std::string held = ui.Pane(0);
+  const int rowsHeld = ListViewRowCount(ui.results);
+  Sleep(1500);
+  if (held != "扫描完成.") {
+    EXPECT_EQ(ui.Pane(0), held);
+    EXPECT_EQ(ListViewRowCount(ui.results), rowsHeld);
+  }
+  Command(ui.main, 32810);  // resume
+  ASSERT_TRUE(ui.WaitForPane(0, "扫描完成.")) << ui.Pane(0);
+  EXPECT_GE(ListViewRowCount(ui.results), rowsHeld);
+}
+
+TEST_F(RegistryPageE2E, DeletedEntriesComeBackFromTheirBackups) {
+  const auto before = SandboxState();
+  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
+  ASSERT_TRUE(ui.Open(app));
+  ASSERT_TRUE(ui.Scan());
+  const int total = ListViewRowCount(ui.results);
+
+  // Nothing checked: the page asks for a choice and deletes nothing.
+  Click(ui.Button(1007));
+  auto box = WaitForBox(app, ui.main);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box.text, "请选择注册表项。");
+  AnswerMessageBox(box.hwnd, IDOK);
+  EXPECT_EQ(ListViewRowCount(ui.results), total);
+
+  // Three checked rows of the sandbox go, with one backup file.
+  auto mine = ui.RowsOf({kSandbox, std::string(kSandbox) + "\\Deeper"});
+  ASSERT_GE(mine.size(), 4u);
+  std::vector<std::string> chosen;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(ListViewSetChecked(ui.results, mine[i], true));
+    chosen.push_back(ListViewText(ui.results, mine[i], 2));
+  }
+  Click(ui.Button(1007));
+  ASSERT_TRUE(WaitFor([&] { return ListViewRowCount(ui.results) == total - 3; }));
+  EXPECT_EQ(ui.Pane(0), "Tidewell");
+  EXPECT_EQ(ui.Pane(1), "总共: " + std::to_string(total - 3) + "   删除: 3");
+  auto files = BackupFiles();
+  ASSERT_EQ(files.size(), 1u);
+  const std::string text = ReadRegText(files[0]);
+  for (const auto& name : chosen) {
+    EXPECT_NE(text.find("\"" + name + "\"="), std::string::npos) << name << "\n" << text;
+  }
+  EXPECT_NE(SandboxState(), before);
+
+  // Then every remaining finding of the sandbox, by the result list's
+  // "delete" command after ticking them all.
+  for (int row : ui.RowsOf({kSandbox, std::string(kSandbox) + "\\Deeper",
+                            std::string("CLSID\\") + kClsid, std::string("TypeLib\\") + kTypeLib,
+                            std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") +
+                                kUninstall,
+                            kExtension, kClass})) {
+    ASSERT_TRUE(ListViewSetChecked(ui.results, row, true));
+  }
+  const int left = ListViewRowCount(ui.results);
+  Command(ui.page, 32794);
+  ASSERT_TRUE(WaitFor([&] { return ListViewRowCount(ui.results) < left; }));
+  EXPECT_TRUE(ui.RowsOf({kSandbox, kExtension, kClass}).empty());
+  app.End();
+
+  // Import every backup with the registry editor: nothing is lost.
+  files = BackupFiles();
+  ASSERT_GE(files.size(), 1u);
+  for (const auto& f : files) RunRegedit("/s \"" + f + "\"");
+  EXPECT_EQ(SandboxState(), before);
+}
+
+TEST_F(RegistryPageE2E, DeleteAllTakesEveryRowOfTheListAndItsBackupRestores) {
+  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
+  ASSERT_TRUE(ui.Open(app));
+  // Only the file associations: in a fresh prefix that is the seeded pair.
+  ui.TickOnly({7});
+  ASSERT_TRUE(ui.Scan());
+  const auto rows = ListViewRows(ui.results, 3);
+  ASSERT_GE(rows.size(), 2u);
+  std::vector<std::string> state;
+  for (const auto& r : rows) DumpKey(HKEY_CLASSES_ROOT, r[0], &state);
+  Command(ui.page, 32795);
+  ASSERT_TRUE(WaitFor([&] { return ListViewRowCount(ui.results) == 0; }));
+  EXPECT_EQ(ui.Pane(1), "总共: 0   删除: " + std::to_string(rows.size()));
+  std::vector<std::string> gone;
+  for (const auto& r : rows) DumpKey(HKEY_CLASSES_ROOT, r[0], &gone);
+  EXPECT_TRUE(gone.empty());
+  app.End();
+  for (const auto& f : BackupFiles()) RunRegedit("/s \"" + f + "\"");
+  std::vector<std::string> back;
+  for (const auto& r : rows) DumpKey(HKEY_CLASSES_ROOT, r[0], &back);
+  EXPECT_EQ(back, state);
+}
+
+
+// --- the folder chooser, driven in the program's memory ----------------------
+
+// Reads an item's text from the program's tree view.
+std::string TreeItemText(HWND tree, HTREEITEM item) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(tree, &pid);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return {};
+  const SIZE_T size = sizeof(TVITEMW) + 520 * sizeof(wchar_t);
+  char* remote = static_cast<char*>(
+      VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  std::string out;
+  if (remote) {
+    TVITEMW tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
+    tv.cchTextMax = 520;
+    SIZE_T done = 0;
+    DWORD_PTR result = 0;
+    if (WriteProcessMemory(process, remote, &tv, sizeof(tv), &done) &&
+        SendMessageTimeoutW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote),
+                            SMTO_ABORTIFHUNG, 5000, &result) &&
+        result) {
+      wchar_t text[520] = {};
+      ReadProcessMemory(process, remote + sizeof(TVITEMW), text, sizeof(text) - 2, &done);
+      out = Narrow(text);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+  return out;
+}
+
+HTREEITEM TreeNext(HWND tree, HTREEITEM item, UINT how) {
+  return reinterpret_cast<HTREEITEM>(
+      SendMessageW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+}
+
+// The child of `parent` whose text ends with `suffix`, after opening parent.
+HTREEITEM TreeChild(HWND tree, HTREEITEM parent, const std::string& suffix) {
+  SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
+  for (HTREEITEM c = TreeNext(tree, parent, TVGN_CHILD); c; c = TreeNext(tree, c, TVGN_NEXT)) {
+    const std::string text = TreeItemText(tree, c);
+    if (text.size() >= suffix.size() &&
+        _stricmp(text.substr(text.size() - suffix.size()).c_str(), suffix.c_str()) == 0) {
+      return c;
+    }
+  }
+  return nullptr;
+}
+
+bool TreeTicked(HWND tree, HTREEITEM item) {
+  const LRESULT state = SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
+                                     TVIS_STATEIMAGEMASK);
+  return (state & TVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+}
+
+// Selects the item and presses the space key on it, as a user ticks a box.
+void TreeTick(HWND tree, HTREEITEM item) {
+  SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  PostMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
+  PostMessageW(tree, WM_KEYUP, VK_SPACE, 0);
+  WaitFor([&] { return false; }, 300);
+}
+
+HWND WaitForChooser(const CAppUnderTest& app) {
+  return app.WaitForWindow("选择路径", "#32770");
+}
+
+bool WriteFileBytes(const std::string& path, const std::string& bytes) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD done = 0;
+  const bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+  CloseHandle(h);
+  return ok && done == bytes.size();
+}
+
+std::string ReadDefault(HKEY root, const std::string& path, const std::string& name = "") {
+  char data[1024] = {};
+  DWORD size = sizeof(data) - 1, type = 0;
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<no key>";
+  const LONG rc = RegQueryValueExA(key, name.empty() ? nullptr : name.c_str(), nullptr, &type,
+                                   reinterpret_cast<BYTE*>(data), &size);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS ? std::string(data) : "<no value>";
+}
+
+TEST_F(RegistryPageE2E, RepairPointsAComServerAtTheMovedLibraryAndCanBeUndone) {
+  const std::string key = std::string("CLSID\\") + kRepairClsid + "\\InprocServer32";
+  const std::string oldPath = std::string(kScratch) + "\\old\\Repair.dll";
+  SetString(HKEY_CLASSES_ROOT, key, "", oldPath);
+  CreateDirectoryA((std::string(kScratch) + "\\lib").c_str(), nullptr);
+  ASSERT_TRUE(WriteFileBytes(std::string(kScratch) + "\\lib\\Repair.DLL", "MZ"));
+
+  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
+  ASSERT_TRUE(ui.Open(app));
+  ui.TickOnly({4});  // COM servers only
+  ASSERT_TRUE(ui.Scan());
+  auto repairRow = ui.RowsOf({std::string("CLSID\\") + kRepairClsid});
+  auto goneRow = ui.RowsOf({std::string("CLSID\\") + kClsid});
+  ASSERT_EQ(repairRow.size(), 1u);
+  ASSERT_EQ(goneRow.size(), 1u);
+  const int total = ListViewRowCount(ui.results);
+  ASSERT_TRUE(ListViewSetChecked(ui.results, repairRow[0], true));
+  ASSERT_TRUE(ListViewSetChecked(ui.results, goneRow[0], true));
+
+  Click(ui.Button(1059));
+  HWND chooser = WaitForChooser(app);
+  ASSERT_NE(chooser, nullptr);
+  EXPECT_EQ(GetText(ui.Button(1059)), "停止");
+  HWND tree = WaitForControl(chooser, 1012, "SysTreeView32");
+  ASSERT_NE(tree, nullptr);
+  HTREEITEM root = TreeNext(tree, nullptr, TVGN_ROOT);
+  EXPECT_EQ(TreeItemText(tree, root), "我的电脑");
+  EXPECT_TRUE(TreeTicked(tree, root));
+  HTREEITEM drive = TreeChild(tree, root, "(C:)");
+  ASSERT_NE(drive, nullptr);
+  HTREEITEM scratch = TreeChild(tree, drive, "tidewell_regpage_e2e");
+  ASSERT_NE(scratch, nullptr);
+  HTREEITEM lib = TreeChild(tree, scratch, "lib");
+  ASSERT_NE(lib, nullptr);
+  TreeTick(tree, lib);
+  EXPECT_TRUE(TreeTicked(tree, lib));
+  EXPECT_TRUE(TreeTicked(tree, scratch));  // ticking a folder ticks what is above it
+  EXPECT_TRUE(TreeTicked(tree, drive));
+  Sleep(300);
+  Screenshot("regpage_choose_path");
+  Click(FindControl(chooser, IDOK));
+
+  ASSERT_TRUE(WaitForText(ui.Button(1059), "修复", 60000));
+  ASSERT_TRUE(ui.WaitForPane(0, "扫描完成.", 30000)) << ui.Pane(0);
+  ASSERT_TRUE(WaitFor([&] { return ListViewRowCount(ui.results) == total - 1; }));
+  EXPECT_EQ(ui.Pane(1), "总共: " + std::to_string(total - 1));
+  EXPECT_EQ(ReadDefault(HKEY_CLASSES_ROOT, key), "c:\\tidewell_regpage_e2e\\lib\\repair.dll");
+  // The finding whose library is nowhere stays, still checked.
+  goneRow = ui.RowsOf({std::string("CLSID\\") + kClsid});
+  ASSERT_EQ(goneRow.size(), 1u);
+  EXPECT_TRUE(ListViewChecked(ui.results, goneRow[0]));
+  app.End();
+
+  // The old value was backed up before it was rewritten.
+  auto files = BackupFiles();
+  ASSERT_EQ(files.size(), 1u);
+  for (const auto& f : files) RunRegedit("/s \"" + f + "\"");
+  EXPECT_EQ(ReadDefault(HKEY_CLASSES_ROOT, key), oldPath);
+}
+
+TEST_F(RegistryPageE2E, ChooserNeedsAFolderAndCancelEndsTheRepairAtOnce) {
+  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
+  ASSERT_TRUE(ui.Open(app));
+  ui.TickOnly({4});
+  ASSERT_TRUE(ui.Scan());
+  const int total = ListViewRowCount(ui.results);
+  ASSERT_GE(total, 1);
+  ASSERT_TRUE(ListViewSetChecked(ui.results, 0, true));
+
+  Click(ui.Button(1059));
+  HWND chooser = WaitForChooser(app);
+  ASSERT_NE(chooser, nullptr);
+  HWND tree = WaitForControl(chooser, 1012, "SysTreeView32");
+  HTREEITEM root = TreeNext(tree, nullptr, TVGN_ROOT);
+  TreeTick(tree, root);  // untick the root: nothing chosen
+  EXPECT_FALSE(TreeTicked(tree, root));
+  Click(FindControl(chooser, IDOK));
+  MessageBoxInfo box;
+  ASSERT_TRUE(WaitFor([&] {
+    for (HWND w : app.TopLevelWindows("Tidewell", "#32770")) {
+      if (w != ui.main && IsWindowVisible(w) && GetWindow(w, GW_OWNER) == chooser) {
+        box.hwnd = w;
+        return true;
+      }
+    }
+    return false;
+  }));
+  std::string text;
+  for (HWND w = GetWindow(box.hwnd, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (ClassName(w) == "Static") text += GetText(w);
+  }
+  EXPECT_EQ(text, "请选择修复路径。");
+  AnswerMessageBox(box.hwnd, IDOK);
+  EXPECT_TRUE(IsWindowVisible(chooser));  // the chooser stays open
+
+  Click(FindControl(chooser, IDCANCEL));
+  ASSERT_TRUE(WaitForText(ui.Button(1059), "修复", 10000));
+  ASSERT_TRUE(ui.WaitForPane(0, "扫描完成.", 10000)) << ui.Pane(0);
+  EXPECT_EQ(ListViewRowCount(ui.results), total);
+  EXPECT_TRUE(BackupFiles().empty());
+  EXPECT_TRUE(IsEnabled(ui.Button(1035)));
+}
+
+// The common file dialog of the program: fills in the name and presses OK.
+bool AnswerFileDialog(const CAppUnderTest& app, HWND main, const std::string& path) {
+  HWND dialog = nullptr;
+  WaitFor([&] {
+    for (HWND w : app.TopLevelWindows("", "#32770")) {
+      if (w != main && IsWindowVisible(w) && GetText(w) != "Tidewell") {
+        dialog = w;
+        return true;
+      }
+    }
+    return false;
+  });
+  if (!dialog) {
+    ADD_FAILURE() << "no file dialog";
+    return false;
+  }
+  HWND name = FindControl(dialog, 0x47c);  // the file-name box
+  if (!name) name = FindControl(dialog, 0x480);
+  if (!name) {
+    std::string controls;
+    for (HWND w : FindControls(dialog)) {
+      controls += ClassName(w) + " " + std::to_string(GetDlgCtrlID(w)) + " \"" + GetText(w) + "\"\n";
+    }
+    ADD_FAILURE() << "no file-name box in \"" << GetText(dialog) << "\":\n" << controls;
+    Screenshot("regpage_file_dialog");
+    return false;
+  }
+  SetText(name, path);
+  Command(dialog, IDOK, BN_CLICKED, FindControl(dialog, IDOK));
+  if (WaitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); })) return true;
+  Screenshot("regpage_file_dialog");
+  ADD_FAILURE() << "the file dialog \"" << GetText(dialog) << "\" stayed; name box: \""
+                << GetText(name) << "\"";
+  return false;
+}
+
+TEST_F(RegistryPageE2E, WholeRegistryBackupWritesAnExportAndRestoreImportsAFile) {
+  const std::string folder = std::string(kScratch) + "\\My Backups";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string backup = folder + "\\full reg.reg";
+  DeleteFileA(backup.c_str());
+  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
+  ASSERT_TRUE(ui.Open(app));
+
+  Click(ui.Button(1009));
+  ASSERT_TRUE(AnswerFileDialog(app, ui.main, backup));
+  // The editor runs hidden and is not waited for: watch the file fill up.
+  std::string text;
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        text = ReadRegText(backup);
+        // The whole export lists the current user below HKEY_USERS.
+        return text.find(std::string("\\") + kSandbox + "]") != std::string::npos;
+      },
+      120000))
+      << text.size();
+  EXPECT_EQ(text.rfind("Windows Registry Editor Version 5.00", 0), 0u) << text.substr(0, 80);
+  EXPECT_NE(text.find("[HKEY_LOCAL_MACHINE\\"), std::string::npos);
+
+  // Restore imports for real: a value that is not there comes in.
+  const std::string restore = folder + "\\restore me.reg";
+  const std::wstring content = L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\" +
+                               Widen(kSandbox) + L"\\Restored]\r\n\"Back\"=\"yes\"\r\n\r\n";
+  ASSERT_TRUE(WriteFileBytes(
+      restore, std::string(reinterpret_cast<const char*>(content.data()), content.size() * 2)));
+  ASSERT_EQ(ReadDefault(HKEY_CURRENT_USER, std::string(kSandbox) + "\\Restored", "Back"),
+            "<no key>");
+  Click(ui.Button(1010));
+  ASSERT_TRUE(AnswerFileDialog(app, ui.main, restore));
+  EXPECT_TRUE(WaitFor(
+      [&] {
+        return ReadDefault(HKEY_CURRENT_USER, std::string(kSandbox) + "\\Restored", "Back") ==
+               "yes";
+      },
+      60000));
+  DeleteFileA(backup.c_str());
+  DeleteFileA(restore.c_str());
+}
+
+}  // namespace
+}  // namespace tw::e2e
