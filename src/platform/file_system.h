@@ -1,6 +1,10 @@
 // File-system operations the core relies on, named after the kernel32 calls
 // they stand for. Paths are ANSI texts with "\" separators and drive roots
 // such as "C:\"; names compare without regard to case.
+//
+// <windows.h> turns many of these method names into their "A" forms by
+// macro (GetDriveType -> GetDriveTypeA). Calls go through the vtable, so that
+// is harmless as long as a Win32 file includes <windows.h> before this header.
 #pragma once
 
 #include <cstdint>

@@ -70,7 +70,7 @@
 #define IDC_1053 1053  // main window: site picture; about page: support-site link
 #define IDC_1006 1006  // main window: page frame (about); plug-in page: kind 2 button
 #define IDC_1007 1007  // main window: page frame (tools); registry page: delete; plug-in page: kind 3
-#define IDC_1076 1076  // main window: hint line
+#define IDC_1076 1076  // main window: hint line (clips siblings: raise pages above it)
 
 // About page (100)
 #define IDC_1055 1055  // exit button

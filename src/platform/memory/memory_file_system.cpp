@@ -441,41 +441,36 @@ std::string CMemoryFileSystem::GetTempPath() {
   return m_strTemp;
 }
 
-std::string CMemoryFileSystem::GetLongPathName(const std::string& path) {
+// Each part as the caller spelt it when that names the entry itself; a short
+// (8.3) part is replaced by the long name, or the other way round.
+std::string CMemoryFileSystem::PathForm(const std::string& path, bool shortForm) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   long rc = 0;
   if (Fault(false, &rc)) return std::string();
   Path p;
   if (!ParsePath(path, &p)) return std::string();
-  Node* node = Lookup(p, &rc);
-  if (!node) return std::string();
-  std::vector<const Node*> chain;
-  for (const Node* n = node; n->parent; n = n->parent) chain.push_back(n);
-  std::string out = path.substr(0, 2) + "\\";
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-    out += (*it)->name;
-    if (it + 1 != chain.rend()) out += "\\";
+  if (!Lookup(p, &rc)) return std::string();
+  const Node* node = m_drives.find(p.drive)->second->root.get();
+  std::string out = path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : std::string(1, p.drive) + ":";
+  out += "\\";
+  for (std::size_t i = 0; i < p.parts.size(); ++i) {
+    node = Child(*node, p.parts[i]);
+    const std::string& given = p.parts[i];
+    std::string part;
+    if (shortForm) {
+      part = IsShortName(given) ? given : (node->shortName.empty() ? node->name : node->shortName);
+    } else {
+      part = EqualsNoCase(given, node->name) ? given : node->name;
+    }
+    out += part;
+    if (i + 1 < p.parts.size()) out += "\\";
   }
   return out;
 }
 
-std::string CMemoryFileSystem::GetShortPathName(const std::string& path) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  long rc = 0;
-  if (Fault(false, &rc)) return std::string();
-  Path p;
-  if (!ParsePath(path, &p)) return std::string();
-  Node* node = Lookup(p, &rc);
-  if (!node) return std::string();
-  std::vector<const Node*> chain;
-  for (const Node* n = node; n->parent; n = n->parent) chain.push_back(n);
-  std::string out = path.substr(0, 2) + "\\";
-  for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-    out += (*it)->shortName.empty() ? (*it)->name : (*it)->shortName;
-    if (it + 1 != chain.rend()) out += "\\";
-  }
-  return out;
-}
+std::string CMemoryFileSystem::GetLongPathName(const std::string& path) { return PathForm(path, false); }
+
+std::string CMemoryFileSystem::GetShortPathName(const std::string& path) { return PathForm(path, true); }
 
 std::string CMemoryFileSystem::GetWindowsDirectory() {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
@@ -734,7 +729,7 @@ long CMemoryFileSystem::DeleteTree(const std::string& path) {
   return kErrorSuccess;
 }
 
-long CMemoryFileSystem::CopyFile(const std::string& from, const std::string& to) {
+long CMemoryFileSystem::CopyTree(const std::string& from, const std::string& to) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   long rc = kErrorSuccess;
   Node* node = Find(from, &rc);

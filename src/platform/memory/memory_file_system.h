@@ -61,7 +61,7 @@ class CMemoryFileSystem : public IFileSystem {
   void SetTempPath(const std::string& path) { m_strTemp = path; }
   void SetWindowsDirectory(const std::string& path) { m_strWindows = path; }
   // Relative paths start here (default "C:\").
-  void SetCurrentDirectory(const std::string& path) { m_strCurrent = path; }
+  void SetCurrentFolder(const std::string& path) { m_strCurrent = path; }
 
   // Looking at the result.
   bool Exists(const std::string& path) const;
@@ -78,7 +78,7 @@ class CMemoryFileSystem : public IFileSystem {
   long Recycle(const std::string& path);
   // Removes a file or a whole folder tree (SHFileOperation's delete).
   long DeleteTree(const std::string& path);
-  long CopyFile(const std::string& from, const std::string& to);
+  long CopyTree(const std::string& from, const std::string& to);
   std::vector<RecycledItem> RecycleBin() const;
   // Counts one call against the fault plan; for CMemoryShell.
   bool Fault(bool mutating, long* error);
@@ -106,6 +106,7 @@ class CMemoryFileSystem : public IFileSystem {
   static bool AnyInUse(const Node* node);
   static std::unique_ptr<Node> CloneTree(const Node& node);
   std::uint64_t Now();
+  std::string PathForm(const std::string& path, bool shortForm);
   void DumpNode(const Node& node, const std::string& path, std::string* out) const;
 
   mutable std::recursive_mutex m_mutex;

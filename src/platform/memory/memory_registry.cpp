@@ -10,8 +10,10 @@ namespace tw {
 namespace {
 
 
-// The order the system keeps names in: UTF-16 code units, upper-cased,
-// a shorter name before a longer one that starts with it.
+// The order the system keeps names in: UTF-16 code units, case folded, a
+// shorter name before a longer one that starts with it. Wine folds to lower
+// case ("_x" before "A"), Windows to upper case; the contract suites run
+// under Wine, so this follows Wine.
 std::u16string MakeSortKey(const std::string& name) {
   std::u16string key;
   bool ascii = true;
@@ -22,7 +24,7 @@ std::u16string MakeSortKey(const std::string& name) {
     key = AnsiToUtf16(name);
   }
   for (char16_t& c : key) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
+    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
   }
   return key;
 }

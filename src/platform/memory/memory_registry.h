@@ -1,7 +1,7 @@
 // An in-memory registry that answers like the system's: four roots (the
 // classes root is the machine's Software\Classes, as on Windows), key paths
 // compared without regard to case, subkeys and values enumerated in the
-// order the system keeps them (sorted by upper-cased name), buffers that are
+// order the system keeps them (sorted by case-folded name), buffers that are
 // too small answered with kErrorMoreData, access checked per handle. Tests
 // can count open handles, dump the whole tree and make the Nth call fail.
 #pragma once

@@ -34,7 +34,7 @@ int CMemoryShell::FileOperation(std::uint32_t op, const std::string& from, const
         if (!parent.empty()) CreateFolderPath(m_fs, parent);
       }
       if (op == kFoCopy) {
-        rc = m_fs.CopyFile(from, dest);
+        rc = m_fs.CopyTree(from, dest);
       } else {
         if (m_fs.Exists(dest) && !EqualsNoCase(dest, from)) {
           // The shell replaces a file of the same name without asking.

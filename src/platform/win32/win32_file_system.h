@@ -1,0 +1,32 @@
+// The file-system interface over kernel32's ANSI calls, with the 260-byte
+// buffers the program uses.
+#pragma once
+
+#include "platform/file_system.h"
+
+namespace tw {
+
+class CWin32FileSystem : public IFileSystem {
+ public:
+  std::unique_ptr<IFileFind> FindFirst(const std::string& pattern, FindData* first,
+                                       long* error = nullptr) override;
+  std::string GetLogicalDriveStrings(std::size_t bufSize = 100) override;
+  std::uint32_t GetDriveType(const std::string& root) override;
+  bool GetVolumeLabel(const std::string& root, std::string* label) override;
+  bool CanOpenForWriteDenyWrite(const std::string& path) override;
+  std::string GetTempPath() override;
+  std::string GetLongPathName(const std::string& path) override;
+  std::string GetShortPathName(const std::string& path) override;
+  std::string GetWindowsDirectory() override;
+  std::string GetModuleFileName() override;
+  std::uint32_t GetFileAttributes(const std::string& path) override;
+  long CreateDirectory(const std::string& path) override;
+  long RemoveDirectory(const std::string& path) override;
+  long DeleteFile(const std::string& path) override;
+  long MoveFile(const std::string& from, const std::string& to) override;
+  std::unique_ptr<IWritableFile> CreateFile(const std::string& path, CreateMode mode,
+                                            long* error = nullptr) override;
+  bool ReadFile(const std::string& path, std::string* bytes) override;
+};
+
+}  // namespace tw

@@ -1,0 +1,130 @@
+#include <windows.h>
+// windows.h first: it renames these methods (GetDriveType -> GetDriveTypeA ...)
+// by macro, and the declarations must be renamed alike.
+#include "platform/win32/win32_registry.h"
+
+#include <cstring>
+
+namespace tw {
+
+namespace {
+
+HKEY H(RegKey key) { return reinterpret_cast<HKEY>(key); }
+
+// The largest names the system has: 255 characters for a key, 16,383 for a
+// value, each up to two bytes in a double-byte code page.
+constexpr DWORD kMaxKeyName = 2 * 255 + 1;
+constexpr DWORD kMaxValueName = 2 * 16383 + 1;
+
+DWORD Clamp(std::size_t n) { return n > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<DWORD>(n); }
+
+}  // namespace
+
+long CWin32Registry::OpenKey(RegKey parent, const std::string& path, std::uint32_t access,
+                             RegKey* out) {
+  HKEY hk = nullptr;
+  const LONG rc = RegOpenKeyExA(H(parent), path.c_str(), 0, access, &hk);
+  if (out) *out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(hk) : 0;
+  if (rc == ERROR_SUCCESS && !out) RegCloseKey(hk);
+  return rc;
+}
+
+long CWin32Registry::CreateKey(RegKey parent, const std::string& path, RegKey* out) {
+  HKEY hk = nullptr;
+  const LONG rc = RegCreateKeyExA(H(parent), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_ALL_ACCESS, nullptr, &hk, nullptr);
+  if (out) *out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(hk) : 0;
+  if (rc == ERROR_SUCCESS && !out) RegCloseKey(hk);
+  return rc;
+}
+
+long CWin32Registry::CloseKey(RegKey key) { return RegCloseKey(H(key)); }
+
+long CWin32Registry::EnumKey(RegKey key, std::uint32_t index, std::string* name,
+                             std::size_t nameBuf) {
+  const DWORD size = nameBuf == kUnlimited ? kMaxKeyName : Clamp(nameBuf);
+  std::string buf(size + 1, '\0');
+  DWORD cch = size;
+  const LONG rc = RegEnumKeyExA(H(key), index, buf.data(), &cch, nullptr, nullptr, nullptr, nullptr);
+  if (rc == ERROR_SUCCESS && name) name->assign(buf.data(), cch);
+  return rc;
+}
+
+long CWin32Registry::EnumValue(RegKey key, std::uint32_t index, std::string* name,
+                               std::uint32_t* type, std::vector<std::uint8_t>* data,
+                               std::size_t nameBuf, std::size_t dataBuf) {
+  const DWORD nameSize = nameBuf == kUnlimited ? kMaxValueName : Clamp(nameBuf);
+  DWORD dataSize = dataBuf == kUnlimited ? 4096 : Clamp(dataBuf);
+  std::string nameText(nameSize + 1, '\0');
+  std::vector<std::uint8_t> bytes;
+  for (;;) {
+    bytes.assign(dataSize + 1, 0);
+    DWORD cch = nameSize;
+    DWORD cb = dataSize;
+    DWORD t = 0;
+    const LONG rc = RegEnumValueA(H(key), index, nameText.data(), &cch, nullptr, &t,
+                                  bytes.data(), &cb);
+    if (rc == ERROR_MORE_DATA && dataBuf == kUnlimited && cch < nameSize && cb > dataSize) {
+      dataSize = cb;  // the data needs more room; the name fitted
+      continue;
+    }
+    if (rc != ERROR_SUCCESS) return rc;
+    if (name) name->assign(nameText.data(), cch);
+    if (type) *type = t;
+    if (data) data->assign(bytes.begin(), bytes.begin() + cb);
+    return ERROR_SUCCESS;
+  }
+}
+
+long CWin32Registry::QueryValue(RegKey key, const std::string& name, std::uint32_t* type,
+                                std::vector<std::uint8_t>* data, std::size_t dataBuf) {
+  DWORD size = dataBuf == kUnlimited ? 4096 : Clamp(dataBuf);
+  std::vector<std::uint8_t> bytes;
+  for (;;) {
+    bytes.assign(size + 1, 0);
+    DWORD cb = size;
+    DWORD t = 0;
+    const LONG rc = RegQueryValueExA(H(key), name.c_str(), nullptr, &t, bytes.data(), &cb);
+    if (rc == ERROR_MORE_DATA && dataBuf == kUnlimited && cb > size) {
+      size = cb;
+      continue;
+    }
+    if (rc != ERROR_SUCCESS) return rc;
+    if (type) *type = t;
+    if (data) data->assign(bytes.begin(), bytes.begin() + cb);
+    return ERROR_SUCCESS;
+  }
+}
+
+long CWin32Registry::QueryKeyInfo(RegKey key, RegKeyInfo* info) {
+  DWORD subKeys = 0, maxSubKey = 0, values = 0, maxValueName = 0, maxValue = 0;
+  const LONG rc = RegQueryInfoKeyA(H(key), nullptr, nullptr, nullptr, &subKeys, &maxSubKey,
+                                   nullptr, &values, &maxValueName, &maxValue, nullptr, nullptr);
+  if (rc == ERROR_SUCCESS && info) {
+    info->subKeys = subKeys;
+    info->values = values;
+    info->maxSubKeyLen = maxSubKey;
+    info->maxValueNameLen = maxValueName;
+    info->maxValueLen = maxValue;
+  }
+  return rc;
+}
+
+long CWin32Registry::SetValue(RegKey key, const std::string& name, std::uint32_t type,
+                              const void* data, std::size_t size) {
+  // The system may look one byte past a text's data for its zero, so the
+  // data goes through a copy that has one.
+  std::vector<std::uint8_t> copy(size + 1, 0);
+  if (size) std::memcpy(copy.data(), data, size);
+  return RegSetValueExA(H(key), name.c_str(), 0, type, copy.data(), Clamp(size));
+}
+
+long CWin32Registry::DeleteValue(RegKey key, const std::string& name) {
+  return RegDeleteValueA(H(key), name.c_str());
+}
+
+long CWin32Registry::DeleteKey(RegKey parent, const std::string& path) {
+  return RegDeleteKeyA(H(parent), path.c_str());
+}
+
+}  // namespace tw

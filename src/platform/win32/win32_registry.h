@@ -1,0 +1,29 @@
+// The registry interface over advapi32's ANSI calls. Buffer sizes given by
+// the caller are the sizes of the buffers handed to the system, so a name or
+// value that does not fit fails exactly as it would for the caller's own
+// 260-byte buffer; kUnlimited grows the buffer until it fits.
+#pragma once
+
+#include "platform/registry.h"
+
+namespace tw {
+
+class CWin32Registry : public IRegistry {
+ public:
+  long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out) override;
+  long CreateKey(RegKey parent, const std::string& path, RegKey* out) override;
+  long CloseKey(RegKey key) override;
+  long EnumKey(RegKey key, std::uint32_t index, std::string* name, std::size_t nameBuf) override;
+  long EnumValue(RegKey key, std::uint32_t index, std::string* name, std::uint32_t* type,
+                 std::vector<std::uint8_t>* data, std::size_t nameBuf,
+                 std::size_t dataBuf) override;
+  long QueryValue(RegKey key, const std::string& name, std::uint32_t* type,
+                  std::vector<std::uint8_t>* data, std::size_t dataBuf) override;
+  long QueryKeyInfo(RegKey key, RegKeyInfo* info) override;
+  long SetValue(RegKey key, const std::string& name, std::uint32_t type, const void* data,
+                std::size_t size) override;
+  long DeleteValue(RegKey key, const std::string& name) override;
+  long DeleteKey(RegKey parent, const std::string& path) override;
+};
+
+}  // namespace tw
