@@ -67,11 +67,21 @@ set_target_properties(e2e_target PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BIN
 
 file(GLOB_RECURSE TW_E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
 list(FILTER TW_E2E_TESTS EXCLUDE REGEX "/tests/e2e/target/")
+list(FILTER TW_E2E_TESTS EXCLUDE REGEX "/tests/e2e/shell_probe/")
 list(REMOVE_ITEM TW_E2E_TESTS ${TW_E2E_DRIVER})
 add_executable(e2e_tests ${TW_E2E_TESTS})
 target_link_libraries(e2e_tests PRIVATE tw_e2e_driver tidewell_win32 gtest gmock gtest_main)
 tw_win_test(e2e_tests)
 add_dependencies(e2e_tests tidewell e2e_target)
+
+# The shell with test seams: the same program plus one translation unit that
+# sets its test hooks (not administrator, scan flag commands, menu log, a
+# local version-query address). tidewell.exe itself never links it.
+add_executable(tw_shell_probe WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/shell_probe/shell_probe.cpp ${TW_RC})
+target_include_directories(tw_shell_probe PRIVATE ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(tw_shell_probe PRIVATE ${TW_UI_LINK})
+set_target_properties(tw_shell_probe PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+add_dependencies(e2e_tests tw_shell_probe)
 # Every e2e program shares the one display and the programs it starts: they
 # run one at a time, never beside another. The screenshots they leave under
 # C:\screens become PNGs in screenshots/ afterwards.

@@ -17,7 +17,16 @@ TEST(TidewellStart, MainWindowAppearsAndTheProgramEndsCleanly) {
     // Give it a moment to paint before the picture is taken.
     Sleep(500);
     EXPECT_NE(Screenshot("tidewell_main"), "");
-    EXPECT_EQ(app.End(), CAppUnderTest::Ending::Closed);
+    // Closing asks before the program ends; Yes ends it.
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    HWND question = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+      for (HWND w : app.TopLevelWindows("", "#32770"))
+        if (w != main && IsWindowVisible(w)) question = w;
+      return question != nullptr;
+    }));
+    ASSERT_TRUE(AnswerMessageBox(question, IDYES));
+    ASSERT_TRUE(app.WaitForExit());
     EXPECT_EQ(app.ExitCode(), 0u);
   }
   EXPECT_EQ(CountProcesses("tidewell.exe"), 0);

@@ -52,6 +52,31 @@ BOOL CALLBACK CollectBlock(HMODULE, LPCWSTR, LPWSTR name, LONG_PTR param) {
   return TRUE;
 }
 
+std::wstring LoadWide(HMODULE m, UINT id) {
+  const wchar_t* text = nullptr;
+  int n = LoadStringW(m, id, reinterpret_cast<LPWSTR>(&text), 0);
+  return n > 0 ? std::wstring(text, n) : std::wstring();
+}
+
+// The printf conversions of a text in order ("%d", "%02d", "%s", "%1"...):
+// a translation must hand the formatting code the same arguments.
+std::vector<std::wstring> Conversions(const std::wstring& s) {
+  std::vector<std::wstring> out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != L'%') continue;
+    size_t j = i + 1;
+    while (j < s.size() && (iswdigit(s[j]) || s[j] == L'.' || s[j] == L'-' || s[j] == L'#')) ++j;
+    if (j < s.size() && s[j] == L'%' && j == i + 1) {
+      i = j;  // "%%"
+      continue;
+    }
+    size_t end = (j < s.size() && iswalpha(s[j])) ? j + 1 : j;
+    out.push_back(s.substr(i, end - i));
+    i = end - 1;
+  }
+  return out;
+}
+
 std::set<UINT> StringIds(HMODULE m) {
   std::vector<WORD> blocks;
   EnumResourceNamesW(m, MAKEINTRESOURCEW(6) /* RT_STRING */, CollectBlock,
@@ -186,6 +211,12 @@ TEST_F(ResourcesTest, EnglishLibraryCarriesTheSameStrings) {
   std::set<UINT> en = StringIds(dll_.get());
   EXPECT_GT(zh.size(), 130u);
   EXPECT_EQ(zh, en);
+  const std::vector<std::wstring> sample = {L"%02d", L"%s", L"%1", L"%.2f"};
+  ASSERT_EQ(Conversions(L"a %02d/%s 100%% %1 %.2f"), sample);
+  for (UINT id : zh) {
+    EXPECT_EQ(Conversions(LoadWide(exe_.get(), id)), Conversions(LoadWide(dll_.get(), id)))
+        << "string " << id;
+  }
   // the display name is the mutex name and the window caption in every language
   EXPECT_EQ(LoadAnsi(dll_.get(), IDS_57755), "Tidewell");
   EXPECT_EQ(LoadAnsi(dll_.get(), IDS_57775), "Are you sure you want to exit Tidewell?");

@@ -1,0 +1,10 @@
+#include "app/shell_hooks.h"
+
+namespace tw {
+
+ShellTestHooks& TestHooks() {
+  static ShellTestHooks hooks;
+  return hooks;
+}
+
+}  // namespace tw

@@ -1,0 +1,281 @@
+#include "reg_export/reg_export_file.h"
+
+#include <cstdio>
+
+#include "platform/text.h"
+#include "reg_export/reg_format.h"
+
+namespace tw {
+
+namespace {
+
+constexpr long kErrorInvalidData = 13;
+// Answered when a key or value stays because part of it could not be
+// written or removed.
+constexpr long kErrorKept = kErrorAccessDenied;
+// More numbered names than anyone makes within one second.
+constexpr int kMaxBackupNumber = 1000;
+
+}  // namespace
+
+std::string FormatBackupStamp(const SystemTime& t) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%u_%u_%u_%u_%u_%u", unsigned{t.wYear}, unsigned{t.wMonth},
+                unsigned{t.wDay}, unsigned{t.wHour}, unsigned{t.wMinute}, unsigned{t.wSecond});
+  return text;
+}
+
+std::string MakeBackupFileName(IFileSystem& fs, const SystemTime& localTime) {
+  return GetProgramFolder(fs) + "\\RegBackup\\" + FormatBackupStamp(localTime) + ".reg";
+}
+
+CRegExportFile::CRegExportFile(IRegistry& reg, IFileSystem& fs) : m_reg(reg), m_fs(fs) {}
+
+CRegExportFile::~CRegExportFile() { Close(); }
+
+long CRegExportFile::Open(const std::string& path) {
+  Close();
+  m_writeError = kErrorSuccess;
+  m_unicode = false;
+  long error = kErrorSuccess;
+  m_file = m_fs.CreateFile(path, CreateMode::kCreateNew, &error);
+  if (!m_file) return error != kErrorSuccess ? error : kErrorFileNotFound;
+  return kErrorSuccess;
+}
+
+long CRegExportFile::OpenNew(const std::string& path, std::string* opened) {
+  const std::size_t slash = FindLastChar(path, '\\');
+  std::size_t dot = FindLastChar(path, '.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) dot = path.size();
+  long rc = kErrorFileExists;
+  for (int n = 1; n <= kMaxBackupNumber && rc == kErrorFileExists; ++n) {
+    const std::string candidate =
+        n == 1 ? path : path.substr(0, dot) + "-" + std::to_string(n) + path.substr(dot);
+    rc = Open(candidate);
+    if (rc == kErrorSuccess && opened) *opened = candidate;
+  }
+  return rc;
+}
+
+long CRegExportFile::Close() {
+  if (!m_file) return kErrorSuccess;
+  const bool ok = m_file->Close();
+  m_file.reset();
+  return ok ? kErrorSuccess : kErrorWriteFault;
+}
+
+bool CRegExportFile::Write(const std::string& ansiText) {
+  if (m_writeError != kErrorSuccess) return false;
+  if (!m_file) {
+    m_writeError = kErrorInvalidHandle;
+    return false;
+  }
+  // Text mode: every line ends with CR LF on disk.
+  std::string text;
+  text.reserve(ansiText.size() + ansiText.size() / 16);
+  for (char c : ansiText) {
+    if (c == '\n') text += '\r';
+    text += c;
+  }
+  bool ok;
+  if (m_unicode) {
+    const std::u16string wide = AnsiToUtf16(text);
+    std::string bytes;
+    bytes.reserve(wide.size() * 2);
+    for (char16_t u : wide) {
+      bytes += static_cast<char>(u & 0xFF);
+      bytes += static_cast<char>(u >> 8);
+    }
+    ok = m_file->Write(bytes.data(), bytes.size());
+  } else {
+    ok = m_file->Write(text.data(), text.size());
+  }
+  if (!ok) m_writeError = kErrorWriteFault;
+  return ok;
+}
+
+long CRegExportFile::WriteHeader(int windowsVersionCode) {
+  m_unicode = !(windowsVersionCode == 2 || windowsVersionCode == 3 || windowsVersionCode == 4);
+  if (m_unicode && m_file && m_writeError == kErrorSuccess) {
+    static const char kBom[] = {'\xFF', '\xFE'};
+    if (!m_file->Write(kBom, sizeof kBom)) m_writeError = kErrorWriteFault;
+  }
+  Write(m_unicode ? "Windows Registry Editor Version 5.00\n\n" : "REGEDIT4\n\n");
+  return m_writeError;
+}
+
+std::string CRegExportFile::KeyLine(RegKey hive, const std::string& keyPath) const {
+  std::string line = "[";
+  line += HivePrefix(hive);
+  line += keyPath;
+  line += "]\n";
+  return line;
+}
+
+bool CRegExportFile::AppendValues(RegKey key, const std::string& keyLine, std::string* section) {
+  bool complete = true;
+  bool any = false;
+  std::string name;
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  for (std::uint32_t i = 0;; ++i) {
+    const long rc = m_reg.EnumValue(key, i, &name, &type, &data, kUnlimited, kUnlimited);
+    if (rc == kErrorNoMoreItems) break;
+    if (rc != kErrorSuccess) {
+      complete = false;
+      break;
+    }
+    std::string line;
+    if (!FormatValueLine(name, type, data, m_unicode, &line)) {
+      complete = false;
+      continue;
+    }
+    *section += keyLine;
+    *section += line;
+    *section += "\n\n";
+    any = true;
+  }
+  if (!any) {
+    *section += keyLine;
+    *section += "\n";
+  }
+  return complete;
+}
+
+long CRegExportFile::ExportAndRemoveFinding(const std::string& keyPath,
+                                            const RegistryFinding& finding) {
+  const ScanCategoryInfo* info = FindScanCategory(static_cast<int>(finding.category));
+  if (!info) return kErrorInvalidParameter;
+  if (m_writeError != kErrorSuccess) return m_writeError;
+  if (!m_file) return kErrorInvalidHandle;
+  if (!info->wholeKey) return ExportAndRemoveValue(info->hive, keyPath, finding.valueName);
+  // An empty path would name the hive itself.
+  if (keyPath.empty()) return kErrorInvalidParameter;
+  switch (ExportAndRemoveTree(info->hive, keyPath)) {
+    case TreeResult::kRemoved: return kErrorSuccess;
+    case TreeResult::kGone: return kErrorFileNotFound;
+    case TreeResult::kKept: return kErrorKept;
+    case TreeResult::kWriteFailed: break;
+  }
+  return m_writeError;
+}
+
+long CRegExportFile::ExportAndRemoveValue(RegKey hive, const std::string& keyPath,
+                                          const std::string& valueName) {
+  if (!IsWritableRegText(keyPath, m_unicode)) return kErrorInvalidParameter;
+  CRegKeyGuard key(m_reg);
+  const long opened = m_reg.OpenKey(hive, keyPath, kKeyAllAccess, key.Put());
+  if (opened != kErrorSuccess) return opened;
+  const std::string keyLine = KeyLine(hive, keyPath);
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  const long read = m_reg.QueryValue(key.Get(), valueName, &type, &data, kUnlimited);
+  if (read != kErrorSuccess) {
+    // The key line alone records where the value was; a value that is
+    // there but unreadable stays.
+    if (!Write(keyLine)) return m_writeError;
+    return read;
+  }
+  std::string line;
+  if (!FormatValueLine(valueName, type, data, m_unicode, &line)) return kErrorInvalidData;
+  if (!Write(keyLine + line + "\n\n")) return m_writeError;
+  if (valueName.empty()) m_reg.SetValue(key.Get(), "", kRegSz, "", 1);
+  return m_reg.DeleteValue(key.Get(), valueName);
+}
+
+// Children first: each subkey's section is written and the subkey removed
+// before the next one is taken. A subkey that stays is stepped over (and
+// keeps this key too), so the walk ends even when a removal fails.
+CRegExportFile::TreeResult CRegExportFile::ExportAndRemoveTree(RegKey hive,
+                                                                const std::string& keyPath) {
+  if (m_writeError != kErrorSuccess) return TreeResult::kWriteFailed;
+  if (!IsWritableRegText(keyPath, m_unicode)) return TreeResult::kKept;
+  CRegKeyGuard key(m_reg);
+  const long opened = m_reg.OpenKey(hive, keyPath, kKeyAllAccess, key.Put());
+  if (opened == kErrorFileNotFound) return TreeResult::kGone;
+  if (opened != kErrorSuccess) return TreeResult::kKept;
+
+  bool complete = true;
+  std::uint32_t index = 0;
+  std::string name;
+  std::string removed;
+  for (;;) {
+    const long rc = m_reg.EnumKey(key.Get(), index, &name, kUnlimited);
+    if (rc == kErrorNoMoreItems) break;
+    if (rc != kErrorSuccess) {
+      complete = false;
+      break;
+    }
+    // A removal that reported success but left the key behind must not
+    // bring the same subkey back forever.
+    if (!removed.empty() && EqualsNoCase(name, removed)) {
+      complete = false;
+      ++index;
+      continue;
+    }
+    const TreeResult child = ExportAndRemoveTree(hive, keyPath + "\\" + name);
+    if (child == TreeResult::kWriteFailed) return child;
+    if (child == TreeResult::kRemoved) {
+      removed = name;  // the next subkey has moved up to this index
+    } else {
+      complete = false;
+      removed.clear();
+      ++index;
+    }
+  }
+  std::string section;
+  if (!AppendValues(key.Get(), KeyLine(hive, keyPath), &section)) complete = false;
+  if (!Write(section)) return TreeResult::kWriteFailed;
+  key.Reset();
+  if (!complete) return TreeResult::kKept;
+  return m_reg.DeleteKey(hive, keyPath) == kErrorSuccess ? TreeResult::kRemoved : TreeResult::kKept;
+}
+
+long CRegExportFile::ExportKey(RegKey hive, const std::string& keyPath,
+                               const std::string& valueName, bool singleValue) {
+  if (m_writeError != kErrorSuccess) return m_writeError;
+  if (!m_file) return kErrorInvalidHandle;
+  if (!singleValue) return ExportTree(hive, keyPath);
+  if (!IsWritableRegText(keyPath, m_unicode)) return kErrorInvalidParameter;
+  CRegKeyGuard key(m_reg);
+  const long opened = m_reg.OpenKey(hive, keyPath, kKeyAllAccess, key.Put());
+  if (opened != kErrorSuccess) return opened;
+  const std::string keyLine = KeyLine(hive, keyPath);
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  const long read = m_reg.QueryValue(key.Get(), valueName, &type, &data, kUnlimited);
+  std::string line;
+  if (read != kErrorSuccess || !FormatValueLine(valueName, type, data, m_unicode, &line)) {
+    if (!Write(keyLine)) return m_writeError;
+    return read != kErrorSuccess ? read : kErrorInvalidData;
+  }
+  if (!Write(keyLine + line + "\n\n")) return m_writeError;
+  if (valueName.empty()) m_reg.SetValue(key.Get(), "", kRegSz, "", 1);
+  return kErrorSuccess;
+}
+
+long CRegExportFile::ExportTree(RegKey hive, const std::string& keyPath) {
+  if (!IsWritableRegText(keyPath, m_unicode)) return kErrorInvalidParameter;
+  CRegKeyGuard key(m_reg);
+  const long opened = m_reg.OpenKey(hive, keyPath, kKeyAllAccess, key.Put());
+  if (opened != kErrorSuccess) return opened;
+  long result = kErrorSuccess;
+  std::string name;
+  for (std::uint32_t index = 0;; ++index) {
+    const long rc = m_reg.EnumKey(key.Get(), index, &name, kUnlimited);
+    if (rc == kErrorNoMoreItems) break;
+    if (rc != kErrorSuccess) {
+      result = rc;
+      break;
+    }
+    const long child = ExportTree(hive, keyPath.empty() ? name : keyPath + "\\" + name);
+    if (m_writeError != kErrorSuccess) return m_writeError;
+    if (child != kErrorSuccess) result = child;
+  }
+  std::string section;
+  if (!AppendValues(key.Get(), KeyLine(hive, keyPath), &section)) result = kErrorInvalidData;
+  if (!Write(section)) return m_writeError;
+  return result;
+}
+
+}  // namespace tw

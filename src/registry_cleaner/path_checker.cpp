@@ -1,0 +1,145 @@
+#include "registry_cleaner/path_checker.h"
+
+#include <array>
+
+#include "platform/text.h"
+#include "registry_cleaner/registry_finding.h"
+
+namespace tw {
+
+const char kDriveLetterText[] =
+    "A:\\B:\\C:\\D:\\E:\\F:\\G:\\H:\\I:\\J:\\K:\\L:\\M:\\N:\\O:\\P:\\Q:\\R:\\S:\\T:\\U:\\V:\\W:\\X:"
+    "\\Y:\\Z:\\";
+
+namespace {
+
+// Drops one trailing "\" when it is a character of its own, not the trail
+// byte of a double-byte character.
+void DropTrailingBackslash(std::string& s) {
+  if (!s.empty() && s.back() == '\\' && FindLastChar(s, '\\') == s.size() - 1) s.pop_back();
+}
+
+bool IsSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+// Byte length of the character that starts at i.
+std::size_t CharLen(const std::string& s, std::size_t i) {
+  return (IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size()) ? 2 : 1;
+}
+
+}  // namespace
+
+CPathChecker::CPathChecker(IFileSystem& fs, bool cacheWithinRun) : m_fs(fs), m_cache(cacheWithinRun) {}
+
+std::string CPathChecker::ListRemovableRoots() {
+  if (m_cache && m_haveRoots) return m_roots;
+  std::string roots;
+  const std::string list = m_fs.GetLogicalDriveStrings(100);
+  std::size_t start = 0;
+  while (start < list.size()) {
+    std::size_t end = list.find('\0', start);
+    if (end == std::string::npos) end = list.size();
+    if (end == start) break;
+    const std::string root = list.substr(start, end - start);
+    switch (m_fs.GetDriveType(root)) {
+      case kDriveRemovable:
+      case kDriveRemote:
+      case kDriveCdrom:
+      case kDriveRamdisk:
+        roots += UpperCase(root);
+        break;
+      default:
+        break;
+    }
+    start = end + 1;
+  }
+  if (m_cache) {
+    m_roots = roots;
+    m_haveRoots = true;
+  }
+  return roots;
+}
+
+bool CPathChecker::Exists(const std::string& pattern) {
+  if (m_cache) {
+    auto it = m_exists.find(pattern);
+    if (it != m_exists.end()) return it->second;
+  }
+  FindData first;
+  const bool found = m_fs.FindFirst(pattern, &first) != nullptr;
+  if (m_cache) m_exists.emplace(pattern, found);
+  return found;
+}
+
+PathVerdict CPathChecker::Check(std::string text, const std::string& invalidPrefix,
+                                std::string* description) {
+  // 1. Too short to be a path.
+  if (text.size() <= 3) return PathVerdict::kNotAPath;
+  // 2.
+  DropTrailingBackslash(text);
+  // 3. A quoted path: keep what stands between the quotes.
+  if (!text.empty() && text[0] == '"') {
+    const std::size_t p = FindChar(text, '"', 1);
+    if (p != std::string::npos && p > 0) text = text.substr(1, p - 1);
+  }
+  // 4. Must begin with a drive letter. A quoted text too short to hold one
+  // would otherwise be matched as an empty (always present) head.
+  if (text.size() < 3) return PathVerdict::kNotAPath;
+  const std::string head = UpperCase(text.substr(0, 3));
+  if (std::string_view(kDriveLetterText).find(head) == std::string_view::npos) {
+    return PathVerdict::kNotAPath;
+  }
+  // 5. Drives that may be absent or slow are not judged.
+  if (ListRemovableRoots().find(head) != std::string::npos) return PathVerdict::kValid;
+  // 6.
+  text = LowerCase(std::move(text));
+  if (FindText(text, "microsoft") != std::string::npos || FindText(text, "office") != std::string::npos) {
+    return PathVerdict::kValid;
+  }
+  // 7. ".*" also finds the name without an extension.
+  if (Exists(text + ".*")) return PathVerdict::kValid;
+  // 8. A program or library followed by more path.
+  for (const char* marker : {".exe\\", ".dll\\"}) {
+    const std::size_t p = FindText(text, marker);
+    if (p != std::string::npos && p > 0 && Exists(text.substr(0, p + 4))) return PathVerdict::kValid;
+  }
+  // 9. A path followed by arguments or a list of paths.
+  long pos = 3;
+  for (char sep : {' ', ';', ',', '|', '/'}) {
+    int attempts = 0;
+    for (;;) {
+      const std::size_t found = FindChar(text, sep, static_cast<std::size_t>(pos + 1));
+      pos = found == std::string::npos ? -1 : static_cast<long>(found);
+      std::string candidate = pos > 0 ? text.substr(0, static_cast<std::size_t>(pos)) : text;
+      while (!candidate.empty() && IsSpace(candidate.back())) candidate.pop_back();
+      DropTrailingBackslash(candidate);
+      if (Exists(candidate)) return PathVerdict::kValid;
+      if (candidate == text) break;
+      if (++attempts >= 50) return PathVerdict::kNotAPath;
+    }
+  }
+  // 10.
+  if (Exists(text)) return PathVerdict::kValid;
+  // 11. A name with a dot followed by something else: each longer prefix,
+  // one whole character at a time.
+  const std::size_t dot = FindChar(text, '.');
+  if (dot != std::string::npos) {
+    std::size_t end = dot + 1;
+    for (;;) {
+      if (Exists(text.substr(0, end))) return PathVerdict::kValid;
+      if (end >= text.size()) break;
+      end += CharLen(text, end);
+    }
+  }
+  // 12.
+  if (description) *description = invalidPrefix + text;
+  return PathVerdict::kInvalid;
+}
+
+PathVerdict CheckFilePath(IFileSystem& fs, const std::string& text, std::string* description) {
+  CPathChecker checker(fs);
+  return checker.Check(text, ScanTexts().invalidPath, description);
+}
+
+std::string ListRemovableRoots(IFileSystem& fs) { return CPathChecker(fs).ListRemovableRoots(); }
+
+}  // namespace tw

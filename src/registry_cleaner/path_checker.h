@@ -1,0 +1,50 @@
+// Decides whether a registry text names a file or folder that is gone. The
+// steps run in a fixed order: cheap tests that prove a text is no path or
+// must not be judged come first, then ever looser readings of the text
+// (arguments after the path, a file name inside a longer text) before a
+// path is called missing.
+#pragma once
+
+#include <string>
+#include <unordered_map>
+
+#include "platform/file_system.h"
+
+namespace tw {
+
+enum class PathVerdict { kInvalid, kValid, kNotAPath };
+
+class CPathChecker {
+ public:
+  // With cacheWithinRun set, the removable roots and every existence answer
+  // are remembered for the checker's lifetime (one scan); otherwise each
+  // text asks the file system afresh.
+  explicit CPathChecker(IFileSystem& fs, bool cacheWithinRun = false);
+
+  // On kInvalid, *description is invalidPrefix followed by the text as the
+  // check left it (quotes and a trailing "\" removed, lower-cased).
+  PathVerdict Check(std::string text, const std::string& invalidPrefix, std::string* description);
+
+  // The roots ("E:\") of removable, network, CD-ROM and RAM-disk drives,
+  // concatenated and upper-cased.
+  std::string ListRemovableRoots();
+  // A directory search for the name (wildcards allowed) finds an entry.
+  bool Exists(const std::string& pattern);
+
+ private:
+  IFileSystem& m_fs;
+  bool m_cache;
+  bool m_haveRoots = false;
+  std::string m_roots;
+  std::unordered_map<std::string, bool> m_exists;
+};
+
+// One-off forms for callers outside a scan.
+PathVerdict CheckFilePath(IFileSystem& fs, const std::string& text, std::string* description);
+std::string ListRemovableRoots(IFileSystem& fs);
+
+// "A:\B:\...Z:\": a text begins with a drive letter when its first three
+// characters, upper-cased, occur in it.
+extern const char kDriveLetterText[];
+
+}  // namespace tw

@@ -1,0 +1,27 @@
+#include "registry_cleaner/registry_finding.h"
+
+namespace tw {
+
+const ScanCategoryInfo* FindScanCategory(int id) {
+  for (const ScanCategoryInfo& info : kScanCategories) {
+    if (static_cast<int>(info.id) == id) return &info;
+  }
+  return nullptr;
+}
+
+RegKey CategoryHive(ScanCategory category) {
+  const ScanCategoryInfo* info = FindScanCategory(static_cast<int>(category));
+  return info ? info->hive : 0;
+}
+
+std::string HivePrefix(RegKey hive) {
+  switch (hive) {
+    case kHkeyClassesRoot: return "HKEY_CLASSES_ROOT\\";
+    case kHkeyCurrentUser: return "HKEY_CURRENT_USER\\";
+    case kHkeyLocalMachine: return "HKEY_LOCAL_MACHINE\\";
+    case kHkeyUsers: return "HKEY_USERS\\";
+    default: return std::string();
+  }
+}
+
+}  // namespace tw

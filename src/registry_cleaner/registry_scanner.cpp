@@ -1,0 +1,256 @@
+#include "registry_cleaner/registry_scanner.h"
+
+#include <vector>
+
+#include "platform/text.h"
+
+namespace tw {
+
+const char kUninstallKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+namespace {
+
+std::string Join(const std::string& path, const std::string& name) {
+  return path.empty() ? name : path + "\\" + name;
+}
+
+// String data as the ANSI interface hands it out: up to the first zero byte.
+std::string DataText(const std::vector<std::uint8_t>& data) {
+  std::string text(data.begin(), data.end());
+  const std::size_t zero = text.find('\0');
+  if (zero != std::string::npos) text.resize(zero);
+  return text;
+}
+
+bool EndsWithDll(const std::string& text) {
+  const std::string lower = LowerCase(text);
+  return lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".dll") == 0;
+}
+
+}  // namespace
+
+CRegistryScanner::CRegistryScanner(IRegistry& reg, IFileSystem& fs, const CRunControl& run,
+                                   IScanSink& sink, ScanTexts texts, bool cacheWithinRun)
+    : m_reg(reg), m_run(run), m_sink(sink), m_texts(std::move(texts)), m_paths(fs, cacheWithinRun) {}
+
+void CRegistryScanner::Report(ScanCategory category, const std::string& location,
+                              const std::string& description, const std::string& valueName) {
+  RegistryFinding finding;
+  finding.location = location;
+  finding.description = description;
+  finding.valueName = valueName;
+  finding.category = category;
+  m_sink.OnFinding(finding);
+}
+
+bool CRegistryScanner::RunCategory(ScanCategory category) {
+  switch (category) {
+    case ScanCategory::kCurrentUser:
+    case ScanCategory::kLocalMachine:
+    case ScanCategory::kUsers:
+    case ScanCategory::kClassesRoot:
+      return ScanHive(CategoryHive(category), category);
+    case ScanCategory::kComServers: return ScanComServers();
+    case ScanCategory::kTypeLibraries: return ScanTypeLibraries();
+    case ScanCategory::kUninstall: return ScanUninstallEntries();
+    case ScanCategory::kFileAssociations: return ScanFileAssociations();
+  }
+  return true;
+}
+
+// Post-order: a key's subkeys are examined before its own values, and the
+// hive root's values are never examined. One handle is open per level: the
+// key being enumerated, which is also the one whose values are read once
+// its own subtree is done.
+bool CRegistryScanner::ScanHive(RegKey hive, ScanCategory category) {
+  CRegKeyGuard root(m_reg);
+  if (m_reg.OpenKey(hive, "", kKeyRead, root.Put()) != kErrorSuccess) return true;
+  return WalkSubkeys(hive, root.Get(), "", category);
+}
+
+bool CRegistryScanner::WalkSubkeys(RegKey hive, RegKey key, const std::string& path,
+                                   ScanCategory category) {
+  std::string name;
+  for (std::uint32_t i = 0; m_reg.EnumKey(key, i, &name) == kErrorSuccess; ++i) {
+    // Besides the polls below, a stop is seen before each key is entered
+    // or reported, so nothing more shows on the status line after it.
+    if (m_run.StopRequested()) return false;
+    if (category == ScanCategory::kClassesRoot) {
+      if (m_run.Poll()) return false;
+      // Class and type-library registrations have walks of their own.
+      const std::string upper = UpperCase(name);
+      if (upper == "CLSID" || upper == "TYPELIB") continue;
+    }
+    CRegKeyGuard sub(m_reg);
+    if (m_reg.OpenKey(key, name, kKeyRead, sub.Put()) != kErrorSuccess) continue;
+    const std::string subPath = Join(path, name);
+    // A stop ends every level on the way out, so no further value is read.
+    if (!WalkSubkeys(hive, sub.Get(), subPath, category) || m_run.StopRequested()) return false;
+    m_sink.OnScanKey(HivePrefix(hive) + subPath);
+    if (!ExamineValues(sub.Get(), subPath, category)) return false;
+  }
+  return true;
+}
+
+bool CRegistryScanner::ExamineValues(RegKey key, const std::string& path, ScanCategory category) {
+  std::string name;
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  for (std::uint32_t i = 0;
+       m_reg.EnumValue(key, i, &name, &type, &data, kBufferSize, kBufferSize) == kErrorSuccess; ++i) {
+    if (m_run.Poll()) return false;
+    std::string description;
+    if (m_paths.Check(name, m_texts.invalidPath, &description) == PathVerdict::kInvalid) {
+      Report(category, path, description, name);
+    }
+    if (type == kRegSz &&
+        m_paths.Check(DataText(data), m_texts.invalidPath, &description) == PathVerdict::kInvalid) {
+      Report(category, path, description, name);
+    }
+  }
+  return true;
+}
+
+bool CRegistryScanner::ScanComServers() {
+  CRegKeyGuard clsid(m_reg);
+  if (m_reg.OpenKey(kHkeyClassesRoot, "CLSID", kKeyRead, clsid.Put()) != kErrorSuccess) return true;
+  std::string id;
+  for (std::uint32_t i = 0; m_reg.EnumKey(clsid.Get(), i, &id) == kErrorSuccess; ++i) {
+    CRegKeyGuard server(m_reg);
+    if (m_reg.OpenKey(clsid.Get(), id + "\\InprocServer32", kKeyRead, server.Put()) != kErrorSuccess) {
+      continue;
+    }
+    m_sink.OnScanKey(HivePrefix(kHkeyClassesRoot) + "CLSID\\" + id + "\\InprocServer32");
+    std::string text;
+    if (!RegReadString(m_reg, server.Get(), "", &text, kBufferSize)) continue;
+    if (m_run.Poll()) return false;
+    std::string description;
+    if (m_paths.Check(text, m_texts.invalidPath, &description) == PathVerdict::kInvalid) {
+      Report(ScanCategory::kComServers, "CLSID\\" + id, description, "");
+    }
+  }
+  return true;
+}
+
+bool CRegistryScanner::ScanTypeLibraries() {
+  CRegKeyGuard typeLib(m_reg);
+  if (m_reg.OpenKey(kHkeyClassesRoot, "TypeLib", kKeyRead, typeLib.Put()) != kErrorSuccess) {
+    return true;
+  }
+  std::string lib;
+  for (std::uint32_t i = 0; m_reg.EnumKey(typeLib.Get(), i, &lib) == kErrorSuccess; ++i) {
+    CRegKeyGuard libKey(m_reg);
+    if (m_reg.OpenKey(typeLib.Get(), lib, kKeyRead, libKey.Put()) != kErrorSuccess) continue;
+    const std::string libPath = "TypeLib\\" + lib;
+    m_sink.OnScanKey(HivePrefix(kHkeyClassesRoot) + libPath);
+    std::string version;
+    for (std::uint32_t j = 0; m_reg.EnumKey(libKey.Get(), j, &version) == kErrorSuccess; ++j) {
+      CRegKeyGuard win32(m_reg);
+      if (m_reg.OpenKey(libKey.Get(), version + "\\0\\win32", kKeyRead, win32.Put()) != kErrorSuccess) {
+        continue;
+      }
+      std::string text;
+      if (!RegReadString(m_reg, win32.Get(), "", &text, kBufferSize)) continue;
+      if (m_run.Poll()) return false;
+      // A type library kept in a file of its own (.tlb, .olb, .exe) is
+      // judged by its folder only; a library DLL must exist itself.
+      if (!EndsWithDll(text)) {
+        const std::size_t slash = FindLastChar(text, '\\');
+        if (slash != std::string::npos && slash > 0) text.resize(slash);
+      }
+      std::string description;
+      if (m_paths.Check(text, m_texts.invalidPath, &description) == PathVerdict::kInvalid) {
+        Report(ScanCategory::kTypeLibraries, libPath, description, "");
+      }
+    }
+  }
+  return true;
+}
+
+bool CRegistryScanner::ScanUninstallEntries() {
+  CRegKeyGuard uninstall(m_reg);
+  if (m_reg.OpenKey(kHkeyLocalMachine, kUninstallKeyPath, kKeyRead, uninstall.Put()) !=
+      kErrorSuccess) {
+    return true;
+  }
+  static const char* const kSigns[] = {"UninstallString", "WindowsInstaller", "SystemComponent",
+                                       "InstallLocation", "QuietUninstallString"};
+  std::string name;
+  for (std::uint32_t i = 0; m_reg.EnumKey(uninstall.Get(), i, &name) == kErrorSuccess; ++i) {
+    CRegKeyGuard entry(m_reg);
+    if (m_reg.OpenKey(uninstall.Get(), name, kKeyRead, entry.Put()) != kErrorSuccess) continue;
+    const std::string location = std::string(kUninstallKeyPath) + "\\" + name;
+    m_sink.OnScanKey(HivePrefix(kHkeyLocalMachine) + location);
+    bool present = false;
+    for (const char* sign : kSigns) {
+      std::uint32_t type = 0;
+      std::vector<std::uint8_t> data;
+      if (m_reg.QueryValue(entry.Get(), sign, &type, &data, kBufferSize) == kErrorSuccess) {
+        present = true;
+        break;
+      }
+    }
+    if (present) continue;
+    if (m_run.Poll()) return false;
+    Report(ScanCategory::kUninstall, location, m_texts.invalidUninstall, "");
+  }
+  return true;
+}
+
+bool CRegistryScanner::ScanFileAssociations() {
+  CRegKeyGuard root(m_reg);
+  if (m_reg.OpenKey(kHkeyClassesRoot, "", kKeyRead, root.Put()) != kErrorSuccess) return true;
+  std::string name;
+  for (std::uint32_t i = 0; m_reg.EnumKey(root.Get(), i, &name) == kErrorSuccess; ++i) {
+    if (name.empty() || name[0] != '.') continue;
+    CRegKeyGuard ext(m_reg);
+    if (m_reg.OpenKey(root.Get(), name, kKeyRead, ext.Put()) != kErrorSuccess) continue;
+    m_sink.OnScanKey(HivePrefix(kHkeyClassesRoot) + name);
+    std::string className;
+    if (!RegReadString(m_reg, ext.Get(), "", &className, kBufferSize) || className.empty()) continue;
+    if (!IsClassKeyDead(className)) continue;
+    // A class key without subkeys is judged dead without any poll; polling
+    // here keeps rows from appearing after a stop.
+    if (m_run.Poll()) return false;
+    Report(ScanCategory::kFileAssociations, name, m_texts.invalidAssociation, "");
+    Report(ScanCategory::kFileAssociations, className, m_texts.invalidAssociation, "");
+  }
+  return true;
+}
+
+bool CRegistryScanner::IsClassKeyDead(const std::string& classKeyPath) {
+  CRegKeyGuard key(m_reg);
+  if (m_reg.OpenKey(kHkeyClassesRoot, classKeyPath, kKeyRead, key.Put()) != kErrorSuccess) {
+    return false;
+  }
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  if (m_reg.QueryValue(key.Get(), "FriendlyTypeName", &type, &data, kBufferSize) == kErrorSuccess) {
+    return false;
+  }
+  std::string name;
+  for (std::uint32_t i = 0;; ++i) {
+    const long rc = m_reg.EnumKey(key.Get(), i, &name);
+    if (rc == kErrorNoMoreItems) break;
+    // A subkey that cannot be listed (a name longer than the buffer, a
+    // failing read) cannot be judged: keep the class.
+    if (rc != kErrorSuccess) return false;
+    if (m_run.Poll()) return false;
+    const std::string upper = UpperCase(name);
+    if (upper == "COMMAND" || upper == "DEFAULTICON") {
+      CRegKeyGuard sub(m_reg);
+      std::string text;
+      if (m_reg.OpenKey(key.Get(), name, kKeyRead, sub.Put()) == kErrorSuccess &&
+          RegReadString(m_reg, sub.Get(), "", &text, kBufferSize) && !text.empty()) {
+        return false;
+      }
+    } else if (upper == "CLSID") {
+      return false;
+    } else if (!IsClassKeyDead(classKeyPath + "\\" + name)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace tw

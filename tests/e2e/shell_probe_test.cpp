@@ -1,0 +1,238 @@
+// The shell with its test seams (tw_shell_probe.exe): the rights check, the
+// tray and strip menus while idle and while scanning, the status texts, the
+// version prompt and the check against a local server.
+#include <gtest/gtest.h>
+
+#include "e2e/driver.h"
+#include "e2e/shell_support.h"
+#include "resources/resource.h"
+
+namespace tw::e2e::shell {
+namespace {
+
+const char kProgram[] = "tw_shell_probe";
+const char kExe[] = "tw_shell_probe.exe";
+
+class ShellProbe : public ::testing::Test {
+ protected:
+  void SetUp() override { RemoveSettings(kProgram); }
+  void TearDown() override {
+    RemoveSettings(kProgram);
+    for (const char* v : {"TW_PROBE_NOT_ADMIN", "TW_PROBE_VERSION_URL"}) {
+      SetEnvironmentVariableA(v, nullptr);
+    }
+  }
+
+  static void Exit(CAppUnderTest& app, HWND main) {
+    Command(main, 0x7F02);  // scan over
+    PressKey(main, VK_ESCAPE);
+    MessageBoxInfo box = WaitForBox(app, main);
+    ASSERT_TRUE(box);
+    ASSERT_TRUE(AnswerMessageBox(box.hwnd, IDYES));
+    EXPECT_TRUE(app.WaitForExit());
+  }
+
+  // Opens a menu, waits for its log line, then closes it.
+  static std::string ShowMenu(const CAppUnderTest& app, HWND target, UINT msg, WPARAM wp,
+                              LPARAM lp, const ProbeLog& log, std::size_t line,
+                              const char* shot = nullptr) {
+    PostMessageA(target, msg, wp, lp);
+    std::string logged = log.WaitForLine(line);
+    HWND popup = app.WaitForWindow("", "#32768", 5000);
+    if (popup) {
+      Sleep(400);
+      if (shot) Screenshot(shot);
+      PressKey(popup, VK_ESCAPE);
+      WaitFor([&] { return !IsWindowVisible(popup); }, 5000);
+    }
+    return logged;
+  }
+};
+
+TEST_F(ShellProbe, WithoutAdministratorRightsOnlyTheMessageShows) {
+  SetEnvironmentVariableA("TW_PROBE_NOT_ADMIN", "1");
+  CAppUnderTest app;
+  ASSERT_TRUE(app.Start(kExe)) << app.LastError();
+  MessageBoxInfo box = WaitForBox(app, nullptr);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box.caption, "Tidewell");
+  EXPECT_EQ(GetText(FindControl(box.hwnd, IDC_1081)), kNotAdmin);
+  EXPECT_EQ(box.buttons, std::vector<int>{IDOK});
+  Sleep(400);
+  EXPECT_NE(Screenshot("shell_not_admin"), "");
+  // No main window, and no instance mutex either.
+  EXPECT_EQ(FindControl(box.hwnd, IDC_1000), nullptr);
+  EXPECT_EQ(app.TopLevelWindows("", "#32770").size(), 1u);
+  HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "Tidewell");
+  EXPECT_EQ(mutex, nullptr);
+  if (mutex) CloseHandle(mutex);
+  ASSERT_TRUE(AnswerMessageBox(box.hwnd, IDOK));
+  EXPECT_TRUE(app.WaitForExit());
+}
+
+TEST_F(ShellProbe, MenusFollowTheScanStateAndClosingIsRefusedWhileScanning) {
+  ProbeLog log;
+  CAppUnderTest app;
+  ASSERT_TRUE(app.Start(kExe)) << app.LastError();
+  HWND main = app.WaitForWindow("Tidewell");
+  ASSERT_NE(main, nullptr);
+
+  EXPECT_EQ(ShowMenu(app, main, WM_TRAY_NOTIFY, IDR_131, WM_RBUTTONUP, log, 1, "shell_tray_menu_idle"),
+            "tray 32771:57745:on 32809:57746:gray 32810:57713:gray 32808:57747:on "
+            "57670:57685:on 2:57686:on");
+  // A single left click does nothing.
+  PostMessageA(main, WM_TRAY_NOTIFY, IDR_131, WM_LBUTTONUP);
+
+  Command(main, 0x7F01);  // a scan runs
+  EXPECT_EQ(ShowMenu(app, main, WM_TRAY_NOTIFY, IDR_131, WM_RBUTTONUP, log, 2, "shell_tray_menu_scanning"),
+            "tray 32771:57745:on 32809:57746:on 32810:57713:on 32808:57747:on "
+            "57670:57685:on 2:57686:gray");
+  Command(main, IDM_32810);  // pause
+  EXPECT_EQ(ShowMenu(app, main, WM_TRAY_NOTIFY, IDR_131, WM_RBUTTONUP, log, 3),
+            "tray 32771:57745:on 32809:57746:on 32810:57714:on 32808:57747:on "
+            "57670:57685:on 2:57686:gray");
+  Command(main, IDM_32810);  // resume
+
+  // Closing and exiting are refused with the program's own message box.
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  MessageBoxInfo box = WaitForBox(app, main);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(GetText(FindControl(box.hwnd, IDC_1081)), kScanningRefusal);
+  ASSERT_TRUE(AnswerMessageBox(box.hwnd, IDOK));
+  PressKey(main, VK_ESCAPE);
+  box = WaitForBox(app, main);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(GetText(FindControl(box.hwnd, IDC_1081)), kScanningRefusal);
+  ASSERT_TRUE(AnswerMessageBox(box.hwnd, IDOK));
+  EXPECT_TRUE(IsShown(main));
+
+  // Status texts: panes in order, the strip reversed; a case-only change
+  // reaches the panes but not the strip; broken texts change nothing.
+  HWND bar = FindControl(main, ID_STATUS_BAR);
+  ASSERT_NE(bar, nullptr);
+  Command(main, 0x7F10);
+  EXPECT_EQ(StatusBarTexts(bar),
+            (std::vector<std::string>{"Scan: HKLM\\Software", "Total: 3", "Time: 0:0:1"}));
+  Command(main, 0x7F20);
+  EXPECT_EQ(log.WaitForLine(4), "strip|Time: 0:0:1|Total: 3|Scan: HKLM\\Software");
+  Command(main, 0x7F11);
+  EXPECT_TRUE(WaitFor([&] { return StatusBarTexts(bar)[0] == "SCAN: hklm\\software"; }));
+  Command(main, 0x7F20);
+  EXPECT_EQ(log.WaitForLine(5), "strip|Time: 0:0:1|Total: 3|Scan: HKLM\\Software");
+  Command(main, 0x7F12);
+  Command(main, 0x7F13);
+  Command(main, 0x7F20);
+  EXPECT_EQ(log.WaitForLine(6), "strip|Time: 0:0:1|Total: 3|Scan: HKLM\\Software");
+  EXPECT_EQ(StatusBarTexts(bar)[0], "SCAN: hklm\\software");
+
+  // Minimised during a scan, the window goes to the tray and the strip shows.
+  Command(main, 0x7F10);
+  PostMessageA(main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindowVisible(main); }));
+  HWND strip = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    for (HWND w : app.TopLevelWindows("", "#32770")) {
+      if (w != main && IsWindowVisible(w) && FindControl(w, IDC_1005)) strip = w;
+    }
+    return strip != nullptr;
+  }));
+  Sleep(500);
+  EXPECT_NE(Screenshot("shell_status_strip"), "");
+  // The strip's menu is the tray menu.
+  EXPECT_EQ(ShowMenu(app, strip, WM_RBUTTONUP, 0, MAKELPARAM(40, 5), log, 7, "shell_strip_menu"),
+            "strip 32771:57745:on 32809:57746:on 32810:57713:on 32808:57747:on "
+            "57670:57685:on 2:57686:gray");
+  // "Show Tidewell" brings the window back and hides the strip.
+  Command(main, IDM_32771);
+  ASSERT_TRUE(WaitFor([&] { return IsShown(main); }));
+  EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(strip); }));
+  Exit(app, main);
+}
+
+TEST_F(ShellProbe, VersionPromptOnThe18thStartAndCheckAgainstALocalServer) {
+  std::string body;
+  for (int i = 0; i < 3000; ++i) body += static_cast<char>('A' + (i * 7) % 26);
+  body += "\r\nnewest: 3.1";
+  LocalHttpServer server(body);
+  std::string base = "http://127.0.0.1:" + std::to_string(server.Port()) + "/version.asp?LangID=";
+  SetEnvironmentVariableA("TW_PROBE_VERSION_URL", base.c_str());
+
+  WriteSetting(kProgram, "Used", "times", 18);
+  CAppUnderTest app;
+  ASSERT_TRUE(app.Start(kExe)) << app.LastError();
+  HWND main = app.WaitForWindow("Tidewell");
+  ASSERT_NE(main, nullptr);
+  DWORD shown = GetTickCount();
+  MessageBoxInfo prompt = WaitForBox(app, main, 8000);
+  ASSERT_TRUE(prompt);
+  EXPECT_GE(GetTickCount() - shown, 1000u);
+  EXPECT_EQ(prompt.text, kVersionPrompt);
+  EXPECT_EQ(ReadSetting(kProgram, "Used", "times", 0), 19u);
+  ASSERT_TRUE(AnswerMessageBox(prompt.hwnd, IDYES));
+
+  // The dialog checks at once; the whole answer shows, in order.
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    for (HWND w : app.TopLevelWindows("", "#32770")) {
+      if (w != main && IsWindowVisible(w) && FindControl(w, IDC_1090)) dialog = w;
+    }
+    return dialog != nullptr;
+  }));
+  HWND logBox = FindControl(dialog, IDC_1090);
+  ASSERT_TRUE(WaitFor([&] { return GetText(logBox).find("newest: 3.1") != std::string::npos; }));
+  std::string text = GetText(logBox);
+  EXPECT_EQ(text.substr(text.size() - body.size()), body);
+  EXPECT_EQ(text.find("当前版本: Tidewell 3.0.880\r\n检测最新版...\r\n"), 0u);
+  EXPECT_NE(server.LastRequest().find("GET /version.asp?LangID=804 "), std::string::npos);
+  EXPECT_NE(server.LastRequest().find("User-Agent: CheckNewVersion"), std::string::npos);
+  Sleep(300);
+  EXPECT_NE(Screenshot("shell_version_check"), "");
+
+  // With nobody listening, the check reports the failure and the dialog stays.
+  std::string refused = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/version.asp?LangID=";
+  SetEnvironmentVariableA("TW_PROBE_VERSION_URL", refused.c_str());
+  // (The probe read its environment at start: a second run checks the refusal.)
+  Click(FindControl(dialog, IDCANCEL));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  Exit(app, main);
+
+  WriteSetting(kProgram, "Used", "times", 36);
+  CAppUnderTest again;
+  ASSERT_TRUE(again.Start(kExe));
+  main = again.WaitForWindow("Tidewell");
+  ASSERT_NE(main, nullptr);
+  prompt = WaitForBox(again, main, 8000);
+  ASSERT_TRUE(prompt);
+  ASSERT_TRUE(AnswerMessageBox(prompt.hwnd, IDYES));
+  dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    for (HWND w : again.TopLevelWindows("", "#32770")) {
+      if (w != main && IsWindowVisible(w) && FindControl(w, IDC_1090)) dialog = w;
+    }
+    return dialog != nullptr;
+  }));
+  logBox = FindControl(dialog, IDC_1090);
+  ASSERT_TRUE(WaitFor([&] {
+    std::string t = GetText(logBox);
+    return t.size() >= sizeof kCheckFailed - 1 &&
+           t.compare(t.size() - (sizeof kCheckFailed - 1), std::string::npos, kCheckFailed) == 0;
+  }));
+  EXPECT_TRUE(IsShown(dialog));
+  Click(FindControl(dialog, IDCANCEL));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  Exit(again, main);
+}
+
+TEST_F(ShellProbe, NoVersionPromptOnOtherStarts) {
+  WriteSetting(kProgram, "Used", "times", 17);
+  CAppUnderTest app;
+  ASSERT_TRUE(app.Start(kExe)) << app.LastError();
+  HWND main = app.WaitForWindow("Tidewell");
+  ASSERT_NE(main, nullptr);
+  EXPECT_FALSE(WaitForBox(app, main, 3500));
+  EXPECT_EQ(ReadSetting(kProgram, "Used", "times", 0), 18u);
+  Exit(app, main);
+}
+
+}  // namespace
+}  // namespace tw::e2e::shell

@@ -1,0 +1,166 @@
+// Deletion with backup on the real registry, restored by the real registry
+// editor: every value type, double-byte names and data (one ending in the
+// byte "\"), quotes, backslashes and "=" in names, empty and long values,
+// nested keys. Everything removed must come back byte for byte.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/text.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_registry.h"
+#include "reg_export/reg_export_file.h"
+#include "reg_sandbox.h"
+
+namespace tw {
+namespace {
+
+using wintest::Snapshot;
+
+const std::string kZhong = "\xD6\xD0\xCE\xC4";  // 中文
+const std::string kSei = "\xD5\x5C";            // 誠, trail byte "\"
+
+std::string Sz(const std::string& s) { return s + std::string(1, '\0'); }
+
+void Put(IRegistry& reg, RegKey root, const std::string& path, const std::string& name,
+         std::uint32_t type, const std::string& data) {
+  RegKey key = 0;
+  ASSERT_EQ(reg.CreateKey(root, path, &key), 0) << path;
+  ASSERT_EQ(reg.SetValue(key, name, type, data.data(), data.size()), 0) << path << " " << name;
+  reg.CloseKey(key);
+}
+
+void SeedTree(IRegistry& reg, RegKey root, const std::string& top) {
+  std::string binary;
+  for (int i = 0; i < 1000; ++i) binary += static_cast<char>((i * 37) & 0xFF);
+  const std::string t = top + "\\Types";
+  Put(reg, root, t, "t0", kRegNone, std::string("\x01\x02\x00", 3));
+  Put(reg, root, t, "t1", kRegSz, Sz("plain text"));
+  Put(reg, root, t, "t2", kRegExpandSz, Sz("%SystemRoot%\\" + kZhong + kSei + "\\x.dll"));
+  Put(reg, root, t, "t3", kRegBinary, std::string("\x00\x0a\xff", 3));
+  Put(reg, root, t, "t4", kRegDword, std::string("\x78\x56\x34\x12", 4));
+  Put(reg, root, t, "t5", kRegDwordBigEndian, std::string("\x12\x34\x56\x78", 4));
+  Put(reg, root, t, "t6", kRegLink, std::string("l\0i\0n\0k\0", 8));
+  Put(reg, root, t, "t7", kRegMultiSz, std::string("one\0two\0", 8) + kZhong + kSei + std::string("\0\0", 2));
+  Put(reg, root, t, "t8", kRegResourceList, std::string("\x01\x00\x00\x00\x08", 5));
+  Put(reg, root, t, "t9", kRegFullResourceDescriptor, std::string("\x09\x09", 2));
+  Put(reg, root, t, "t10", kRegResourceRequirementsList, std::string("\x0a", 1));
+  Put(reg, root, t, "t11", kRegQword, std::string("\x01\x02\x03\x04\x05\x06\x07\x88", 8));
+  Put(reg, root, t, "bin1000", kRegBinary, binary);
+  Put(reg, root, t, "emptysz", kRegSz, Sz(""));
+  Put(reg, root, t, "emptyexpand", kRegExpandSz, Sz(""));
+  Put(reg, root, t, "emptymulti", kRegMultiSz, std::string("\0", 1));
+  Put(reg, root, t, "emptybin", kRegBinary, "");
+  Put(reg, root, t, "emptynone", kRegNone, "");
+  Put(reg, root, t, "", kRegSz, Sz("default of Types"));
+  const std::string n = top + "\\Names";
+  Put(reg, root, n, "with \"quotes\"", kRegSz, Sz("say \"hi\""));
+  Put(reg, root, n, "back\\slash\\", kRegSz, Sz("C:\\dir\\"));
+  Put(reg, root, n, "a=b", kRegSz, Sz("x=y"));
+  Put(reg, root, n, kZhong + kSei, kRegSz, Sz(kZhong + kSei + "\\" + kSei));
+  Put(reg, root, n, kSei, kRegSz, Sz(kSei));
+  Put(reg, root, n, std::string(300, 'L'), kRegSz, Sz(std::string(2000, 'D')));
+  Put(reg, root, n, "long data", kRegExpandSz, Sz(std::string(700, 'E') + kZhong));
+  Put(reg, root, n, "", kRegSz, Sz(kZhong));
+  Put(reg, root, top + "\\Deep\\" + kZhong + "\\" + kSei + "\\Leaf", "v", kRegSz, Sz("leaf"));
+  RegKey empty = 0;
+  ASSERT_EQ(reg.CreateKey(root, top + "\\Deep\\Empty", &empty), 0);
+  reg.CloseKey(empty);
+  Put(reg, root, top + "\\Deep", "d", kRegDword, std::string("\x01\0\0\0", 4));
+}
+
+class RegRoundTrip : public ::testing::TestWithParam<int> {
+ protected:
+  void SetUp() override {
+    SetAnsiCodePage(GetACP());
+    if (GetACP() != 936) GTEST_SKIP() << "needs code page 936, have " << GetACP();
+    unique = wintest::UniqueName("RT");
+    userTop = "Software\\TidewellTest\\" + unique;
+    machineTop = "Software\\TidewellTest\\" + unique;
+    classTop = "CLSID\\{TidewellTest-" + unique + "}";
+  }
+  void TearDown() override {
+    wintest::DeleteTree(reg, kHkeyCurrentUser, userTop);
+    wintest::DeleteTree(reg, kHkeyLocalMachine, machineTop);
+    wintest::DeleteTree(reg, kHkeyClassesRoot, classTop);
+    RegKey k = 0;
+    reg.OpenKey(kHkeyCurrentUser, "Software", kKeyAllAccess, &k);
+    reg.DeleteKey(k, "TidewellTest");  // only when empty
+    reg.CloseKey(k);
+    reg.OpenKey(kHkeyLocalMachine, "Software", kKeyAllAccess, &k);
+    reg.DeleteKey(k, "TidewellTest");
+    reg.CloseKey(k);
+  }
+
+  long Remove(CRegExportFile& out, const std::string& location, ScanCategory category,
+              const std::string& value = "") {
+    RegistryFinding f;
+    f.location = location;
+    f.category = category;
+    f.valueName = value;
+    return out.ExportAndRemoveFinding(location, f);
+  }
+
+  CWin32Registry reg;
+  CWin32FileSystem fs;
+  std::string unique, userTop, machineTop, classTop;
+};
+
+TEST_P(RegRoundTrip, RemovedEntriesComeBackByteForByte) {
+  const int code = GetParam();
+  SeedTree(reg, kHkeyCurrentUser, userTop);
+  SeedTree(reg, kHkeyLocalMachine, machineTop + "\\Tree");
+  SeedTree(reg, kHkeyClassesRoot, classTop);
+  if (HasFatalFailure()) return;
+  const Snapshot user = wintest::Snap(reg, kHkeyCurrentUser, userTop);
+  const Snapshot machine = wintest::Snap(reg, kHkeyLocalMachine, machineTop);
+  const Snapshot classes = wintest::Snap(reg, kHkeyClassesRoot, classTop);
+  ASSERT_EQ(user.size(), 8u);
+  ASSERT_EQ(user.at("\\Types").size(), 19u);
+  ASSERT_EQ(user.at("\\Types").at("t7").data.size(), 8u + 6u + 2u);
+
+  const std::string file = wintest::TempFolder() + "tidewell-" + unique + ".reg";
+  {
+    CRegExportFile out(reg, fs);
+    ASSERT_EQ(out.Open(file), kErrorSuccess) << file;
+    ASSERT_EQ(out.WriteHeader(code), kErrorSuccess);
+    // One value at a time (category 0), in every key of the user tree.
+    for (const auto& [key, values] : user) {
+      for (const auto& [name, v] : values) {
+        EXPECT_EQ(Remove(out, userTop + key, ScanCategory::kCurrentUser, name), kErrorSuccess)
+            << key << " : " << name;
+      }
+    }
+    // Whole keys (uninstall entries live in HKEY_LOCAL_MACHINE, COM classes
+    // in HKEY_CLASSES_ROOT).
+    EXPECT_EQ(Remove(out, machineTop + "\\Tree", ScanCategory::kUninstall), kErrorSuccess);
+    EXPECT_EQ(Remove(out, classTop, ScanCategory::kComServers), kErrorSuccess);
+    // A key and a value that are gone already.
+    EXPECT_EQ(Remove(out, machineTop + "\\NotThere", ScanCategory::kUninstall), kErrorFileNotFound);
+    EXPECT_EQ(Remove(out, userTop + "\\Types", ScanCategory::kCurrentUser, "no such value"),
+              kErrorFileNotFound);
+    ASSERT_EQ(out.Close(), kErrorSuccess);
+  }
+  // Removed: no values left in the user tree, the other trees gone.
+  for (const auto& [key, values] : wintest::Snap(reg, kHkeyCurrentUser, userTop)) {
+    EXPECT_TRUE(values.empty()) << key;
+  }
+  EXPECT_EQ(wintest::Snap(reg, kHkeyLocalMachine, machineTop).size(), 1u);
+  EXPECT_TRUE(wintest::Snap(reg, kHkeyClassesRoot, classTop).empty());
+
+  ASSERT_TRUE(wintest::RunRegeditImport(file));
+  const std::string userDiff = wintest::Diff(user, wintest::Snap(reg, kHkeyCurrentUser, userTop));
+  const std::string machineDiff =
+      wintest::Diff(machine, wintest::Snap(reg, kHkeyLocalMachine, machineTop));
+  const std::string classDiff = wintest::Diff(classes, wintest::Snap(reg, kHkeyClassesRoot, classTop));
+  EXPECT_EQ(userDiff, "");
+  EXPECT_EQ(machineDiff, "");
+  EXPECT_EQ(classDiff, "");
+  if (userDiff.empty() && machineDiff.empty() && classDiff.empty()) fs.DeleteFile(file);
+}
+
+// 0: the NT family's Unicode form; 2: the 9x family's ANSI form.
+INSTANTIATE_TEST_SUITE_P(BothForms, RegRoundTrip, ::testing::Values(0, 2));
+
+}  // namespace
+}  // namespace tw
