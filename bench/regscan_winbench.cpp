@@ -21,16 +21,18 @@ class CRebasedRegistry : public tw::CWin32Registry {
   explicit CRebasedRegistry(std::string base) : m_base(std::move(base)) {}
   long OpenKey(tw::RegKey parent, const std::string& path, std::uint32_t access,
                tw::RegKey* out) override {
-    return CWin32Registry::OpenKey(tw::kHkeyCurrentUser, Map(parent, path), access, out);
+    return CWin32Registry::OpenKey(Root(parent), Map(parent, path), access, out);
   }
   long CreateKey(tw::RegKey parent, const std::string& path, tw::RegKey* out) override {
-    return CWin32Registry::CreateKey(tw::kHkeyCurrentUser, Map(parent, path), out);
+    return CWin32Registry::CreateKey(Root(parent), Map(parent, path), out);
   }
   long DeleteKey(tw::RegKey parent, const std::string& path) override {
-    return CWin32Registry::DeleteKey(tw::kHkeyCurrentUser, Map(parent, path));
+    return CWin32Registry::DeleteKey(Root(parent), Map(parent, path));
   }
 
  private:
+  static bool IsRoot(tw::RegKey key) { return key >= tw::kHkeyClassesRoot && key <= tw::kHkeyUsers; }
+  static tw::RegKey Root(tw::RegKey parent) { return IsRoot(parent) ? tw::kHkeyCurrentUser : parent; }
   std::string Map(tw::RegKey parent, const std::string& path) const {
     const char* folder = nullptr;
     switch (parent) {

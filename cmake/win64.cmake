@@ -89,6 +89,9 @@ set_tests_properties(e2e_tests PROPERTIES RESOURCE_LOCK tw_display FIXTURES_REQU
 add_test(NAME e2e_screenshots
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/collect-screenshots.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(e2e_screenshots PROPERTIES FIXTURES_CLEANUP tw_screenshots)
+add_test(NAME e2e_screenshots_clear
+         COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/collect-screenshots.sh --clear ${CMAKE_BINARY_DIR})
+set_tests_properties(e2e_screenshots_clear PROPERTIES FIXTURES_SETUP tw_screenshots)
 
 # RC409.dll: the English resources, a library of resources only (no code and
 # no entry point; the program maps it as an image resource), beside the

@@ -15,6 +15,9 @@ ctest --preset native -j2 || rc=1
 echo "== Windows tests under Wine"
 export TW_BUILD_DIR="$top/build/win64"
 prefix="$TW_BUILD_DIR/wineprefix"
+# Interrupted: the Wine programs of the prefix end too (with-xvfb.sh ends its
+# Xvfb itself).
+trap '( . scripts/wine-env.sh "$TW_BUILD_DIR"; wineserver -k 2>/dev/null ); exit 130' INT TERM
 "$top/scripts/wine-prefix.sh" "$TW_BUILD_DIR" || rc=1
 
 # Registry key names of the prefix (the wineserver writes them out when it
@@ -33,13 +36,14 @@ scripts/with-xvfb.sh ctest --preset win64 || rc=1
 )
 
 echo "== leftovers"
-# Processes of this build: Wine programs, the wineserver and Xvfb whose
-# environment points at this build's prefix or build folder.
+# Processes of this build: Wine programs, the wineserver, Xvfb and the test
+# chronyd servers whose environment points at this build's prefix or build
+# folder.
 leftovers() {
   local p c
   for p in /proc/[0-9]*; do
     c="$(cat "$p/comm" 2>/dev/null)" || continue
-    case "$c" in wine* | *.exe | *preloader* | Xvfb) ;; *) continue ;; esac
+    case "$c" in wine* | *.exe | *preloader* | Xvfb | chronyd) ;; *) continue ;; esac
     # A process that ended meanwhile (or a zombie) has no environment left.
     if { tr '\0' '\n' <"$p/environ"; } 2>/dev/null |
       grep -qxF -e "WINEPREFIX=$prefix" -e "TW_BUILD_DIR=$TW_BUILD_DIR"; then

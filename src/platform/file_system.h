@@ -113,6 +113,7 @@ enum : std::uint32_t {
   kFofSilent = 0x0004,
   kFofNoConfirmation = 0x0010,
   kFofAllowUndo = 0x0040,
+  kFofNoConfirmMkdir = 0x0200,
   kFofNoErrorUi = 0x0400,
 };
 

@@ -39,6 +39,25 @@ long RegWriteDword(IRegistry& reg, RegKey key, const std::string& name, std::uin
   return reg.SetValue(key, name, kRegDword, bytes, sizeof bytes);
 }
 
+bool RegReadSubkeyDefault(IRegistry& reg, RegKey key, const std::string& subPath, std::string* out,
+                          std::size_t dataBuf) {
+  RegKey sub = 0;
+  if (reg.OpenKey(key, subPath, kKeyQueryValue, &sub) != kErrorSuccess) return false;
+  CRegKeyGuard guard(reg, sub);
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  const long rc = reg.QueryValue(sub, "", &type, &data, dataBuf);
+  if (rc == kErrorFileNotFound) {
+    if (out) out->clear();  // a key without a default value reads as empty text
+    return true;
+  }
+  if (rc != kErrorSuccess || (type != kRegSz && type != kRegExpandSz)) return false;
+  std::size_t len = 0;
+  while (len < data.size() && data[len] != 0) ++len;
+  if (out) out->assign(reinterpret_cast<const char*>(data.data()), len);
+  return true;
+}
+
 const char* RootName(RegKey root) {
   switch (root) {
     case kHkeyClassesRoot:

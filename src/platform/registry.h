@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,18 @@ struct RegKeyInfo {
   std::uint32_t maxValueLen = 0;      // in bytes
 };
 
+// A watch on a key and everything below it (RegNotifyChangeKeyValue over
+// the whole subtree with filter 15: subkeys, attributes, values, security).
+// It holds its own handle, so the caller may close the key it came from.
+class IRegistryWatch {
+ public:
+  virtual ~IRegistryWatch() = default;
+  // Waits up to timeoutMs for a change since the watch was set or since the
+  // last Wait that reported one; true when there was one. The watch then
+  // re-arms itself; the caller re-reads what it cares about.
+  virtual bool Wait(unsigned timeoutMs) = 0;
+};
+
 class IRegistry {
  public:
   virtual ~IRegistry() = default;
@@ -92,6 +105,12 @@ class IRegistry {
   virtual long DeleteValue(RegKey key, const std::string& name) = 0;
   // Removes parent\path; fails while the key still has subkeys.
   virtual long DeleteKey(RegKey parent, const std::string& path) = 0;
+  // Starts watching key and everything below it; null (with *error set when
+  // given) when it cannot be watched. A watch must not outlive its registry.
+  virtual std::unique_ptr<IRegistryWatch> WatchKey(RegKey key, long* error = nullptr) {
+    if (error) *error = kErrorCallNotImplemented;
+    return nullptr;
+  }
 };
 
 // Convenience wrappers shared by callers.
@@ -102,6 +121,11 @@ bool RegReadString(IRegistry& reg, RegKey key, const std::string& name, std::str
 long RegWriteString(IRegistry& reg, RegKey key, const std::string& name, const std::string& text);
 bool RegReadDword(IRegistry& reg, RegKey key, const std::string& name, std::uint32_t* out);
 long RegWriteDword(IRegistry& reg, RegKey key, const std::string& name, std::uint32_t value);
+// RegQueryValueA: the default value of key\subPath as text (empty when the
+// subkey has none); false when the subkey is missing or the text does not
+// fit dataBuf.
+bool RegReadSubkeyDefault(IRegistry& reg, RegKey key, const std::string& subPath, std::string* out,
+                          std::size_t dataBuf = kBufferSize);
 // "HKEY_CLASSES_ROOT" and friends, without a trailing separator.
 const char* RootName(RegKey root);
 

@@ -27,6 +27,7 @@ enum : long {
   kErrorNoMoreItems = 259,
   kErrorDirectory = 267,
   kErrorKeyDeleted = 1018,
+  kErrorCancelled = 1223,
   kErrorPrivilegeNotHeld = 1314,
 };
 

@@ -41,8 +41,23 @@ void RemoveTree(const std::string& folder) {
 void RemoveLeftovers() {
   static std::atomic<bool> done{false};
   if (done.exchange(true)) return;
-  RegDeleteTreeA(HKEY_CURRENT_USER, kTestRoot);
-  RegDeleteKeyA(HKEY_CURRENT_USER, kTestRoot);
+  // Only this suite's own keys ("run..."): other suites share the root.
+  HKEY root = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kTestRoot, 0, KEY_ALL_ACCESS, &root) == ERROR_SUCCESS) {
+    char name[256];
+    for (DWORD i = 0;;) {
+      DWORD cch = sizeof name;
+      if (RegEnumKeyExA(root, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      if (std::string(name, cch).rfind("run", 0) == 0) {
+        RegDeleteTreeA(root, name);
+        if (RegDeleteKeyA(root, name) != ERROR_SUCCESS) ++i;  // cannot go: step over it
+      } else {
+        ++i;
+      }
+    }
+    RegCloseKey(root);
+  }
+  RegDeleteKeyA(HKEY_CURRENT_USER, kTestRoot);  // only when empty
   WIN32_FIND_DATAA wfd;
   const HANDLE h = FindFirstFileA((std::string(kScratchPrefix) + "*").c_str(), &wfd);
   if (h == INVALID_HANDLE_VALUE) return;

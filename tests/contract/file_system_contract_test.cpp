@@ -168,6 +168,16 @@ TEST_F(FileSystemContract, FilesHeldOpenByOthers) {
   EXPECT_TRUE(Fs().CanOpenForWriteDenyWrite(P("held.txt")));
   EXPECT_TRUE(Fs().CanOpenForWriteDenyWrite(P("free.txt")));
   EXPECT_EQ(Fs().DeleteFile(P("held.txt")), 0);
+  // Paths longer than the 128 characters OpenFile takes get the same answer.
+  const std::string deep = std::string(60, 'd') + "\\" + std::string(60, 'e');
+  ASSERT_TRUE(CreateFolderPath(Fs(), P(deep)));
+  Write(deep + "\\" + std::string(40, 'f') + ".tmp", "x");
+  const std::string longFile = P(deep + "\\" + std::string(40, 'f') + ".tmp");
+  ASSERT_GT(longFile.size(), 160u);
+  EXPECT_TRUE(Fs().CanOpenForWriteDenyWrite(longFile));
+  auto hold = m_backend->HoldOpenForWriting(longFile);
+  ASSERT_TRUE(hold);
+  EXPECT_FALSE(Fs().CanOpenForWriteDenyWrite(longFile));
 }
 
 TEST_F(FileSystemContract, FoldersCreatedRemovedAndMoved) {

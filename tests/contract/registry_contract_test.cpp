@@ -221,6 +221,21 @@ TEST_F(RegistryContract, BufferSizesAsTheSystemApplies) {
   EXPECT_EQ(fitted, (std::vector<std::string>{"data260", "n*259", "text259"}));
   EXPECT_EQ(tooBig, 3);  // name260, data261, text260
 
+  // Unlimited buffers grow until the data fits.
+  ASSERT_EQ(SetBinary(m_sandbox, "big", 20000), 0);
+  ASSERT_EQ(RegWriteString(Reg(), m_sandbox, "bigtext", std::string(9000, 'q')), 0);
+  EXPECT_EQ(Reg().QueryValue(m_sandbox, "big", &type, &data, kUnlimited), 0);
+  EXPECT_EQ(data.size(), 20000u);
+  EXPECT_TRUE(RegReadString(Reg(), m_sandbox, "bigtext", &text, kUnlimited));
+  EXPECT_EQ(text.size(), 9000u);
+  std::size_t bigSeen = 0;
+  for (std::uint32_t i = 0;; ++i) {
+    std::string name;
+    if (Reg().EnumValue(m_sandbox, i, &name, &type, &data, kUnlimited, kUnlimited) != 0) break;
+    if (name == "big") bigSeen = data.size();
+  }
+  EXPECT_EQ(bigSeen, 20000u);
+
   // Key names: a name of nameBuf bytes or more does not fit.
   Create("abcd");
   Create("abcde");
@@ -230,6 +245,46 @@ TEST_F(RegistryContract, BufferSizesAsTheSystemApplies) {
   EXPECT_EQ(Reg().EnumKey(m_sandbox, 1, &name, 5), kErrorMoreData);
   EXPECT_EQ(Reg().EnumKey(m_sandbox, 1, &name, kUnlimited), 0);
   EXPECT_EQ(name, "abcde");
+}
+
+// RegQueryValueA: a subkey's default value as text.
+TEST_F(RegistryContract, SubkeyDefaultText) {
+  Create("WithDefault");
+  Create("WithoutDefault");
+  RegKey k = 0;
+  ASSERT_EQ(Reg().OpenKey(m_sandbox, "WithDefault", kKeyAllAccess, &k), 0);
+  ASSERT_EQ(RegWriteString(Reg(), k, "", "C:\\x.dll"), 0);
+  Reg().CloseKey(k);
+  std::string text = "unchanged";
+  EXPECT_TRUE(RegReadSubkeyDefault(Reg(), m_sandbox, "withdefault", &text));
+  EXPECT_EQ(text, "C:\\x.dll");
+  EXPECT_TRUE(RegReadSubkeyDefault(Reg(), m_sandbox, "WithoutDefault", &text));
+  EXPECT_EQ(text, "");
+  EXPECT_FALSE(RegReadSubkeyDefault(Reg(), m_sandbox, "Missing", &text));
+  EXPECT_TRUE(RegReadSubkeyDefault(Reg(), m_sandbox, "", &text));  // the key itself
+}
+
+// The uninstall page's watcher: a change anywhere below the key wakes it.
+TEST_F(RegistryContract, WatchHearsChangesBelowTheKey) {
+  Create("Watched\\Entry");
+  RegKey k = 0;
+  ASSERT_EQ(Reg().OpenKey(m_sandbox, "Watched", kKeyNotify | kKeyRead, &k), 0);
+  long error = -1;
+  auto watch = Reg().WatchKey(k, &error);
+  Reg().CloseKey(k);  // the watch keeps its own handle
+  ASSERT_TRUE(watch) << error;
+  EXPECT_FALSE(watch->Wait(0));
+  RegKey entry = 0;
+  ASSERT_EQ(Reg().OpenKey(m_sandbox, "Watched\\Entry", kKeyAllAccess, &entry), 0);
+  ASSERT_EQ(RegWriteString(Reg(), entry, "DisplayName", "x"), 0);
+  Reg().CloseKey(entry);
+  EXPECT_TRUE(watch->Wait(2000));
+  EXPECT_FALSE(watch->Wait(50));  // reported once
+  ASSERT_EQ(Reg().DeleteKey(m_sandbox, "Watched\\Entry"), 0);
+  EXPECT_TRUE(watch->Wait(2000));
+  // A change elsewhere is not heard.
+  Create("Elsewhere");
+  EXPECT_FALSE(watch->Wait(100));
 }
 
 TEST_F(RegistryContract, DeletingAKeyWithSubkeysFails) {

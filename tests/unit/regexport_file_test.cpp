@@ -2,6 +2,7 @@
 // it removes comes back whole when the file is imported.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -326,6 +327,32 @@ TEST_F(ExportFile, SubkeyThatCannotBeRemovedIsSteppedOver) {
   EXPECT_TRUE(stubborn.KeyExists(kHkeyClassesRoot, "T"));
   test::ApplyRegFile(Read(path), stubborn);
   EXPECT_EQ(stubborn.Dump(), original);
+}
+
+// Notes the most handles open at once.
+class CHandleCountingRegistry : public CMemoryRegistry {
+ public:
+  long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out) override {
+    const long rc = CMemoryRegistry::OpenKey(parent, path, access, out);
+    maxOpen = std::max(maxOpen, OpenHandleCount());
+    return rc;
+  }
+  std::size_t maxOpen = 0;
+};
+
+TEST_F(ExportFile, HoldsOneKeyOpenPerLevel) {
+  CHandleCountingRegistry counting;
+  counting.SeedString(kHkeyClassesRoot, "L1\\L2\\L3\\L4", "v", "x");
+  counting.SeedString(kHkeyClassesRoot, "L1\\L2\\M3", "v", "x");
+  CRegExportFile out(counting, fs);
+  ASSERT_EQ(out.Open(path), kErrorSuccess);
+  out.WriteHeader(0);
+  RegistryFinding f;
+  f.category = ScanCategory::kFileAssociations;
+  EXPECT_EQ(out.ExportAndRemoveFinding("L1", f), kErrorSuccess);
+  out.Close();
+  EXPECT_EQ(counting.maxOpen, 4u);
+  EXPECT_EQ(counting.OpenHandleCount(), 0u);
 }
 
 TEST_F(ExportFile, BackupNamesNeverReplaceAnEarlierFile) {

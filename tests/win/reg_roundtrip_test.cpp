@@ -67,6 +67,14 @@ void SeedTree(IRegistry& reg, RegKey root, const std::string& top) {
   ASSERT_EQ(reg.CreateKey(root, top + "\\Deep\\Empty", &empty), 0);
   reg.CloseKey(empty);
   Put(reg, root, top + "\\Deep", "d", kRegDword, std::string("\x01\0\0\0", 4));
+  // Data the quoted and dword forms cannot carry.
+  const std::string o = top + "\\Odd";
+  Put(reg, root, o, "sz zero bytes", kRegSz, "");
+  Put(reg, root, o, "sz inner zero", kRegSz, std::string("a\0b\0", 4));
+  Put(reg, root, o, "sz line break", kRegSz, Sz("one\r\ntwo"));
+  Put(reg, root, o, "dword short", kRegDword, std::string("\x01\x02", 2));
+  Put(reg, root, o, "sz unended", kRegSz, "abc");
+  Put(reg, root, o, "multi unended", kRegMultiSz, std::string("a\0b", 3));
 }
 
 class RegRoundTrip : public ::testing::TestWithParam<int> {
@@ -115,7 +123,7 @@ TEST_P(RegRoundTrip, RemovedEntriesComeBackByteForByte) {
   const Snapshot user = wintest::Snap(reg, kHkeyCurrentUser, userTop);
   const Snapshot machine = wintest::Snap(reg, kHkeyLocalMachine, machineTop);
   const Snapshot classes = wintest::Snap(reg, kHkeyClassesRoot, classTop);
-  ASSERT_EQ(user.size(), 8u);
+  ASSERT_EQ(user.size(), 9u);
   ASSERT_EQ(user.at("\\Types").size(), 19u);
   ASSERT_EQ(user.at("\\Types").at("t7").data.size(), 8u + 6u + 2u);
 

@@ -376,9 +376,11 @@ std::unique_ptr<IFileFind> CMemoryFileSystem::FindFirst(const std::string& patte
     fd.lastWriteTime = node.lastWriteTime;
     found.push_back(std::move(fd));
   };
-  // Every folder lists "." and ".." first, a drive root too (as Wine does).
-  consider(".", *folder);
-  consider("..", folder->parent ? *folder->parent : *folder);
+  // Every folder but a drive root lists "." and ".." first.
+  if (folder->parent) {
+    consider(".", *folder);
+    consider("..", *folder->parent);
+  }
   for (const auto& c : folder->children) consider(c->name, *c);
   if (found.empty()) return fail(kErrorFileNotFound);
   if (first) *first = found.front();
@@ -407,11 +409,16 @@ std::uint32_t CMemoryFileSystem::GetDriveType(const std::string& root) {
   long rc = 0;
   if (Fault(false, &rc)) return kDriveUnknown;
   std::string r = root.empty() ? m_strCurrent.substr(0, 3) : root;
-  if (r.size() < 2 || r[1] != ':' || r.size() > 3 || (r.size() == 3 && r[2] != '\\')) {
-    return kDriveNoRootDir;
-  }
+  if (r.size() < 2 || r[1] != ':' || (r.size() >= 3 && r[2] != '\\')) return kDriveNoRootDir;
   auto d = m_drives.find(UpperDrive(r[0]));
-  return d == m_drives.end() ? kDriveNoRootDir : d->second->type;
+  if (d == m_drives.end()) return kDriveNoRootDir;
+  // Wine answers an existing folder with its drive's type (Windows only a
+  // root); callers pass roots.
+  if (r.size() > 3) {
+    Node* node = Find(r);
+    if (!node || !node->IsFolder()) return kDriveNoRootDir;
+  }
+  return d->second->type;
 }
 
 bool CMemoryFileSystem::GetVolumeLabel(const std::string& root, std::string* label) {
@@ -547,7 +554,8 @@ long CMemoryFileSystem::MoveFile(const std::string& from, const std::string& to)
   Path dest;
   if (!ParsePath(to, &dest)) return kErrorPathNotFound;
   Node* existing = Lookup(dest, nullptr);
-  if (existing && existing != node) return kErrorAlreadyExists;
+  if (existing == node) return kErrorSuccess;  // onto itself (Wine keeps the old spelling)
+  if (existing) return kErrorAlreadyExists;
   Node* parent = LookupParent(dest, &rc);
   if (!parent) return rc;
   if (Contains(node, parent)) return kErrorAccessDenied;  // into itself

@@ -1,6 +1,7 @@
 #include "platform/memory/memory_registry.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "platform/text.h"
@@ -53,6 +54,55 @@ void AppendEscaped(const std::string& s, std::string* out) {
 }
 
 }  // namespace
+
+class CMemoryRegistry::CWatch : public IRegistryWatch {
+ public:
+  CWatch(CMemoryRegistry& reg, std::shared_ptr<Node> node) : m_reg(reg), m_node(std::move(node)) {
+    std::lock_guard<std::mutex> lock(m_reg.m_watchMutex);
+    m_reg.m_watches.push_back(this);
+  }
+  ~CWatch() override {
+    std::lock_guard<std::mutex> lock(m_reg.m_watchMutex);
+    m_reg.m_watches.erase(std::find(m_reg.m_watches.begin(), m_reg.m_watches.end(), this));
+  }
+  bool Wait(unsigned timeoutMs) override {
+    std::unique_lock<std::mutex> lock(m_reg.m_watchMutex);
+    const bool changed = m_reg.m_watchCv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                                                   [this] { return m_bChanged; });
+    m_bChanged = false;
+    return changed;
+  }
+  const Node* Watched() const { return m_node.get(); }
+  bool m_bChanged = false;  // guarded by m_watchMutex
+
+ private:
+  CMemoryRegistry& m_reg;
+  std::shared_ptr<Node> m_node;
+};
+
+void CMemoryRegistry::Changed(const Node* node) {
+  std::lock_guard<std::mutex> lock(m_watchMutex);
+  bool any = false;
+  for (CWatch* w : m_watches) {
+    for (const Node* n = node; n; n = n->parent) {
+      if (n == w->Watched()) {
+        w->m_bChanged = true;
+        any = true;
+        break;
+      }
+    }
+  }
+  if (any) m_watchCv.notify_all();
+}
+
+std::unique_ptr<IRegistryWatch> CMemoryRegistry::WatchKey(RegKey key, long* error) {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  std::shared_ptr<Node> node;
+  const long rc = Resolve(key, 0, &node);
+  if (error) *error = rc;
+  if (rc) return nullptr;
+  return std::make_unique<CWatch>(*this, std::move(node));
+}
 
 CMemoryRegistry::CMemoryRegistry() {
   const char* names[4] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
@@ -207,7 +257,10 @@ long CMemoryRegistry::CreateKey(RegKey parent, const std::string& path, RegKey* 
   if (Fault(true, &rc)) return rc;
   std::shared_ptr<Node> node;
   if ((rc = Resolve(parent, 0, &node))) return rc;
+  std::shared_ptr<Node> found;
+  const bool existed = Walk(node, path, false, &found) == kErrorSuccess;
   if ((rc = Walk(node, path, true, &node))) return rc;
+  if (!existed) Changed(node.get());
   if (out) *out = NewHandle(std::move(node), kKeyAllAccess);
   return kErrorSuccess;
 }
@@ -301,6 +354,7 @@ long CMemoryRegistry::SetValue(RegKey key, const std::string& name, std::uint32_
     // The first spelling of the name stays, as in the system's store.
     node->values[i].type = type;
     node->values[i].data.assign(bytes, bytes + size);
+    Changed(node.get());
     return kErrorSuccess;
   }
   Value v;
@@ -311,6 +365,7 @@ long CMemoryRegistry::SetValue(RegKey key, const std::string& name, std::uint32_
   auto it = std::lower_bound(node->values.begin(), node->values.end(), v.sortKey,
                              [](const Value& a, const std::u16string& k) { return a.sortKey < k; });
   node->values.insert(it, std::move(v));
+  Changed(node.get());
   return kErrorSuccess;
 }
 
@@ -323,6 +378,7 @@ long CMemoryRegistry::DeleteValue(RegKey key, const std::string& name) {
   const int i = FindValue(*node, name);
   if (i < 0) return kErrorFileNotFound;
   node->values.erase(node->values.begin() + i);
+  Changed(node.get());
   return kErrorSuccess;
 }
 
@@ -336,6 +392,7 @@ long CMemoryRegistry::DeleteKey(RegKey parent, const std::string& path) {
   // A root (or the classes root) cannot go, nor a key that still has subkeys.
   if (!node->parent || node == m_classes || !node->subkeys.empty()) return kErrorAccessDenied;
   Node* p = node->parent;
+  Changed(node.get());  // a watch on the key itself hears of its end too
   node->deleted = true;
   node->parent = nullptr;
   p->subkeys.erase(std::find(p->subkeys.begin(), p->subkeys.end(), node));

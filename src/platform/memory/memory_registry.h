@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <condition_variable>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -37,6 +38,7 @@ class CMemoryRegistry : public IRegistry {
                 std::size_t size) override;
   long DeleteValue(RegKey key, const std::string& name) override;
   long DeleteKey(RegKey parent, const std::string& path) override;
+  std::unique_ptr<IRegistryWatch> WatchKey(RegKey key, long* error = nullptr) override;
 
   // Test helpers; none of them counts as a call for fault injection.
   // Handles opened and not yet closed (the four roots do not count).
@@ -71,6 +73,8 @@ class CMemoryRegistry : public IRegistry {
     std::vector<std::shared_ptr<Node>> subkeys;  // kept sorted by sortKey
     std::vector<Value> values;                   // kept sorted by sortKey
   };
+  class CWatch;
+  friend class CWatch;
   struct Handle {
     std::shared_ptr<Node> node;
     std::uint32_t access = 0;
@@ -87,6 +91,8 @@ class CMemoryRegistry : public IRegistry {
             std::shared_ptr<Node>* out) const;
   RegKey NewHandle(std::shared_ptr<Node> node, std::uint32_t access);
   bool Fault(bool mutating, long* error);
+  // Tells the watches on node and its ancestors that something changed.
+  void Changed(const Node* node);
   static void DumpNode(const Node& node, const std::string& path, std::string* out);
 
   mutable std::recursive_mutex m_mutex;
@@ -95,6 +101,9 @@ class CMemoryRegistry : public IRegistry {
   std::map<RegKey, Handle> m_handles;
   RegKey m_nNextHandle = 0x1000;
   CFaultPlan m_faults;
+  std::mutex m_watchMutex;
+  std::condition_variable m_watchCv;
+  std::vector<CWatch*> m_watches;  // guarded by m_watchMutex
 };
 
 }  // namespace tw

@@ -21,8 +21,9 @@ int CMemoryShell::FileOperation(std::uint32_t op, const std::string& from, const
     case kFoCopy: {
       if (!m_fs.Exists(from)) return kErrorFileNotFound;
       std::string dest = to;
-      // Into an existing folder the entry keeps its name; a missing
-      // destination folder is created (no questions asked).
+      // Into an existing folder the entry keeps its name. A destination
+      // folder that does not exist is not made (the operation is
+      // cancelled, as Wine's shell does).
       const std::uint32_t attrs = m_fs.GetFileAttributes(to);
       std::string name;
       SplitAtLastBackslash(from, nullptr, &name);
@@ -31,7 +32,8 @@ int CMemoryShell::FileOperation(std::uint32_t op, const std::string& from, const
       } else {
         std::string parent;
         SplitAtLastBackslash(to, &parent, nullptr);
-        if (!parent.empty()) CreateFolderPath(m_fs, parent);
+        const std::uint32_t pa = m_fs.GetFileAttributes(parent.size() == 2 ? parent + "\\" : parent);
+        if (pa == kInvalidAttributes || !(pa & kAttrDirectory)) return kErrorCancelled;
       }
       if (op == kFoCopy) {
         rc = m_fs.CopyTree(from, dest);

@@ -18,7 +18,54 @@ constexpr DWORD kMaxValueName = 2 * 16383 + 1;
 
 DWORD Clamp(std::size_t n) { return n > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<DWORD>(n); }
 
+// An auto-reset event signalled by the system on a change below the key.
+class CWin32Watch : public IRegistryWatch {
+ public:
+  CWin32Watch(HKEY key, HANDLE event) : m_key(key), m_event(event) {}
+  ~CWin32Watch() override {
+    RegCloseKey(m_key);  // ends the notification
+    CloseHandle(m_event);
+  }
+  long Arm() {
+    return RegNotifyChangeKeyValue(m_key, TRUE,
+                                   REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_ATTRIBUTES |
+                                       REG_NOTIFY_CHANGE_LAST_SET | REG_NOTIFY_CHANGE_SECURITY,
+                                   m_event, TRUE);
+  }
+  bool Wait(unsigned timeoutMs) override {
+    if (WaitForSingleObject(m_event, timeoutMs) != WAIT_OBJECT_0) return false;
+    Arm();
+    return true;
+  }
+
+ private:
+  HKEY m_key;
+  HANDLE m_event;
+};
+
 }  // namespace
+
+std::unique_ptr<IRegistryWatch> CWin32Registry::WatchKey(RegKey key, long* error) {
+  HKEY own = nullptr;
+  LONG rc = RegOpenKeyExA(H(key), "", 0, KEY_NOTIFY, &own);
+  if (rc != ERROR_SUCCESS) {
+    if (error) *error = rc;
+    return nullptr;
+  }
+  const HANDLE event = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+  if (!event) {
+    if (error) *error = static_cast<long>(GetLastError());
+    RegCloseKey(own);
+    return nullptr;
+  }
+  auto watch = std::make_unique<CWin32Watch>(own, event);
+  if ((rc = watch->Arm()) != ERROR_SUCCESS) {
+    if (error) *error = rc;
+    return nullptr;
+  }
+  if (error) *error = ERROR_SUCCESS;
+  return watch;
+}
 
 long CWin32Registry::OpenKey(RegKey parent, const std::string& path, std::uint32_t access,
                              RegKey* out) {
@@ -54,18 +101,27 @@ long CWin32Registry::EnumValue(RegKey key, std::uint32_t index, std::string* nam
                                std::uint32_t* type, std::vector<std::uint8_t>* data,
                                std::size_t nameBuf, std::size_t dataBuf) {
   const DWORD nameSize = nameBuf == kUnlimited ? kMaxValueName : Clamp(nameBuf);
-  DWORD dataSize = dataBuf == kUnlimited ? 4096 : Clamp(dataBuf);
+  DWORD dataSize = Clamp(dataBuf);
+  if (dataBuf == kUnlimited) {
+    // The largest value of the key tells the size; a text is never longer
+    // in the ANSI code page than in UTF-16.
+    DWORD maxValue = 0;
+    RegQueryInfoKeyA(H(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     nullptr, &maxValue, nullptr, nullptr);
+    dataSize = maxValue > 4096 ? maxValue : 4096;
+  }
   std::string nameText(nameSize + 1, '\0');
   std::vector<std::uint8_t> bytes;
-  for (;;) {
+  for (int attempt = 0;; ++attempt) {
     bytes.assign(dataSize + 1, 0);
     DWORD cch = nameSize;
     DWORD cb = dataSize;
     DWORD t = 0;
     const LONG rc = RegEnumValueA(H(key), index, nameText.data(), &cch, nullptr, &t,
                                   bytes.data(), &cb);
-    if (rc == ERROR_MORE_DATA && dataBuf == kUnlimited && cch < nameSize && cb > dataSize) {
-      dataSize = cb;  // the data needs more room; the name fitted
+    if (rc == ERROR_MORE_DATA && dataBuf == kUnlimited && nameBuf == kUnlimited && attempt < 8) {
+      // The value grew meanwhile.
+      dataSize = cb > dataSize ? cb : dataSize * 2;
       continue;
     }
     if (rc != ERROR_SUCCESS) return rc;

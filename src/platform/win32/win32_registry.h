@@ -24,6 +24,7 @@ class CWin32Registry : public IRegistry {
                 std::size_t size) override;
   long DeleteValue(RegKey key, const std::string& name) override;
   long DeleteKey(RegKey parent, const std::string& path) override;
+  std::unique_ptr<IRegistryWatch> WatchKey(RegKey key, long* error = nullptr) override;
 };
 
 }  // namespace tw

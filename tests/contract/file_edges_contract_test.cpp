@@ -1,0 +1,107 @@
+// Less travelled corners of the file system and the shell that callers still
+// meet: error numbers, drive roots, read-only and held files, moves onto
+// existing names, masks with dots.
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "contract/backend.h"
+
+namespace tw::contract {
+namespace {
+
+class FileEdgesContract : public ContractTest {
+ protected:
+  std::string P(const std::string& rel) const { return Scratch() + "\\" + rel; }
+  void Write(const std::string& rel, const std::string& bytes) {
+    auto f = Fs().CreateFile(P(rel), CreateMode::kCreateAlways);
+    ASSERT_TRUE(f) << rel;
+    ASSERT_TRUE(f->Write(bytes.data(), bytes.size()));
+  }
+  std::vector<std::string> List(const std::string& pattern) {
+    std::vector<std::string> names;
+    FindData fd;
+    auto find = Fs().FindFirst(pattern, &fd);
+    if (!find) return names;
+    do {
+      names.push_back(fd.name);
+    } while (find->Next(&fd));
+    return names;
+  }
+};
+
+TEST_F(FileEdgesContract, DriveRootsAndErrorNumbers) {
+  EXPECT_TRUE(Fs().GetFileAttributes("D:\\") & kAttrDirectory);
+  // Wine answers a folder path with its drive's type (Windows would say
+  // "no root"); callers pass roots only, so neither is asserted.
+  EXPECT_EQ(Fs().GetDriveType("C:\\missing\\"), kDriveNoRootDir);
+  Write("file", "x");
+  EXPECT_EQ(Fs().RemoveDirectory(P("file")), kErrorDirectory);
+  EXPECT_EQ(Fs().CreateDirectory(P("file")), kErrorAlreadyExists);
+  EXPECT_EQ(Fs().DeleteFile(Scratch()), kErrorAccessDenied);
+  long error = 0;
+  FindData fd;
+  EXPECT_FALSE(Fs().FindFirst(P("file\\*"), &fd, &error));
+  EXPECT_NE(error, 0);
+  EXPECT_FALSE(Fs().FindFirst(Scratch() + "\\", &fd, &error));
+}
+
+TEST_F(FileEdgesContract, MovesOntoExistingNames) {
+  Write("a", "a");
+  Write("b", "b");
+  EXPECT_EQ(Fs().MoveFile(P("a"), P("b")), kErrorAlreadyExists);
+  EXPECT_EQ(Fs().MoveFile(P("a"), P("A")), 0);  // onto itself: nothing to do
+  EXPECT_EQ(List(P("a")).size(), 1u);
+  const std::uint32_t quiet = kFofSilent | kFofNoConfirmation | kFofNoErrorUi;
+  // The shell replaces the file without asking.
+  EXPECT_EQ(Shell().FileOperation(kFoMove, P("A"), P("b"), quiet), 0);
+  std::string bytes;
+  EXPECT_TRUE(Fs().ReadFile(P("b"), &bytes));
+  EXPECT_EQ(bytes, "a");
+  // A move into a folder that does not exist fails and leaves the file
+  // where it was (Wine will not make the folder even when told it may):
+  // callers make the folder first.
+  EXPECT_NE(Shell().FileOperation(kFoMove, P("b"), P("new\\deeper\\c"), quiet | kFofNoConfirmMkdir), 0);
+  EXPECT_FALSE(Fs().ReadFile(P("new\\deeper\\c"), &bytes));
+  EXPECT_TRUE(Fs().ReadFile(P("b"), &bytes)) << Dump();
+  ASSERT_TRUE(CreateFolderPath(Fs(), P("new\\deeper")));
+  EXPECT_EQ(Shell().FileOperation(kFoMove, P("b"), P("new\\deeper\\c"), quiet), 0) << Dump();
+  EXPECT_TRUE(Fs().ReadFile(P("new\\deeper\\c"), &bytes)) << Dump();
+  EXPECT_EQ(bytes, "a");
+}
+
+TEST_F(FileEdgesContract, HeldFilesResistTheShell) {
+  Write("held", "x");
+  auto hold = m_backend->HoldOpenForWriting(P("held"));
+  ASSERT_TRUE(hold);
+  const std::uint32_t quiet = kFofSilent | kFofNoConfirmation | kFofNoErrorUi;
+  EXPECT_NE(Fs().MoveFile(P("held"), P("moved")), 0);
+  EXPECT_NE(Shell().FileOperation(kFoDelete, P("held"), "", quiet), 0);
+  hold.reset();
+  EXPECT_NE(Fs().GetFileAttributes(P("held")), kInvalidAttributes);
+}
+
+TEST_F(FileEdgesContract, MasksWithDots) {
+  for (const char* name : {"noext", "one.txt", "two.tar.gz"}) Write(name, "");
+  std::vector<std::string> names;
+  for (const auto& n : List(P("*."))) {
+    if (n != "." && n != "..") names.push_back(n);
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"noext", "one.txt", "two.tar.gz"}));
+  EXPECT_EQ(List(P("two.tar.*")), std::vector<std::string>{"two.tar.gz"});
+  EXPECT_EQ(List(P("two.tar")), std::vector<std::string>{});
+  EXPECT_EQ(List(P("*.gz")), std::vector<std::string>{"two.tar.gz"});
+}
+
+TEST_F(FileEdgesContract, EmptyDriveRootListing) {
+  // A drive root has no "." and "..": nothing matches in an empty one.
+  FindData fd;
+  long error = 0;
+  EXPECT_FALSE(Fs().FindFirst("H:\\*", &fd, &error));
+  EXPECT_EQ(error, kErrorFileNotFound);
+  EXPECT_EQ(List("D:\\*")[0].substr(0, 7), "twtest_");
+}
+
+}  // namespace
+}  // namespace tw::contract
