@@ -171,6 +171,16 @@ TEST_F(RegistryContract, ValueNamesIgnoreCaseAndKeepTheirFirstSpelling) {
   ASSERT_TRUE(RegReadDword(Reg(), m_sandbox, "times", &v));
   EXPECT_EQ(v, 8u);
   EXPECT_EQ(ValueNames(m_sandbox), std::vector<std::string>{"Times"});
+  EXPECT_EQ(Reg().DeleteValue(m_sandbox, "TIMES"), 0);
+  // A text written without its zero gets one.
+  ASSERT_EQ(Reg().SetValue(m_sandbox, "NoZero", kRegSz, "abc", 3), 0);
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  ASSERT_EQ(Reg().QueryValue(m_sandbox, "NoZero", &type, &data, kBufferSize), 0);
+  EXPECT_EQ(std::string(data.begin(), data.end()), std::string("abc", 4));
+  ASSERT_EQ(Reg().SetValue(m_sandbox, "Bytes", kRegBinary, "abc", 3), 0);
+  ASSERT_EQ(Reg().QueryValue(m_sandbox, "Bytes", &type, &data, kBufferSize), 0);
+  EXPECT_EQ(data.size(), 3u);
   // A text is no number, and a number no text.
   ASSERT_EQ(RegWriteString(Reg(), m_sandbox, "Text", "7"), 0);
   EXPECT_FALSE(RegReadDword(Reg(), m_sandbox, "Text", &v));

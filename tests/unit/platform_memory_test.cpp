@@ -3,6 +3,10 @@
 // handle counting and dumps.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "platform/memory/memory_file_system.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/memory/memory_shell.h"
@@ -60,6 +64,22 @@ TEST(PlatformMemoryRegistry, HandlesRootsAndDump) {
       << dump;
   EXPECT_NE(dump.find("\"times\" = REG_DWORD 0x00000012"), std::string::npos) << dump;
   EXPECT_NE(reg.Dump(kHkeyCurrentUser, "Software\\Missing").find("(missing)"), std::string::npos);
+}
+
+TEST(PlatformMemoryRegistry, WatchWakesAWaitingThread) {
+  CMemoryRegistry reg;
+  reg.SeedKey(kHkeyLocalMachine, "Software\\Uninstall\\App");
+  RegKey k = 0;
+  ASSERT_EQ(reg.OpenKey(kHkeyLocalMachine, "Software\\Uninstall", kKeyNotify, &k), 0);
+  auto watch = reg.WatchKey(k);
+  reg.CloseKey(k);
+  ASSERT_TRUE(watch);
+  std::atomic<bool> woke{false};
+  std::thread waiter([&] { woke = watch->Wait(10000); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_EQ(reg.DeleteKey(kHkeyLocalMachine, "Software\\Uninstall\\App"), 0);
+  waiter.join();
+  EXPECT_TRUE(woke);
 }
 
 class PlatformMemoryFiles : public ::testing::Test {

@@ -349,6 +349,14 @@ long CMemoryRegistry::SetValue(RegKey key, const std::string& name, std::uint32_
   if ((rc = Resolve(key, kKeySetValue, &node))) return rc;
   if (size > 0 && !data) return kErrorInvalidParameter;
   const auto* bytes = static_cast<const std::uint8_t*>(data);
+  std::vector<std::uint8_t> withZero;
+  if (IsStringType(type) && size > 0 && bytes[size - 1] != 0) {
+    // A text handed over without its zero gets one, as the system does.
+    withZero.assign(bytes, bytes + size);
+    withZero.push_back(0);
+    bytes = withZero.data();
+    ++size;
+  }
   const int i = FindValue(*node, name);
   if (i >= 0) {
     // The first spelling of the name stays, as in the system's store.
