@@ -96,13 +96,14 @@ int main() {
         offset = r.dOffset;
       } else {
         std::string json;
-        ok = RunCapture({"setpriv", "--bounding-set", "-sys_time", "--inh-caps", "-sys_time", "ntpdig",
-                         "-j", "127.0.0.1"},
+        ok = RunCapture({"setpriv", "--bounding-set", "-sys_time", "--inh-caps", "-sys_time",
+                         "ntpdig", "-j", "127.0.0.1"},
                         &json) &&
              JsonNumber(json, "offset", &offset);
       }
       const double ms =
-          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+          std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+              .count();
       if (!ok) {
         ++failures;
         continue;
@@ -120,11 +121,12 @@ int main() {
   }
   const double oursMedian = tw::bench::Median(oursMs), digMedian = tw::bench::Median(digMs);
   const double oursOff = tw::bench::Median(oursOffset), digOff = tw::bench::Median(digOffset);
-  std::printf("clock query vs ntpdig: ratio %.4f (candidate %.3f ms, baseline %.3f ms per query, "
-              "incl. its process start; median of %zu and %zu queries, %d failed)\n",
-              oursMedian / digMedian, oursMedian, digMedian, oursMs.size(), digMs.size(), failures);
-  std::printf("clock offsets: ours %+.6f s, ntpdig %+.6f s (medians), difference %.3f ms\n", oursOff,
-              digOff, std::fabs(oursOff - digOff) * 1000);
+  std::printf(
+      "clock query vs ntpdig: ratio %.4f (candidate %.3f ms, baseline %.3f ms per query, "
+      "incl. its process start; median of %zu and %zu queries, %d failed)\n",
+      oursMedian / digMedian, oursMedian, digMedian, oursMs.size(), digMs.size(), failures);
+  std::printf("clock offsets: ours %+.6f s, ntpdig %+.6f s (medians), difference %.3f ms\n",
+              oursOff, digOff, std::fabs(oursOff - digOff) * 1000);
   int rc = 0;
   if (std::fabs(oursOff - digOff) >= 0.001) {
     std::printf("clock: offsets differ by 1 ms or more\n");

@@ -1,6 +1,7 @@
 #include "clock_sync/clock_page.h"
 
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include "controls/resource_module.h"
@@ -67,7 +68,8 @@ BOOL CClockPage::OnInit() {
     item.mask = LVIF_TEXT;
     item.iItem = static_cast<int>(i);
     item.pszText = host.data();
-    const int row = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    const int row =
+        static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     if (row < 0) continue;
     LVITEMW sub{};
     sub.iSubItem = 1;
@@ -85,7 +87,8 @@ bool CClockPage::OnCommand(int id, int code, HWND) {
 
 void CClockPage::OnSynchronise() {
   if (m_servers.empty()) return;
-  int row = static_cast<int>(SendMessageW(Item(IDC_1038), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  int row = static_cast<int>(
+      SendMessageW(Item(IDC_1038), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   if (row < 0 || static_cast<std::size_t>(row) >= m_servers.size()) row = 0;
   // The window does not answer until the query is done (at most the name
   // lookup and five seconds); the cursor says so.

@@ -2,9 +2,8 @@
 // (clock_page_host.exe, built with the test hooks) with its server list
 // pointed at the private chronyd servers that ctest starts around this
 // program; the synchronise button pressed as a user would.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -82,7 +81,8 @@ TEST(ClockPage, SynchroniseAgainstTheLocalServers) {
   // No row selected: the first row's server.
   EXPECT_TRUE(ListViewSelection(servers).empty());
   ASSERT_TRUE(Click(sync));
-  ASSERT_TRUE(WaitFor([&] { return EndsWith(GetText(log), "设置本地时间失败"); }, 10000)) << GetText(log);
+  ASSERT_TRUE(WaitFor([&] { return EndsWith(GetText(log), "设置本地时间失败"); }, 10000))
+      << GetText(log);
   const std::vector<std::string> report = Lines(GetText(log));
   ASSERT_EQ(report.size(), 7u) << GetText(log);
   EXPECT_EQ(report[0], "成功的从网络时间服务器: 127.0.0.1 获得标准时间");
@@ -97,14 +97,16 @@ TEST(ClockPage, SynchroniseAgainstTheLocalServers) {
   const double delay = std::atof(report[4].c_str() + delayPrefix.size());
   EXPECT_GE(delay, -0.002);
   EXPECT_LT(delay, 1.0);
-  EXPECT_NEAR(std::atof(report[5].c_str() + offsetPrefix.size()), 30.0, delay / 2 + 0.003) << report[5];
+  EXPECT_NEAR(std::atof(report[5].c_str() + offsetPrefix.size()), 30.0, delay / 2 + 0.003)
+      << report[5];
   EXPECT_EQ(report[6], "设置本地时间失败");
   Screenshot("clock_page_report");
 
   // An unknown host: one line with Winsock's number, replacing the report.
   ASSERT_TRUE(ListViewSelect(servers, 1));
   ASSERT_TRUE(Click(sync));
-  EXPECT_TRUE(WaitForText(log, "从网络时间服务器:no..such..host 返回时间失败, 错误号: 11001\n", 10000))
+  EXPECT_TRUE(
+      WaitForText(log, "从网络时间服务器:no..such..host 返回时间失败, 错误号: 11001\n", 10000))
       << GetText(log);
 
   // The server with the host's own time: a correction by (almost) nothing.
@@ -113,7 +115,8 @@ TEST(ClockPage, SynchroniseAgainstTheLocalServers) {
   ASSERT_TRUE(WaitFor([&] { return Lines(GetText(log)).size() == 7; }, 10000)) << GetText(log);
   const std::vector<std::string> second = Lines(GetText(log));
   const double delay2 = std::atof(second[4].c_str() + delayPrefix.size());
-  EXPECT_NEAR(std::atof(second[5].c_str() + offsetPrefix.size()), 0.0, delay2 / 2 + 0.003) << second[5];
+  EXPECT_NEAR(std::atof(second[5].c_str() + offsetPrefix.size()), 0.0, delay2 / 2 + 0.003)
+      << second[5];
   Screenshot("clock_page_plain_server");
 
   EXPECT_NE(app.End(), CAppUnderTest::Ending::Failed);
@@ -137,7 +140,8 @@ TEST(ClockPage, InTheMainWindowWithTheShippedServers) {
   const auto rows = ListViewRows(servers);
   ASSERT_EQ(rows.size(), 4u);
   const char* hosts[] = {"tick.usno.navy.mil", "time.nist.gov", "clock.psu.edu", "ntp0.nl.net"};
-  const char* descriptions[] = {"美国海军天文台", "国立标准技术研究所", "Penn 州立大学", "荷兰阿姆斯旦"};
+  const char* descriptions[] = {"美国海军天文台", "国立标准技术研究所", "Penn 州立大学",
+                                "荷兰阿姆斯旦"};
   for (int i = 0; i < 4; ++i) {
     EXPECT_EQ(rows[i][0], hosts[i]);
     EXPECT_EQ(rows[i][1], descriptions[i]);

@@ -34,7 +34,8 @@ class ClockChronyd : public ::testing::Test {
   }
   static void TearDownTestSuite() {
     if (s_dir.empty()) return;
-    const std::string cmd = RepoRoot() + "/scripts/chronyd-test.sh stop " + s_dir + " && rm -rf " + s_dir;
+    const std::string cmd =
+        RepoRoot() + "/scripts/chronyd-test.sh stop " + s_dir + " && rm -rf " + s_dir;
     if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "chronyd did not stop";
   }
   void SetUp() override { ASSERT_NE(s_port, 0) << "chronyd did not start"; }

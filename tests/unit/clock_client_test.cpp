@@ -109,7 +109,8 @@ TEST(ClockClient, NoReplyTimesOutAfterFiveSeconds) {
   TimeQueryResult r;
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(client.QueryServer("127.0.0.1", &r, server.Port()));
-  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double waited =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(client.GetLastError(), kWsaETimedOut);
   EXPECT_GE(waited, 4.9);
   EXPECT_LT(waited, 7.0);

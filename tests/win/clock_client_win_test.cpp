@@ -2,9 +2,8 @@
 // ctest starts around this program (their ports in the files named by
 // TW_CLOCK_CHRONYD_PORT_FILE and TW_CLOCK_CHRONYD_SKEWED_PORT_FILE), and
 // against scripted replies.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <cstdio>
@@ -75,7 +74,9 @@ TEST_F(ClockWinsock, ASkewedServerCannotSetTheClockWithoutTheCapability) {
   // runs without the capability to set the host clock, so the report ends
   // in 57724 and the clock still agrees with the plain server.
   struct View : IClockSyncView {
-    std::string LoadText(unsigned id) override { return id == kIdsOffset ? "%f" : std::to_string(id); }
+    std::string LoadText(unsigned id) override {
+      return id == kIdsOffset ? "%f" : std::to_string(id);
+    }
     std::string GetLog() override { return log; }
     void SetLog(const std::string& t) override { log = t; }
     std::string log;
@@ -139,7 +140,8 @@ TEST_F(ClockWinsock, NoReplyTimesOut) {
   TimeQueryResult r;
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(client.QueryServer("127.0.0.1", &r, server.Port()));
-  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double waited =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(client.GetLastError(), kWsaETimedOut);
   EXPECT_GE(waited, 4.9);
   EXPECT_LT(waited, 8.0);

@@ -3,6 +3,7 @@
 // TIDEWELL_TEST_TIME_SERVERS, and with a hint line (1076) that shows what the
 // page sends with WM_PAGE_HINT.
 #include <windows.h>
+
 #include <commctrl.h>
 
 #include "clock_sync/clock_page.h"
