@@ -180,7 +180,8 @@ bool AnswerMessageBox(HWND box, int buttonId, DWORD timeoutMs = kTimeoutMs);
 
 // --- screenshots -------------------------------------------------------------
 
-// Captures the whole screen into C:\screens\<name>.bmp (the harness turns it
+// Lets every responsive window finish painting, then captures the whole
+// screen into C:\screens\<name>.bmp (the harness turns it
 // into build/win64/screenshots/<name>.png). name is reduced to letters,
 // digits, "-" and "_". Returns the Windows path written, empty on failure.
 std::string Screenshot(const std::string& name);

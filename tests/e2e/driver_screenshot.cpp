@@ -25,9 +25,22 @@ std::string SafeName(const std::string& name) {
   return out.empty() ? "screen" : out;
 }
 
+// Paints what is waiting to be painted in every responsive window on the
+// screen, so a picture taken right after an action shows its result rather
+// than a half-drawn window. A hung window is left as it is.
+BOOL CALLBACK PaintPending(HWND hwnd, LPARAM) {
+  DWORD_PTR ignored = 0;
+  if (IsWindowVisible(hwnd) &&
+      SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &ignored))
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  return TRUE;
+}
+
 }  // namespace
 
 std::string Screenshot(const std::string& name) {
+  EnumWindows(PaintPending, 0);
+  Sleep(100);  // the X server shows what was drawn a moment later
   const int width = GetSystemMetrics(SM_CXSCREEN);
   const int height = GetSystemMetrics(SM_CYSCREEN);
   if (width <= 0 || height <= 0) return {};

@@ -23,13 +23,9 @@ class DriverTest : public ::testing::Test {
     ASSERT_NE(m_status, nullptr);
   }
   void TearDown() override {
-    if (HasFailure()) Screenshot(std::string("failed_") + CurrentTestName());
     m_app.End();
     EXPECT_FALSE(m_app.Running());
     EXPECT_EQ(CountProcesses("e2e_target.exe"), 0);
-  }
-  static const char* CurrentTestName() {
-    return ::testing::UnitTest::GetInstance()->current_test_info()->name();
   }
   std::string StatusPane(size_t i) {
     auto texts = StatusBarTexts(m_status);

@@ -57,9 +57,10 @@ TEST_F(ClockWinsock, RealServerOnLoopback) {
   for (int i = 0; i < 5; ++i) {
     TimeQueryResult r;
     ASSERT_TRUE(client.QueryServer("127.0.0.1", &r, port)) << client.GetLastError();
-    EXPECT_NEAR(r.dOffset, 0.0, 0.005);
+    // Off by no more than the whole milliseconds and half the round trip.
+    EXPECT_NEAR(r.dOffset, 0.0, r.dDelay / 2 + 0.003);
     EXPECT_GT(r.dDelay, -0.002);
-    EXPECT_LT(r.dDelay, 0.05);
+    EXPECT_LT(r.dDelay, 0.5);
     EXPECT_EQ(r.nStratum, 3);
   }
 }
@@ -85,12 +86,12 @@ TEST_F(ClockWinsock, ASkewedServerCannotSetTheClockWithoutTheCapability) {
   // "57718577195772057721\r\n<offset>\r\n57724"
   const std::size_t at = view.log.find("57721\r\n");
   ASSERT_NE(at, std::string::npos) << view.log;
-  EXPECT_NEAR(std::atof(view.log.c_str() + at + 7), 30.0, 0.01) << view.log;
+  EXPECT_NEAR(std::atof(view.log.c_str() + at + 7), 30.0, 0.05) << view.log;
 
   CTimeSyncClient client(GetMachineClock());
   TimeQueryResult r;
   ASSERT_TRUE(client.QueryServer("127.0.0.1", &r, plainPort)) << client.GetLastError();
-  EXPECT_NEAR(r.dOffset, 0.0, 0.005);
+  EXPECT_NEAR(r.dOffset, 0.0, r.dDelay / 2 + 0.003);
 }
 
 TEST_F(ClockWinsock, ScriptedReplies) {
