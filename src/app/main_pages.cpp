@@ -3,6 +3,7 @@
 #include "app/main_pages.h"
 
 #include "app/placeholder_page.h"
+#include "clock_sync/clock_page.h"
 #include "resources/resource.h"
 
 namespace tw {
@@ -19,6 +20,8 @@ const NavEntry kNavEntries[6] = {
 std::unique_ptr<CPage> MakePage(const NavEntry& entry) {
   // Tool pages not built yet show as empty pages with their hint.
   switch (entry.buttonId) {
+    case IDC_1037:
+      return std::make_unique<CClockPage>();
     default:
       return std::make_unique<CPlaceholderPage>(entry.templateId, entry.hintId);
   }

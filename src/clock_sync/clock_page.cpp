@@ -3,13 +3,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "controls/resource_module.h"
 #include "platform/system_clock.h"
 #include "resources/resource.h"
 
 namespace tw {
 namespace {
-
-const COLORREF kPageColour = RGB(222, 222, 222);
 
 std::wstring FromUtf8(const std::string& s) {
   if (s.empty()) return {};
@@ -21,96 +20,27 @@ std::wstring FromUtf8(const std::string& s) {
 
 struct ButtonTip {
   int control;
-  unsigned text;
+  UINT text;
 };
-const ButtonTip kButtonTips[] = {
+// The four list-editing buttons stay hidden and without commands; only the
+// synchronise button is ever shown.
+const ButtonTip kButtonTips[5] = {
     {IDC_1040, IDS_57850}, {IDC_1041, IDS_57851}, {IDC_1042, IDS_57852},
     {IDC_1043, IDS_57853}, {IDC_1058, IDS_57854},
 };
 
 }  // namespace
 
-CClockPage::~CClockPage() {
-  if (m_hBackground) DeleteObject(m_hBackground);
-}
+CClockPage::CClockPage() : CPage(IDD_145, IDS_57808) {}
 
-HWND CClockPage::Create(HWND parent, HINSTANCE resources) {
-  if (m_hWnd) return m_hWnd;
-  m_hResources = resources;
-  CreateDialogParamA(resources, MAKEINTRESOURCEA(IDD_145), parent, DialogProc,
-                     reinterpret_cast<LPARAM>(this));
-  return m_hWnd;
-}
-
-INT_PTR CALLBACK CClockPage::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  CClockPage* page;
-  if (msg == WM_INITDIALOG) {
-    page = reinterpret_cast<CClockPage*>(lp);
-    SetWindowLongPtrA(hwnd, DWLP_USER, lp);
-    page->m_hWnd = hwnd;
-  } else {
-    page = reinterpret_cast<CClockPage*>(GetWindowLongPtrA(hwnd, DWLP_USER));
-  }
-  if (!page) return FALSE;
-  // Nothing thrown inside may cross into user32.
-  try {
-    return page->OnMessage(msg, wp, lp);
-  } catch (...) {
-    return FALSE;
-  }
-}
-
-INT_PTR CClockPage::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_INITDIALOG:
-      OnInitDialog();
-      return TRUE;
-    case WM_SHOWWINDOW:
-      if (wp) SendMessageA(GetParent(m_hWnd), WM_PAGE_HINT, IDS_57808, 0);
-      return FALSE;
-    case WM_COMMAND:
-      if (LOWORD(wp) == IDC_1058 && HIWORD(wp) == BN_CLICKED) {
-        OnSynchronise();
-        return TRUE;
-      }
-      return FALSE;
-    case WM_DRAWITEM:
-      DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp));
-      return TRUE;
-    case WM_CTLCOLORDLG:
-      return reinterpret_cast<INT_PTR>(m_hBackground);
-    case WM_CTLCOLORSTATIC:
-      // The read-only log keeps the system's edit colours.
-      if (reinterpret_cast<HWND>(lp) == GetDlgItem(m_hWnd, IDC_1039)) return FALSE;
-      SetBkColor(reinterpret_cast<HDC>(wp), kPageColour);
-      return reinterpret_cast<INT_PTR>(m_hBackground);
-    case WM_DESTROY:
-      m_hWnd = nullptr;
-      return FALSE;
-    default:
-      return FALSE;
-  }
-}
-
-void CClockPage::OnInitDialog() {
-  if (!m_hBackground) m_hBackground = CreateSolidBrush(kPageColour);
-
-  m_hTooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
-                               m_hWnd, nullptr, nullptr, nullptr);
-  for (const ButtonTip& tip : kButtonTips) {
-    HWND button = GetDlgItem(m_hWnd, tip.control);
-    if (!button) continue;
-    std::string text = LoadText(tip.text);
-    TOOLINFOA ti{};
-    ti.cbSize = sizeof ti;
-    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    ti.hwnd = m_hWnd;
-    ti.uId = reinterpret_cast<UINT_PTR>(button);
-    ti.lpszText = text.data();
-    if (m_hTooltip) SendMessageA(m_hTooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+BOOL CClockPage::OnInit() {
+  for (int i = 0; i < 5; ++i) {
+    if (!m_buttons[i].Attach(m_hWnd, kButtonTips[i].control)) continue;
+    StyleFlatBlueButton(m_buttons[i]);
+    m_buttons[i].SetTooltip(LoadStr(kButtonTips[i].text));
   }
 
-  HWND list = GetDlgItem(m_hWnd, IDC_1038);
+  HWND list = Item(IDC_1038);
   struct Column {
     const wchar_t* title;
     int width;
@@ -128,8 +58,8 @@ void CClockPage::OnInitDialog() {
   const DWORD ex = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP;
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
 
+  // Filled anew whenever the window is made; never stored.
   m_servers = TimeServerList();
-  SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
   for (std::size_t i = 0; i < m_servers.size(); ++i) {
     std::wstring host = FromUtf8(m_servers[i].host);
     std::wstring description = FromUtf8(m_servers[i].description);
@@ -144,12 +74,18 @@ void CClockPage::OnInitDialog() {
     sub.pszText = description.data();
     SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&sub));
   }
+  return TRUE;
+}
+
+bool CClockPage::OnCommand(int id, int code, HWND) {
+  if (id != IDC_1058 || code != BN_CLICKED) return false;
+  OnSynchronise();
+  return true;
 }
 
 void CClockPage::OnSynchronise() {
   if (m_servers.empty()) return;
-  HWND list = GetDlgItem(m_hWnd, IDC_1038);
-  int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  int row = static_cast<int>(SendMessageW(Item(IDC_1038), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   if (row < 0 || static_cast<std::size_t>(row) >= m_servers.size()) row = 0;
   // The window does not answer until the query is done (at most the name
   // lookup and five seconds); the cursor says so.
@@ -158,33 +94,10 @@ void CClockPage::OnSynchronise() {
   SetCursor(previous);
 }
 
-void CClockPage::DrawButton(const DRAWITEMSTRUCT& item) {
-  // A plain face until the program's own button control takes over.
-  RECT rc = item.rcItem;
-  const bool pressed = (item.itemState & ODS_SELECTED) != 0;
-  FillRect(item.hDC, &rc, GetSysColorBrush(COLOR_BTNFACE));
-  DrawEdge(item.hDC, &rc, pressed ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
-  wchar_t text[64] = {};
-  GetWindowTextW(item.hwndItem, text, 64);
-  SetBkMode(item.hDC, TRANSPARENT);
-  SetTextColor(item.hDC, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT : COLOR_BTNTEXT));
-  if (pressed) OffsetRect(&rc, 1, 1);
-  DrawTextW(item.hDC, text, -1, &rc, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
-  if (item.itemState & ODS_FOCUS) {
-    RECT focus = item.rcItem;
-    InflateRect(&focus, -3, -3);
-    DrawFocusRect(item.hDC, &focus);
-  }
-}
-
-std::string CClockPage::LoadText(unsigned id) {
-  char buf[1024] = {};
-  const int n = LoadStringA(m_hResources, id, buf, sizeof buf);
-  return std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
-}
+std::string CClockPage::LoadText(unsigned id) { return LoadStr(id); }
 
 std::string CClockPage::GetLog() {
-  HWND log = GetDlgItem(m_hWnd, IDC_1039);
+  HWND log = Item(IDC_1039);
   const int n = GetWindowTextLengthA(log);
   std::string text(static_cast<std::size_t>(n) + 1, '\0');
   const int got = GetWindowTextA(log, text.data(), n + 1);
@@ -195,7 +108,7 @@ std::string CClockPage::GetLog() {
 void CClockPage::SetLog(const std::string& text) {
   SetDlgItemTextA(m_hWnd, IDC_1039, text.c_str());
   // Each line shows as soon as it is written.
-  UpdateWindow(GetDlgItem(m_hWnd, IDC_1039));
+  UpdateWindow(Item(IDC_1039));
 }
 
 }  // namespace tw

@@ -7,40 +7,30 @@
 #include <string>
 #include <vector>
 
+#include "app/page.h"
 #include "clock_sync/clock_synchroniser.h"
 #include "clock_sync/time_servers.h"
+#include "controls/owner_button.h"
 
 namespace tw {
 
-class CClockPage : private IClockSyncView {
+class CClockPage : public CPage, private IClockSyncView {
  public:
-  CClockPage() = default;
-  ~CClockPage() override;
-  CClockPage(const CClockPage&) = delete;
-  CClockPage& operator=(const CClockPage&) = delete;
+  CClockPage();
 
-  // Creates the page as a child of parent from the template in resources
-  // (the module the strings come from too). The page stays until its parent
-  // goes.
-  HWND Create(HWND parent, HINSTANCE resources);
-  HWND GetHwnd() const { return m_hWnd; }
+ protected:
+  BOOL OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
 
  private:
-  static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  INT_PTR OnMessage(UINT msg, WPARAM wp, LPARAM lp);
-  void OnInitDialog();
   void OnSynchronise();
-  void DrawButton(const DRAWITEMSTRUCT& item);
 
   // IClockSyncView
   std::string LoadText(unsigned id) override;
   std::string GetLog() override;
   void SetLog(const std::string& text) override;
 
-  HWND m_hWnd = nullptr;
-  HINSTANCE m_hResources = nullptr;
-  HWND m_hTooltip = nullptr;
-  HBRUSH m_hBackground = nullptr;
+  COwnerButton m_buttons[5];
   std::vector<TimeServer> m_servers;
 };
 

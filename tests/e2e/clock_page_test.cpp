@@ -119,5 +119,36 @@ TEST(ClockPage, SynchroniseAgainstTheLocalServers) {
   EXPECT_NE(app.End(), CAppUnderTest::Ending::Failed);
 }
 
+TEST(ClockPage, InTheMainWindowWithTheShippedServers) {
+  // The program's own settings key, as the shell's tests keep it.
+  auto removeSettings = [] {
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tidewell\\tidewell");
+    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tidewell\\tidewell");
+  };
+  removeSettings();
+  CAppUnderTest app;
+  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
+  HWND main = app.WaitForWindow("Tidewell");
+  ASSERT_NE(main, nullptr);
+  ASSERT_TRUE(ClickId(main, 1037));
+  ASSERT_TRUE(WaitFor([&] { return IsShown(FindControl(main, 1038)); }));
+  HWND servers = FindControl(main, 1038);
+  // The four public servers, in order; nothing here ever asks them.
+  const auto rows = ListViewRows(servers);
+  ASSERT_EQ(rows.size(), 4u);
+  const char* hosts[] = {"tick.usno.navy.mil", "time.nist.gov", "clock.psu.edu", "ntp0.nl.net"};
+  const char* descriptions[] = {"美国海军天文台", "国立标准技术研究所", "Penn 州立大学", "荷兰阿姆斯旦"};
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(rows[i][0], hosts[i]);
+    EXPECT_EQ(rows[i][1], descriptions[i]);
+  }
+  EXPECT_TRUE(WaitForText(FindControl(main, 1076), "  请选择服务器，然后点击“时间校正”按钮。"));
+  EXPECT_TRUE(IsShown(FindControl(main, 1058)));
+  EXPECT_FALSE(IsShown(FindControl(main, 1040)));
+  Screenshot("clock_page_in_main_window");
+  EXPECT_NE(app.End(), CAppUnderTest::Ending::Failed);
+  removeSettings();
+}
+
 }  // namespace
 }  // namespace tw::e2e

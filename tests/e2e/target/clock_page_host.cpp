@@ -12,17 +12,18 @@ namespace {
 
 HINSTANCE g_instance = nullptr;
 HWND g_hint = nullptr;
-tw::CClockPage g_page;
+tw::CClockPage* g_page = nullptr;
 
 LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE: {
       g_hint = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 8, 600, 640, 20, hwnd,
                                reinterpret_cast<HMENU>(1076), g_instance, nullptr);
-      HWND page = g_page.Create(hwnd, g_instance);
-      if (!page) return -1;
-      SetWindowPos(page, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-      ShowWindow(page, SW_SHOW);
+      // About the size the main window gives its tool pages.
+      RECT where{0, 0, 664, 590};
+      g_page = new tw::CClockPage;
+      if (!g_page->CreatePage(hwnd, where)) return -1;
+      ShowWindow(g_page->Hwnd(), SW_SHOW);
       return 0;
     }
     case WM_PAGE_HINT: {
@@ -32,6 +33,9 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_DESTROY:
+      DestroyWindow(g_page->Hwnd());
+      delete g_page;
+      g_page = nullptr;
       PostQuitMessage(0);
       return 0;
   }
@@ -57,7 +61,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
   ShowWindow(hwnd, show);
   MSG m;
   while (GetMessageA(&m, nullptr, 0, 0) > 0) {
-    if (!IsDialogMessageA(g_page.GetHwnd(), &m)) {
+    if (!g_page || !IsDialogMessageA(g_page->Hwnd(), &m)) {
       TranslateMessage(&m);
       DispatchMessageA(&m);
     }
