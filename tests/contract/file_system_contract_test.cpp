@@ -56,6 +56,8 @@ TEST_F(FileSystemContract, DriveStringsTypesAndLabels) {
   for (const Case& c : cases) EXPECT_EQ(Fs().GetDriveType(c.root), c.type) << c.root;
   std::string label = "x";
   EXPECT_TRUE(Fs().GetVolumeLabel("C:\\", &label));
+  EXPECT_EQ(label, "");  // the test prefix's drives have no labels
+  EXPECT_TRUE(Fs().GetVolumeLabel("E:\\", &label));
   EXPECT_FALSE(Fs().GetVolumeLabel("Q:\\", &label));
 }
 
