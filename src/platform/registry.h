@@ -57,9 +57,9 @@ constexpr std::size_t kUnlimited = static_cast<std::size_t>(-1);
 struct RegKeyInfo {
   std::uint32_t subKeys = 0;
   std::uint32_t values = 0;
-  std::uint32_t maxSubKeyLen = 0;     // in bytes, without terminator
-  std::uint32_t maxValueNameLen = 0;  // in bytes, without terminator
-  std::uint32_t maxValueLen = 0;      // in bytes
+  std::uint32_t maxSubKeyLen = 0;     // in characters (a double-byte one counts once), no terminator
+  std::uint32_t maxValueNameLen = 0;  // likewise
+  std::uint32_t maxValueLen = 0;      // in bytes as stored (texts as UTF-16)
 };
 
 // A watch on a key and everything below it (RegNotifyChangeKeyValue over
