@@ -150,3 +150,14 @@ foreach(t IN ITEMS win_tests e2e_tests)
                  "TW_CLOCK_CHRONYD_SKEWED_PORT_FILE=P:\\clock_chronyd_skewed\\port")
   endif()
 endforeach()
+
+# The clock page alone in a window, built with the test hooks (its server
+# list can be pointed at the private chronyd), for the page's end-to-end test.
+add_executable(clock_page_host WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/target/clock_page_host.cpp
+               ${CMAKE_SOURCE_DIR}/src/clock_sync/time_servers.cpp ${TW_RC})
+target_compile_definitions(clock_page_host PRIVATE TW_TEST_HOOKS)
+target_link_libraries(clock_page_host PRIVATE tidewell_ui comctl32)
+set_target_properties(clock_page_host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+if(TARGET e2e_tests)
+  add_dependencies(e2e_tests clock_page_host)
+endif()

@@ -15,7 +15,9 @@ stop_xvfb() {
 trap stop_xvfb EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
-fifo="$(mktemp -u)"; mkfifo "$fifo"
+# The pipe that hands over the display number lives in the build folder when
+# the caller names one (the harness does), else in the temporary folder.
+fifo="$(mktemp -u -p "${TW_BUILD_DIR:-${TMPDIR:-/tmp}}" xvfb.XXXXXX)"; mkfifo "$fifo"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -nolisten unix 3>"$fifo" >/dev/null 2>&1 &
 xpid=$!
 # -nolisten unix leaves only the abstract socket on Linux, which X clients use.

@@ -3,6 +3,7 @@
 #include "app/main_pages.h"
 
 #include "app/placeholder_page.h"
+#include "clock_sync/clock_page.h"
 #include "registry_cleaner/registry_page.h"
 #include "resources/resource.h"
 
@@ -22,6 +23,8 @@ std::unique_ptr<CPage> MakePage(const NavEntry& entry) {
   switch (entry.buttonId) {
     case IDC_1001:
       return MakeRegistryPage();
+    case IDC_1037:
+      return std::make_unique<CClockPage>();
     default:
       return std::make_unique<CPlaceholderPage>(entry.templateId, entry.hintId);
   }

@@ -14,9 +14,9 @@ constexpr std::uint16_t kWinsock11 = 0x0101;
 std::vector<FormatArg> CalendarArgs(const CNetworkTimestamp& t) {
   SystemTime st;
   t.ToCalendar(&st);
-  return {static_cast<long long>(st.wDay),  static_cast<long long>(st.wMonth),
-          static_cast<long long>(st.wYear), static_cast<long long>(st.wHour),
-          static_cast<long long>(st.wMinute), static_cast<long long>(st.wSecond),
+  return {static_cast<long long>(st.wDay),         static_cast<long long>(st.wMonth),
+          static_cast<long long>(st.wYear),        static_cast<long long>(st.wHour),
+          static_cast<long long>(st.wMinute),      static_cast<long long>(st.wSecond),
           static_cast<long long>(st.wMilliseconds)};
 }
 

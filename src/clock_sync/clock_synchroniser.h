@@ -13,17 +13,17 @@ namespace tw {
 
 // String-table ids of the report.
 enum : unsigned {
-  kIdsWinsockLoadFailed = 57716,    // "Winsock stack 装入失败\n"
-  kIdsWinsockVersion = 57717,       // "Winsock stack 版本不支持\n"
-  kIdsTimeObtained = 57718,         // host
-  kIdsComputerTime = 57719,         // day, month, year, hour, minute, second, ms
-  kIdsServerTime = 57720,           // same order
-  kIdsDelay = 57721,                // seconds
-  kIdsOffset = 57722,               // seconds
+  kIdsWinsockLoadFailed = 57716,  // "Winsock stack 装入失败\n"
+  kIdsWinsockVersion = 57717,     // "Winsock stack 版本不支持\n"
+  kIdsTimeObtained = 57718,       // host
+  kIdsComputerTime = 57719,       // day, month, year, hour, minute, second, ms
+  kIdsServerTime = 57720,         // same order
+  kIdsDelay = 57721,              // seconds
+  kIdsOffset = 57722,             // seconds
   kIdsSyncSucceeded = 57723,
   kIdsSetTimeFailed = 57724,
   kIdsOffsetTooLarge = 57725,
-  kIdsQueryFailed = 57726,          // host, error number
+  kIdsQueryFailed = 57726,  // host, error number
 };
 
 // An offset this large (either way) is never applied.

@@ -32,7 +32,8 @@ std::string FormatText(const std::string& format, const std::vector<FormatArg>& 
     if (j < format.size() && format[j] == '.') {
       spec += format[j++];
       digits = 0;
-      while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])) && digits < 2) {
+      while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j])) &&
+             digits < 2) {
         spec += format[j++];
         ++digits;
       }
@@ -51,8 +52,9 @@ std::string FormatText(const std::string& format, const std::vector<FormatArg>& 
       if (!text) continue;
       // Width only pads; the text itself is never cut.
       const std::size_t digitsAt = spec.find_first_not_of("%-0");
-      const std::size_t width =
-          digitsAt == std::string::npos ? 0 : static_cast<std::size_t>(std::atoi(spec.c_str() + digitsAt));
+      const std::size_t width = digitsAt == std::string::npos
+                                    ? 0
+                                    : static_cast<std::size_t>(std::atoi(spec.c_str() + digitsAt));
       const std::size_t pad = width > text->size() ? width - text->size() : 0;
       if (spec.find('-') != std::string::npos) {
         out += *text;
@@ -63,9 +65,12 @@ std::string FormatText(const std::string& format, const std::vector<FormatArg>& 
       }
     } else if (conv == 'f') {
       double v = 0;
-      if (const double* d = std::get_if<double>(&arg)) v = *d;
-      else if (const long long* n = std::get_if<long long>(&arg)) v = static_cast<double>(*n);
-      else continue;
+      if (const double* d = std::get_if<double>(&arg))
+        v = *d;
+      else if (const long long* n = std::get_if<long long>(&arg))
+        v = static_cast<double>(*n);
+      else
+        continue;
       std::snprintf(buf, sizeof buf, (spec + "f").c_str(), v);
       out += buf;
     } else {

@@ -55,7 +55,8 @@ void CNetworkTimestamp::FromCalendar(const SystemTime& st) {
   }
   const std::int64_t c = y / 100;
   const std::int64_t r = y - 100 * c;
-  const std::int64_t jdn = (146097 * c) / 4 + (1461 * r) / 4 + (153 * m + 2) / 5 + st.wDay + 1721119;
+  const std::int64_t jdn =
+      (146097 * c) / 4 + (1461 * r) / 4 + (153 * m + 2) / 5 + st.wDay + 1721119;
   // A millisecond field past 999 would index past the table: its whole
   // seconds are carried instead.
   const std::int64_t seconds = (((jdn - kJdn1900) * 24 + st.wHour) * 60 + st.wMinute) * 60 +

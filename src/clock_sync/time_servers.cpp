@@ -5,14 +5,11 @@
 namespace tw {
 
 std::vector<TimeServer> DefaultTimeServers() {
-  // Descriptions in code page 936: 美国海军天文台, 国立标准技术研究所,
-  // Penn 州立大学, 荷兰阿姆斯旦.
   return {
-      {"tick.usno.navy.mil", "\xC3\xC0\xB9\xFA\xBA\xA3\xBE\xFC\xCC\xEC\xCE\xC4\xCC\xA8", 123},
-      {"time.nist.gov",
-       "\xB9\xFA\xC1\xA2\xB1\xEA\xD7\xBC\xBC\xBC\xCA\xF5\xD1\xD0\xBE\xBF\xCB\xF9", 123},
-      {"clock.psu.edu", "Penn \xD6\xDD\xC1\xA2\xB4\xF3\xD1\xA7", 123},
-      {"ntp0.nl.net", "\xBA\xC9\xC0\xBC\xB0\xA2\xC4\xB7\xCB\xB9\xB5\xA9", 123},
+      {"tick.usno.navy.mil", "美国海军天文台", 123},
+      {"time.nist.gov", "国立标准技术研究所", 123},
+      {"clock.psu.edu", "Penn 州立大学", 123},
+      {"ntp0.nl.net", "荷兰阿姆斯旦", 123},
   };
 }
 

@@ -8,7 +8,7 @@ namespace tw {
 
 struct TimeServer {
   std::string host;         // DNS name or dotted IPv4 address
-  std::string description;  // ANSI text shown beside it
+  std::string description;  // UTF-8: the page shows it whatever the code page
   int port = 123;
 };
 

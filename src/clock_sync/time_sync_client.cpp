@@ -39,9 +39,7 @@ long CheckReply(const std::uint8_t* reply, std::size_t size, const CNetworkTimes
 
 CTimeSyncClient::CTimeSyncClient(ISystemClock& clock) : m_clock(clock) {}
 
-CTimeSyncClient::~CTimeSyncClient() {
-  RestoreClockPrivilege();
-}
+CTimeSyncClient::~CTimeSyncClient() { RestoreClockPrivilege(); }
 
 bool CTimeSyncClient::QueryServer(const std::string& host, TimeQueryResult* result, int port) {
   auto socket = std::make_unique<CDatagramSocket>();
@@ -130,7 +128,8 @@ bool CTimeSyncClient::EnableClockPrivilege() {
   m_bPrivilegeEnabled = 1;
   // Success here only means the call went through: a token without the
   // privilege is still "adjusted", and setting the clock then fails.
-  m_nLastError = m_clock.AdjustTokenPrivileges(m_hToken, m_privileges.luid, m_privileges.attributes);
+  m_nLastError =
+      m_clock.AdjustTokenPrivileges(m_hToken, m_privileges.luid, m_privileges.attributes);
   return m_nLastError == 0;
 }
 

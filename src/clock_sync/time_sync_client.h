@@ -13,13 +13,13 @@ namespace tw {
 // Reasons a reply is not used. They sit in the range Windows leaves to
 // applications (bit 29), so they never read as a system error.
 enum : long {
-  kSntpErrorShortReply = 0x20000001,     // fewer than 48 bytes
-  kSntpErrorWrongOriginate = 0x20000002, // not the answer to our request
-  kSntpErrorWrongMode = 0x20000003,      // not from a server (mode 4 or 5)
-  kSntpErrorUnsynchronised = 0x20000004, // leap indicator 3: the server's clock is not set
-  kSntpErrorKissOfDeath = 0x20000005,    // stratum 0: the server refuses service
-  kSntpErrorBadStratum = 0x20000006,     // stratum above 15
-  kSntpErrorZeroTransmit = 0x20000007,   // no transmit timestamp
+  kSntpErrorShortReply = 0x20000001,      // fewer than 48 bytes
+  kSntpErrorWrongOriginate = 0x20000002,  // not the answer to our request
+  kSntpErrorWrongMode = 0x20000003,       // not from a server (mode 4 or 5)
+  kSntpErrorUnsynchronised = 0x20000004,  // leap indicator 3: the server's clock is not set
+  kSntpErrorKissOfDeath = 0x20000005,     // stratum 0: the server refuses service
+  kSntpErrorBadStratum = 0x20000006,      // stratum above 15
+  kSntpErrorZeroTransmit = 0x20000007,    // no transmit timestamp
 };
 
 constexpr int kSntpPort = 123;

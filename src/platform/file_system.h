@@ -87,7 +87,7 @@ class IFileSystem {
   // when nobody else holds the file open for writing.
   virtual bool CanOpenForWriteDenyWrite(const std::string& path) = 0;
 
-  virtual std::string GetTempPath() = 0;  // with a trailing "\"
+  virtual std::string GetTempPath() = 0;                              // with a trailing "\"
   virtual std::string GetLongPathName(const std::string& path) = 0;   // empty on failure
   virtual std::string GetShortPathName(const std::string& path) = 0;  // empty on failure
   virtual std::string GetWindowsDirectory() = 0;

@@ -27,7 +27,8 @@ bool RegReadDword(IRegistry& reg, RegKey key, const std::string& name, std::uint
   if (type != kRegDword || data.size() != 4) return false;
   if (out) {
     *out = static_cast<std::uint32_t>(data[0]) | (static_cast<std::uint32_t>(data[1]) << 8) |
-           (static_cast<std::uint32_t>(data[2]) << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
+           (static_cast<std::uint32_t>(data[2]) << 16) |
+           (static_cast<std::uint32_t>(data[3]) << 24);
   }
   return true;
 }

@@ -57,9 +57,9 @@ constexpr std::size_t kUnlimited = static_cast<std::size_t>(-1);
 struct RegKeyInfo {
   std::uint32_t subKeys = 0;
   std::uint32_t values = 0;
-  std::uint32_t maxSubKeyLen = 0;     // in bytes, without terminator
-  std::uint32_t maxValueNameLen = 0;  // in bytes, without terminator
-  std::uint32_t maxValueLen = 0;      // in bytes
+  std::uint32_t maxSubKeyLen = 0;     // in characters (a double-byte one counts once), no terminator
+  std::uint32_t maxValueNameLen = 0;  // likewise
+  std::uint32_t maxValueLen = 0;      // in bytes as stored (texts as UTF-16)
 };
 
 // A watch on a key and everything below it (RegNotifyChangeKeyValue over
@@ -80,7 +80,8 @@ class IRegistry {
 
   // Opens root\path (path may be empty: the root itself, or a new handle to
   // an open key). Path parts are compared without regard to case.
-  virtual long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out) = 0;
+  virtual long OpenKey(RegKey parent, const std::string& path, std::uint32_t access,
+                       RegKey* out) = 0;
   // Opens root\path, creating any missing keys on the way.
   virtual long CreateKey(RegKey parent, const std::string& path, RegKey* out) = 0;
   virtual long CloseKey(RegKey key) = 0;
@@ -136,9 +137,16 @@ class CRegKeyGuard {
   ~CRegKeyGuard() { Reset(); }
   CRegKeyGuard(const CRegKeyGuard&) = delete;
   CRegKeyGuard& operator=(const CRegKeyGuard&) = delete;
-  RegKey* Put() { Reset(); return &m_key; }
+  RegKey* Put() {
+    Reset();
+    return &m_key;
+  }
   RegKey Get() const { return m_key; }
-  void Reset() { if (m_key) m_reg.CloseKey(m_key); m_key = 0; }
+  void Reset() {
+    if (m_key) m_reg.CloseKey(m_key);
+    m_key = 0;
+  }
+
  private:
   IRegistry& m_reg;
   RegKey m_key;

@@ -55,7 +55,7 @@ class CDatagramSocket {
 
   // The server side, for programs that answer queries (test peers).
   bool Bind(const std::string& address, int port);  // port 0: any free port
-  int LocalPort() const;                             // 0 when unknown
+  int LocalPort() const;                            // 0 when unknown
   int ReceiveFrom(void* buffer, int size, SocketAddress* from);
   bool SendTo(const void* data, int size, const SocketAddress& to);
 

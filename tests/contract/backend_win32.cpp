@@ -47,7 +47,8 @@ void RemoveLeftovers() {
     char name[256];
     for (DWORD i = 0;;) {
       DWORD cch = sizeof name;
-      if (RegEnumKeyExA(root, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      if (RegEnumKeyExA(root, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        break;
       if (std::string(name, cch).rfind("run", 0) == 0) {
         RegDeleteTreeA(root, name);
         if (RegDeleteKeyA(root, name) != ERROR_SUCCESS) ++i;  // cannot go: step over it
@@ -96,7 +97,8 @@ class CWin32Backend : public IContractBackend {
   CWin32Backend() {
     RemoveLeftovers();
     static std::atomic<int> counter{0};
-    const std::string unique = std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
+    const std::string unique =
+        std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
     m_strSandbox = std::string(kTestRoot) + "\\run" + unique;
     HKEY hk = nullptr;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, m_strSandbox.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -141,12 +143,14 @@ class CWin32Backend : public IContractBackend {
     for (DWORD i = 0;; ++i) {
       DWORD cch = sizeof name;
       DWORD type = 0;
-      if (RegEnumValueA(hk, i, name, &cch, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS) break;
+      if (RegEnumValueA(hk, i, name, &cch, nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
+        break;
       *out += "    value \"" + std::string(name, cch) + "\" type " + std::to_string(type) + "\n";
     }
     for (DWORD i = 0;; ++i) {
       DWORD cch = sizeof name;
-      if (RegEnumKeyExA(hk, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      if (RegEnumKeyExA(hk, i, name, &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        break;
       DumpKey(root, path + "\\" + std::string(name, cch), out);
     }
     RegCloseKey(hk);

@@ -61,7 +61,8 @@ TEST_F(FileEdgesContract, MovesOntoExistingNames) {
   // A move into a folder that does not exist fails and leaves the file
   // where it was (Wine will not make the folder even when told it may):
   // callers make the folder first.
-  EXPECT_NE(Shell().FileOperation(kFoMove, P("b"), P("new\\deeper\\c"), quiet | kFofNoConfirmMkdir), 0);
+  EXPECT_NE(Shell().FileOperation(kFoMove, P("b"), P("new\\deeper\\c"), quiet | kFofNoConfirmMkdir),
+            0);
   EXPECT_FALSE(Fs().ReadFile(P("new\\deeper\\c"), &bytes));
   EXPECT_TRUE(Fs().ReadFile(P("b"), &bytes)) << Dump();
   ASSERT_TRUE(CreateFolderPath(Fs(), P("new\\deeper")));
@@ -92,6 +93,18 @@ TEST_F(FileEdgesContract, MasksWithDots) {
   EXPECT_EQ(List(P("two.tar.*")), std::vector<std::string>{"two.tar.gz"});
   EXPECT_EQ(List(P("two.tar")), std::vector<std::string>{});
   EXPECT_EQ(List(P("*.gz")), std::vector<std::string>{"two.tar.gz"});
+}
+
+// A mask is also tried against the short (8.3) name, so "*.htm" finds
+// "page.html" (short name PAGE~1.HTM) as it does on Windows.
+TEST_F(FileEdgesContract, MasksAlsoMatchShortNames) {
+  for (const char* name : {"page.html", "page.htm", "long name.tmpx", "x.tmp"}) Write(name, "");
+  std::vector<std::string> htm = List(P("*.htm"));
+  std::sort(htm.begin(), htm.end());
+  EXPECT_EQ(htm, (std::vector<std::string>{"page.htm", "page.html"}));
+  std::vector<std::string> tmp = List(P("*.tmp"));
+  std::sort(tmp.begin(), tmp.end());
+  EXPECT_EQ(tmp, (std::vector<std::string>{"long name.tmpx", "x.tmp"}));
 }
 
 TEST_F(FileEdgesContract, EmptyDriveRootListing) {

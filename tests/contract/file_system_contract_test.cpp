@@ -49,13 +49,15 @@ TEST_F(FileSystemContract, DriveStringsTypesAndLabels) {
     const char* root;
     std::uint32_t type;
   } cases[] = {
-      {"C:\\", kDriveFixed},  {"D:\\", kDriveFixed},     {"E:\\", kDriveCdrom},
-      {"F:\\", kDriveRemovable}, {"G:\\", kDriveRemote}, {"H:\\", kDriveRamdisk},
-      {"P:\\", kDriveRemote}, {"Q:\\", kDriveNoRootDir}, {"c:\\", kDriveFixed},
+      {"C:\\", kDriveFixed},     {"D:\\", kDriveFixed},     {"E:\\", kDriveCdrom},
+      {"F:\\", kDriveRemovable}, {"G:\\", kDriveRemote},    {"H:\\", kDriveRamdisk},
+      {"P:\\", kDriveRemote},    {"Q:\\", kDriveNoRootDir}, {"c:\\", kDriveFixed},
   };
   for (const Case& c : cases) EXPECT_EQ(Fs().GetDriveType(c.root), c.type) << c.root;
   std::string label = "x";
   EXPECT_TRUE(Fs().GetVolumeLabel("C:\\", &label));
+  EXPECT_EQ(label, "");  // the test prefix's drives have no labels
+  EXPECT_TRUE(Fs().GetVolumeLabel("E:\\", &label));
   EXPECT_FALSE(Fs().GetVolumeLabel("Q:\\", &label));
 }
 
@@ -79,13 +81,14 @@ TEST_F(FileSystemContract, FolderListingIncludesDotEntriesFirst) {
 }
 
 TEST_F(FileSystemContract, WildcardsAsFindFirstFile) {
-  for (const char* name : {"name", "name.txt", "names", "a.tmp", "a.tmp.bak", "x.y.z"}) Write(name, "");
+  for (const char* name : {"name", "name.txt", "names", "a.tmp", "a.tmp.bak", "x.y.z"})
+    Write(name, "");
   struct Case {
     const char* mask;
     std::vector<std::string> found;
   } cases[] = {
       {"name.*", {"name", "name.txt"}},
-      {"name.", {"name"}},           // a trailing dot is dropped
+      {"name.", {"name"}},  // a trailing dot is dropped
       {"NAME", {"name"}},
       {"*.tmp", {"a.tmp"}},
       {"*.*", {"a.tmp", "a.tmp.bak", "name", "name.txt", "names", "x.y.z"}},
@@ -197,7 +200,7 @@ TEST_F(FileSystemContract, FoldersCreatedRemovedAndMoved) {
   EXPECT_EQ(bytes, "x");
   Write("other", "y");
   EXPECT_NE(Fs().MoveFile(P("other"), P("a\\b\\moved")), 0);  // no overwriting
-  EXPECT_EQ(Fs().MoveFile(P("a"), P("renamed")), 0);         // a whole folder
+  EXPECT_EQ(Fs().MoveFile(P("a"), P("renamed")), 0);          // a whole folder
   EXPECT_TRUE(Fs().ReadFile(P("renamed\\b\\moved"), &bytes));
 }
 

@@ -353,10 +353,10 @@ TEST_F(RegistryContract, DeletedKeyHandleStopsWorking) {
 // byte's case are different names.
 TEST_F(RegistryContract, DoubleByteNamesWithBackslashAndLetterTrailBytes) {
   if (GetAnsiCodePage() != 936) GTEST_SKIP() << "needs code page 936, have " << GetAnsiCodePage();
-  const std::string table = "\xB1\x5C";   // trail byte 0x5C
-  const std::string other = "\x95\x5C";   // trail byte 0x5C
-  const std::string upper = "\x83\x41";   // trail byte "A"
-  const std::string lower = "\x83\x61";   // trail byte "a"
+  const std::string table = "\xB1\x5C";  // trail byte 0x5C
+  const std::string other = "\x95\x5C";  // trail byte 0x5C
+  const std::string upper = "\x83\x41";  // trail byte "A"
+  const std::string lower = "\x83\x61";  // trail byte "a"
   Create(table + "\\" + other);
   Create(upper);
   Create(lower);

@@ -21,9 +21,9 @@ TEST(TextContract, ConversionOfDoubleByteNames) {
     std::string ansi;
     std::u16string wide;
   } cases[] = {
-      {"\xB1\xED", u"\u8868"},                    // 表
+      {"\xB1\xED", u"\u8868"},  // 表
       {"a\\\xB1\xED\\b", u"a\\\u8868\\b"},
-      {"\xD6\xD0\xCE\xC4", u"\u4E2D\u6587"},      // 中文
+      {"\xD6\xD0\xCE\xC4", u"\u4E2D\u6587"},  // 中文
       {"", u""},
       {"plain ASCII", u"plain ASCII"},
   };

@@ -70,6 +70,27 @@ std::vector<HWND> Descendants(HWND root) {
   return all;
 }
 
+// A message box is a dialog with buttons and texts only; a dialog that
+// serves as a program's window or page has other controls too, and may well
+// carry the same caption as the program's message boxes.
+bool LooksLikeMessageBox(HWND hwnd) {
+  if (ClassName(hwnd) != "#32770" || !IsWindowVisible(hwnd)) return false;
+  bool button = false;
+  for (HWND w : Descendants(hwnd)) {
+    const std::string cls = ClassName(w);
+    if (_stricmp(cls.c_str(), "Button") == 0) button = true;
+    else if (_stricmp(cls.c_str(), "Static") != 0) return false;
+  }
+  return button;
+}
+
+std::vector<HWND> MessageBoxes(DWORD pid, const std::string& caption) {
+  std::vector<HWND> out;
+  for (HWND w : TopLevel(pid, caption, "#32770", true))
+    if (LooksLikeMessageBox(w)) out.push_back(w);
+  return out;
+}
+
 std::wstring LowerWide(std::wstring s) {
   for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
   return s;
@@ -182,12 +203,29 @@ DWORD CAppUnderTest::ExitCode() const {
 CAppUnderTest::Ending CAppUnderTest::End(DWORD closeTimeoutMs) {
   if (!m_pi.hProcess) return Ending::NotStarted;
   if (!Running()) return Ending::Exited;
-  // Message boxes and dialogs first (they refuse WM_CLOSE to their owner
-  // while modal), then the main windows.
-  for (HWND w : TopLevel(m_pi.dwProcessId, "", "#32770", true))
-    PostMessageW(w, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  for (HWND w : TopLevel(m_pi.dwProcessId, "", "", true)) PostMessageW(w, WM_CLOSE, 0, 0);
-  if (WaitForSingleObject(m_pi.hProcess, closeTimeoutMs) == WAIT_OBJECT_0) return Ending::Closed;
+  const DWORD pid = m_pi.dwProcessId;
+  // Message boxes left open are cancelled first (their owners refuse to
+  // close while they are up), then the program's windows are closed.
+  std::vector<HWND> stale = MessageBoxes(pid, "");
+  for (HWND w : stale) PostMessageW(w, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  WaitFor([&] {
+    for (HWND w : stale)
+      if (IsWindow(w) && IsWindowVisible(w)) return false;
+    return true;
+  }, 2000);
+  for (HWND w : TopLevel(pid, "", "", true)) PostMessageW(w, WM_CLOSE, 0, 0);
+  // A box that comes up now asks whether to exit: the answer is yes.
+  const ULONGLONG until = GetTickCount64() + closeTimeoutMs;
+  std::vector<HWND> answered;
+  while (GetTickCount64() < until) {
+    if (WaitForSingleObject(m_pi.hProcess, 50) == WAIT_OBJECT_0) return Ending::Closed;
+    for (HWND box : MessageBoxes(pid, "")) {
+      if (std::find(answered.begin(), answered.end(), box) != answered.end()) continue;
+      answered.push_back(box);
+      HWND yes = GetDlgItem(box, IDYES);
+      Click(yes ? yes : GetDlgItem(box, IDOK));
+    }
+  }
   if (!TerminateProcess(m_pi.hProcess, 0xE2E)) {
     m_error = ErrorText("TerminateProcess");
     return Ending::Failed;
@@ -365,7 +403,7 @@ MessageBoxInfo WaitForMessageBox(DWORD pid, const std::string& caption, DWORD ti
   MessageBoxInfo info;
   WaitFor(
       [&] {
-        auto boxes = TopLevel(pid, caption, "#32770", true);
+        auto boxes = MessageBoxes(pid, caption);
         if (boxes.empty()) return false;
         info.hwnd = boxes.front();
         return true;

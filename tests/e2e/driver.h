@@ -75,9 +75,11 @@ class CAppUnderTest {
   // Valid once the program has ended.
   DWORD ExitCode() const;
 
-  // Ends the program: posts WM_CLOSE to its visible top-level windows (so it
-  // can save its settings), waits closeTimeoutMs, then TerminateProcess by
-  // its handle. Says how it ended. Safe to call twice.
+  // Ends the program: cancels the message boxes it has open, posts WM_CLOSE
+  // to its visible top-level windows (so it can save its settings), answers
+  // Yes (or OK) to a message box that comes up then (the "exit?" question),
+  // and after closeTimeoutMs ends it with TerminateProcess by its handle.
+  // Says how it ended. Safe to call twice.
   Ending End(DWORD closeTimeoutMs = 5000);
 
   const std::string& LastError() const { return m_error; }
@@ -169,8 +171,9 @@ struct MessageBoxInfo {
   explicit operator bool() const { return hwnd != nullptr; }
 };
 
-// Waits for a dialog box (class #32770) of process pid whose caption equals
-// caption (any when empty) and reads it. Empty result (hwnd == nullptr) when
+// Waits for a message box (a #32770 dialog with only buttons and texts, so
+// not a dialog that serves as a window or page) of process pid whose caption
+// equals caption (any when empty) and reads it. Empty result (hwnd == nullptr) when
 // none appeared.
 MessageBoxInfo WaitForMessageBox(DWORD pid, const std::string& caption = "",
                                  DWORD timeoutMs = kTimeoutMs);

@@ -11,7 +11,8 @@ namespace tw::e2e {
 namespace {
 
 constexpr int kIdList = 101, kIdStatus = 102, kIdAsk = 103, kIdInfo = 104, kIdListBox = 120,
-              kIdCombo = 121, kIdPageEdit = 201, kIdMenuHello = 40001;
+              kIdCombo = 121, kIdPageEdit = 201, kIdMenuHello = 40001, kIdMenuDialog = 40002,
+              kIdMenuAskOnClose = 40003;
 
 class DriverTest : public ::testing::Test {
  protected:
@@ -143,6 +144,25 @@ TEST_F(DriverTest, EndsTheProgramEvenWithAMessageBoxOpen) {
   EXPECT_TRUE(how == CAppUnderTest::Ending::Closed || how == CAppUnderTest::Ending::Terminated);
   EXPECT_FALSE(m_app.Running());
   EXPECT_EQ(m_app.End(), CAppUnderTest::Ending::Exited);
+}
+
+TEST_F(DriverTest, MessageBoxIsNotConfusedWithADialogOfTheSameCaption) {
+  ASSERT_TRUE(Command(m_main, kIdMenuDialog));
+  ASSERT_TRUE(WaitFor([&] { return m_app.TopLevelWindows("E2E Confirm", "#32770").size() == 1; }));
+  EXPECT_FALSE(WaitForMessageBox(m_app.Pid(), "E2E Confirm", 300));
+  ASSERT_TRUE(Click(FindControl(m_main, kIdAsk)));
+  MessageBoxInfo box = WaitForMessageBox(m_app.Pid(), "E2E Confirm");
+  ASSERT_TRUE(box);
+  EXPECT_NE(box.text.find("Remove the selected entries?"), std::string::npos) << box.text;
+  EXPECT_TRUE(AnswerMessageBox(box.hwnd, IDNO));
+  EXPECT_TRUE(WaitForStatus("Answer: No")) << StatusPane(0);
+}
+
+TEST_F(DriverTest, EndAnswersTheExitQuestion) {
+  // Posted messages arrive in order: the program asks before End's WM_CLOSE.
+  // Without an answer it would stay and be terminated.
+  ASSERT_TRUE(Command(m_main, kIdMenuAskOnClose));
+  EXPECT_EQ(m_app.End(), CAppUnderTest::Ending::Closed);
 }
 
 TEST(DriverStart, MissingProgramFailsWithAReason) {

@@ -34,7 +34,8 @@ class ClockChronyd : public ::testing::Test {
   }
   static void TearDownTestSuite() {
     if (s_dir.empty()) return;
-    const std::string cmd = RepoRoot() + "/scripts/chronyd-test.sh stop " + s_dir + " && rm -rf " + s_dir;
+    const std::string cmd =
+        RepoRoot() + "/scripts/chronyd-test.sh stop " + s_dir + " && rm -rf " + s_dir;
     if (std::system(cmd.c_str()) != 0) ADD_FAILURE() << "chronyd did not stop";
   }
   void SetUp() override { ASSERT_NE(s_port, 0) << "chronyd did not start"; }
@@ -48,10 +49,11 @@ TEST_F(ClockChronyd, OffsetNearZeroAndDelaySmall) {
   for (int i = 0; i < 5; ++i) {
     TimeQueryResult r;
     ASSERT_TRUE(client.QueryServer("127.0.0.1", &r, s_port)) << client.GetLastError();
-    // Same machine, same clock: the client reads whole milliseconds.
-    EXPECT_NEAR(r.dOffset, 0.0, 0.003);
+    // Same machine, same clock: off by no more than the client's whole
+    // milliseconds and half of whatever wait the round trip had.
+    EXPECT_NEAR(r.dOffset, 0.0, r.dDelay / 2 + 0.003);
     EXPECT_GT(r.dDelay, -0.002);
-    EXPECT_LT(r.dDelay, 0.02);
+    EXPECT_LT(r.dDelay, 0.5);
     EXPECT_EQ(r.nStratum, 3);
     EXPECT_EQ(r.nLeapIndicator, 0);
   }
@@ -67,8 +69,8 @@ TEST_F(ClockChronyd, ReportAgainstAFakeClockCorrectsIt) {
     std::string log;
   } view;
   SynchroniseClock({"127.0.0.1", "", s_port}, clock, view);
-  EXPECT_NEAR(std::atof(view.log.c_str() + view.log.find('-')), -12.25, 0.003) << view.log;
-  EXPECT_NEAR(clock.m_dSkew, 0.0, 0.005);
+  EXPECT_NEAR(std::atof(view.log.c_str() + view.log.find('-')), -12.25, 0.02) << view.log;
+  EXPECT_NEAR(clock.m_dSkew, 0.0, 0.02);
 }
 
 TEST_F(ClockChronyd, TheMachineClockIsNeverSetByTheNativeBuild) {

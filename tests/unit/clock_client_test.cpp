@@ -21,9 +21,9 @@ TEST(ClockClient, MeasuresTheOffsetOfAServerThatRunsAhead) {
   EXPECT_EQ(client.GetTimeout(), 5000u);
   TimeQueryResult r;
   ASSERT_TRUE(client.QueryServer("127.0.0.1", &r, server.Port())) << client.GetLastError();
-  EXPECT_NEAR(r.dOffset, 3.5, 0.02);
+  EXPECT_NEAR(r.dOffset, 3.5, r.dDelay / 2 + 0.003);
   EXPECT_GE(r.dDelay, -0.002);  // the client's clock has whole milliseconds only
-  EXPECT_LT(r.dDelay, 0.05);
+  EXPECT_LT(r.dDelay, 0.5);
   EXPECT_EQ(r.nLeapIndicator, 0);
   EXPECT_EQ(r.nStratum, 2);
   // Both shown times are local (zone +8 h here) and the server time is the
@@ -42,7 +42,7 @@ TEST(ClockClient, AReplyWithKeyAndDigestIsReadUpToItsHeader) {
   CTimeSyncClient client(clock);
   TimeQueryResult r;
   EXPECT_TRUE(client.QueryServer("127.0.0.1", &r, server.Port())) << client.GetLastError();
-  EXPECT_NEAR(r.dOffset, 0.0, 0.02);
+  EXPECT_NEAR(r.dOffset, 0.0, r.dDelay / 2 + 0.003);
 }
 
 TEST(ClockClient, RepliesThatMustNotSetTheClockAreRejected) {
@@ -109,7 +109,8 @@ TEST(ClockClient, NoReplyTimesOutAfterFiveSeconds) {
   TimeQueryResult r;
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(client.QueryServer("127.0.0.1", &r, server.Port()));
-  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double waited =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(client.GetLastError(), kWsaETimedOut);
   EXPECT_GE(waited, 4.9);
   EXPECT_LT(waited, 7.0);

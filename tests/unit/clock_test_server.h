@@ -22,9 +22,9 @@ enum class ReplyScript {
   kWrongOriginate,  // originate timestamp not the request's transmit timestamp
   kStratum0,        // kiss-o'-death
   kStratum16,
-  kLeap3,           // server not synchronised
-  kMode3,           // a client packet, not a server's
-  kShort20,         // only 20 bytes
+  kLeap3,    // server not synchronised
+  kMode3,    // a client packet, not a server's
+  kShort20,  // only 20 bytes
   kZeroTransmit,
 };
 
@@ -75,15 +75,33 @@ class CScriptedTimeServer {
       Put(out + 40, HostNow().PlusSeconds(m_dOffset));
       int size = 48;
       switch (m_script) {
-        case ReplyScript::kLong: size = 90; break;
-        case ReplyScript::kWrongOriginate: out[31] ^= 0x01; break;
-        case ReplyScript::kStratum0: out[1] = 0; std::memcpy(out + 12, "RATE", 4); break;
-        case ReplyScript::kStratum16: out[1] = 16; break;
-        case ReplyScript::kLeap3: out[0] = 0xDC; break;
-        case ReplyScript::kMode3: out[0] = 0x1B; break;
-        case ReplyScript::kShort20: size = 20; break;
-        case ReplyScript::kZeroTransmit: std::memset(out + 40, 0, 8); break;
-        default: break;
+        case ReplyScript::kLong:
+          size = 90;
+          break;
+        case ReplyScript::kWrongOriginate:
+          out[31] ^= 0x01;
+          break;
+        case ReplyScript::kStratum0:
+          out[1] = 0;
+          std::memcpy(out + 12, "RATE", 4);
+          break;
+        case ReplyScript::kStratum16:
+          out[1] = 16;
+          break;
+        case ReplyScript::kLeap3:
+          out[0] = 0xDC;
+          break;
+        case ReplyScript::kMode3:
+          out[0] = 0x1B;
+          break;
+        case ReplyScript::kShort20:
+          size = 20;
+          break;
+        case ReplyScript::kZeroTransmit:
+          std::memset(out + 40, 0, 8);
+          break;
+        default:
+          break;
       }
       m_socket.SendTo(out, size, from);
     }

@@ -64,14 +64,15 @@ struct CalendarCase {
 
 TEST(ClockTimestamp, KnownDatesConvertBothWays) {
   const CalendarCase cases[] = {
-      {Date(1970, 1, 1), 2208988800u, 0, 4},                       // Unix epoch, Thursday
-      {Date(2000, 1, 1), 3155673600u, 0, 6},                       // Saturday
+      {Date(1970, 1, 1), 2208988800u, 0, 4},  // Unix epoch, Thursday
+      {Date(2000, 1, 1), 3155673600u, 0, 6},  // Saturday
       {Date(2000, 2, 29, 12), 3155673600u + 59 * 86400 + 43200, 0, 2},
-      {Date(2036, 2, 7, 6, 28, 15), 0xFFFFFFFFu, 0, 4},            // last second of era 0
+      {Date(2036, 2, 7, 6, 28, 15), 0xFFFFFFFFu, 0, 4},  // last second of era 0
       {Date(2026, 12, 8, 13, 5, 9, 500), 4005723909u, 0x80000000u, 2},
       {Date(1999, 12, 31, 23, 59, 59, 999), 3155673599u, 4290672329u, 5},
-      {Date(2024, 1, 31, 0, 0, 0, 1), 3915648000u, 4294967u, 3},   // January: year before in the shift
-      {Date(2023, 2, 28, 23, 59, 59), 3886617599u, 0, 2},          // February of a common year
+      {Date(2024, 1, 31, 0, 0, 0, 1), 3915648000u, 4294967u,
+       3},                                                 // January: year before in the shift
+      {Date(2023, 2, 28, 23, 59, 59), 3886617599u, 0, 2},  // February of a common year
   };
   for (const auto& c : cases) {
     const CNetworkTimestamp t = From(c.date);
@@ -94,13 +95,18 @@ TEST(ClockTimestamp, StartOfEraZeroIsTimestampZero) {
 TEST(ClockTimestamp, SecondsWithTopBitClearAreReadInTheNextEra) {
   // The 32-bit seconds repeat after 2036-02-07 06:28:15; a reading with the
   // top bit clear belongs to 2036-2104.
-  EXPECT_EQ(Show(To(CNetworkTimestamp(0))), Show([] { auto d = Date(2036, 2, 7, 6, 28, 16); d.wDayOfWeek = 4; return d; }()));
+  EXPECT_EQ(Show(To(CNetworkTimestamp(0))), Show([] {
+              auto d = Date(2036, 2, 7, 6, 28, 16);
+              d.wDayOfWeek = 4;
+              return d;
+            }()));
   const SystemTime later[] = {Date(2036, 2, 7, 6, 28, 16), Date(2040, 2, 29, 1, 2, 3, 456),
                               Date(2100, 3, 1), Date(2104, 1, 1)};
   for (SystemTime d : later) {
     const CNetworkTimestamp t = From(d);
     EXPECT_EQ(t.Seconds() & 0x80000000u, 0u) << Show(d);
-    EXPECT_EQ(static_cast<std::int64_t>(t.Seconds()) + (std::int64_t{1} << 32), ReferenceSeconds(d));
+    EXPECT_EQ(static_cast<std::int64_t>(t.Seconds()) + (std::int64_t{1} << 32),
+              ReferenceSeconds(d));
     d.wDayOfWeek = static_cast<std::uint16_t>(ReferenceDayOfWeek(d));
     EXPECT_EQ(Show(To(t)), Show(d));
   }
@@ -131,11 +137,8 @@ TEST(ClockTimestamp, FractionRoundsHalfUpAndCarriesIntoTheSecond) {
   // 2026-12-31 23:59:58 plus a fraction.
   const std::uint64_t base = From(Date(2026, 12, 31, 23, 59, 58)).Value();
   const Case cases[] = {
-      {0x80000000u, 58, 500},
-      {2145336164u, 58, 500},  // 499.5 ms: half up
-      {2145336163u, 58, 499},
-      {4292819811u, 58, 999},
-      {4292819812u, 59, 0},    // would round to 1000
+      {0x80000000u, 58, 500}, {2145336164u, 58, 500},                        // 499.5 ms: half up
+      {2145336163u, 58, 499}, {4292819811u, 58, 999}, {4292819812u, 59, 0},  // would round to 1000
       {0xFFFFFFFFu, 59, 0},
   };
   for (const auto& c : cases) {
@@ -144,14 +147,16 @@ TEST(ClockTimestamp, FractionRoundsHalfUpAndCarriesIntoTheSecond) {
     EXPECT_EQ(st.wMilliseconds, c.ms) << c.fraction;
   }
   // The carry runs through minutes, hours, days, months and years.
-  const SystemTime newYear = To(CNetworkTimestamp(From(Date(2026, 12, 31, 23, 59, 59)).Value() | 0xFFFFFFFFu));
+  const SystemTime newYear =
+      To(CNetworkTimestamp(From(Date(2026, 12, 31, 23, 59, 59)).Value() | 0xFFFFFFFFu));
   EXPECT_EQ(Show(newYear), "2027-01-01 00:00:00.000 dow 5");
   // And across the era boundary.
   EXPECT_EQ(Show(To(CNetworkTimestamp(0xFFFFFFFFFFFFFFFFull))), "2036-02-07 06:28:16.000 dow 4");
 }
 
 TEST(ClockTimestamp, MillisecondFieldPastTheTableCarriesInsteadOfReadingPastIt) {
-  EXPECT_EQ(From(Date(2026, 1, 1, 0, 0, 0, 1250)).Value(), From(Date(2026, 1, 1, 0, 0, 1, 250)).Value());
+  EXPECT_EQ(From(Date(2026, 1, 1, 0, 0, 0, 1250)).Value(),
+            From(Date(2026, 1, 1, 0, 0, 1, 250)).Value());
 }
 
 TEST(ClockTimestamp, NetworkOrder) {
@@ -178,9 +183,9 @@ TEST(ClockTimestamp, SecondsSince) {
   const Case cases[] = {
       {5 * one, 5 * one, 0.0},
       {6 * one, 5 * one, 1.0},
-      {5 * one + 0xFFFFFFFFu, 5 * one, 1.0},       // the fraction counts 2^32 - 1 to the second
+      {5 * one + 0xFFFFFFFFu, 5 * one, 1.0},  // the fraction counts 2^32 - 1 to the second
       {5 * one + 0x80000000u, 5 * one, 2147483648.0 / 4294967295.0},
-      {1 * one, 0xFFFFFFFFull * one, 2.0},         // across the 2036 era change
+      {1 * one, 0xFFFFFFFFull * one, 2.0},  // across the 2036 era change
       {3974360709ull * one, 3974360000ull * one, 709.0},
   };
   for (const auto& c : cases) {
@@ -213,7 +218,9 @@ TEST(ClockTimestamp, PlusSeconds) {
   EXPECT_EQ(t.PlusSeconds(-1e30).Value(), t.Value());
   // Moving by a difference gets back to the other time within a unit or two.
   const CNetworkTimestamp u(3974369999ull * one + 12345);
-  EXPECT_NEAR(static_cast<double>(static_cast<std::int64_t>(t.PlusSeconds(u.SecondsSince(t)).Value() - u.Value())), 0.0, 2.0);
+  EXPECT_NEAR(static_cast<double>(
+                  static_cast<std::int64_t>(t.PlusSeconds(u.SecondsSince(t)).Value() - u.Value())),
+              0.0, 2.0);
 }
 
 TEST(ClockTimestamp, RandomDatesSurviveTheRoundTrip) {

@@ -19,9 +19,9 @@ TEST(PlatformMemoryRegistry, NthCallFailsOnce) {
   CMemoryRegistry reg;
   reg.Faults().FailCall(2, kErrorAccessDenied);
   RegKey k = 0;
-  EXPECT_EQ(reg.CreateKey(kHkeyCurrentUser, "Software\\A", &k), 0);    // call 1
-  EXPECT_EQ(RegWriteString(reg, k, "v", "x"), kErrorAccessDenied);      // call 2
-  EXPECT_EQ(RegWriteString(reg, k, "v", "x"), 0);                       // call 3
+  EXPECT_EQ(reg.CreateKey(kHkeyCurrentUser, "Software\\A", &k), 0);  // call 1
+  EXPECT_EQ(RegWriteString(reg, k, "v", "x"), kErrorAccessDenied);   // call 2
+  EXPECT_EQ(RegWriteString(reg, k, "v", "x"), 0);                    // call 3
   EXPECT_EQ(reg.Faults().Calls(), 3u);
   reg.CloseKey(k);  // closing is never made to fail
   EXPECT_EQ(reg.OpenHandleCount(), 0u);
@@ -35,10 +35,10 @@ TEST(PlatformMemoryRegistry, MutatingOnlyAndFailLater) {
   ASSERT_EQ(reg.OpenKey(kHkeyCurrentUser, "Software\\A", kKeyAllAccess, &k), 0);  // not counted
   CRegKeyGuard guard(reg, k);
   std::string text;
-  EXPECT_TRUE(RegReadString(reg, k, "v", &text));             // not counted
-  EXPECT_EQ(RegWriteString(reg, k, "a", "1"), 0);             // 1
+  EXPECT_TRUE(RegReadString(reg, k, "v", &text));                 // not counted
+  EXPECT_EQ(RegWriteString(reg, k, "a", "1"), 0);                 // 1
   EXPECT_EQ(RegWriteString(reg, k, "b", "2"), kErrorWriteFault);  // 2
-  EXPECT_EQ(reg.DeleteValue(k, "a"), kErrorWriteFault);       // 3, and on
+  EXPECT_EQ(reg.DeleteValue(k, "a"), kErrorWriteFault);           // 3, and on
   reg.Faults().Clear();
   EXPECT_EQ(reg.DeleteValue(k, "a"), 0);
 }
@@ -54,7 +54,7 @@ TEST(PlatformMemoryRegistry, HandlesRootsAndDump) {
   EXPECT_EQ(reg.CloseKey(k), 0);
   EXPECT_EQ(reg.CloseKey(k), kErrorInvalidHandle);  // closed twice
   std::string text;
-  EXPECT_FALSE(RegReadString(reg, k, "", &text));   // used after closing
+  EXPECT_FALSE(RegReadString(reg, k, "", &text));  // used after closing
   EXPECT_EQ(reg.OpenHandleCount(), 0u);
   EXPECT_EQ(reg.DeleteKey(kHkeyLocalMachine, "Software\\Classes"), kErrorAccessDenied);
   reg.SeedDword(kHkeyCurrentUser, "Software\\Tidewell\\Used", "times", 18);
@@ -111,7 +111,8 @@ TEST_F(PlatformMemoryFiles, NthCallFailsForFaultSweeps) {
   // must notice every failure.
   auto job = [&]() -> bool {
     auto f = fs.CreateFile("C:\\Data\\out.txt", CreateMode::kCreateAlways);
-    return f && f->Write("abc", 3) && f->Close() && fs.MoveFile("C:\\Data\\out.txt", "C:\\Data\\done.txt") == 0;
+    return f && f->Write("abc", 3) && f->Close() &&
+           fs.MoveFile("C:\\Data\\out.txt", "C:\\Data\\done.txt") == 0;
   };
   fs.Faults().ResetCount();
   ASSERT_TRUE(job());
@@ -129,7 +130,8 @@ TEST_F(PlatformMemoryFiles, NthCallFailsForFaultSweeps) {
 TEST_F(PlatformMemoryFiles, RecycleBinAndShellRecords) {
   fs.AddFile("C:\\Data\\junk.tmp", "12345");
   fs.AddFile("C:\\Data\\keep.txt", "x");
-  EXPECT_EQ(shell.FileOperation(kFoDelete, "C:\\Data\\junk.tmp", "", kFofAllowUndo | kFofSilent), 0);
+  EXPECT_EQ(shell.FileOperation(kFoDelete, "C:\\Data\\junk.tmp", "", kFofAllowUndo | kFofSilent),
+            0);
   ASSERT_EQ(fs.RecycleBin().size(), 1u);
   EXPECT_EQ(fs.RecycleBin()[0].originalPath, "C:\\Data\\junk.tmp");
   EXPECT_EQ(fs.RecycleBin()[0].size, 5u);
@@ -164,10 +166,14 @@ TEST_F(PlatformMemoryFiles, PathsResolveAsTheSystemDoes) {
     const char* path;
     bool found;
   } cases[] = {
-      {"Some Long Name.txt", true},      {"..\\Data\\some long name.TXT", true},
-      {"C:Some Long Name.txt", true},    {"C:/Data/Some Long Name.txt", true},
-      {"\\Data\\.\\SOMELO~1.TXT", true}, {"C:\\Data\\Some Long Name.txt. ", true},
-      {"D:\\Data", false},               {"\\\\server\\share\\x", false},
+      {"Some Long Name.txt", true},
+      {"..\\Data\\some long name.TXT", true},
+      {"C:Some Long Name.txt", true},
+      {"C:/Data/Some Long Name.txt", true},
+      {"\\Data\\.\\SOMELO~1.TXT", true},
+      {"C:\\Data\\Some Long Name.txt. ", true},
+      {"D:\\Data", false},
+      {"\\\\server\\share\\x", false},
       {"", false},
   };
   for (const Case& c : cases) EXPECT_EQ(fs.Exists(c.path), c.found) << c.path;

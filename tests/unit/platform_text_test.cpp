@@ -23,9 +23,9 @@ TEST(PlatformText, LeadBytesPerCodePage) {
     unsigned char c;
     bool lead;
   } cases[] = {
-      {936, 0x80, false}, {936, 0x81, true},  {936, 0xFE, true},  {936, 0xFF, false},
-      {950, 0xA4, true},  {949, 0xB0, true},  {932, 0x81, true},  {932, 0x9F, true},
-      {932, 0xA0, false}, {932, 0xDF, false}, {932, 0xE0, true},  {932, 0xFC, true},
+      {936, 0x80, false}, {936, 0x81, true},   {936, 0xFE, true},  {936, 0xFF, false},
+      {950, 0xA4, true},  {949, 0xB0, true},   {932, 0x81, true},  {932, 0x9F, true},
+      {932, 0xA0, false}, {932, 0xDF, false},  {932, 0xE0, true},  {932, 0xFC, true},
       {932, 0xFD, false}, {1252, 0xB1, false}, {437, 0x95, false}, {936, 'A', false},
   };
   for (const Case& c : cases) {
@@ -58,7 +58,10 @@ TEST(PlatformText, FindCharNeverMatchesATrailByte) {
   EXPECT_EQ(FindChar(path, '\\', 6), std::string::npos);
   EXPECT_EQ(FindLastChar(path, '\\'), 5u);
   EXPECT_EQ(FindLastChar("\xB1\x5C", '\\'), std::string::npos);
-  EXPECT_EQ(FindChar("\x83\x41" "A", 'A'), 2u);
+  EXPECT_EQ(FindChar("\x83\x41"
+                     "A",
+                     'A'),
+            2u);
   CodePage single(1252);
   EXPECT_EQ(FindLastChar("\xB1\x5C", '\\'), 1u);
 }
@@ -87,7 +90,7 @@ TEST(PlatformText, CompareNoCase) {
       {"Software", "SOFTWARE", 0},
       {"abc", "abd", -1},
       {"abc", "ab", 1},
-      {"\x83\x41", "\x83\x61", -1},  // trail bytes compare as they are
+      {"\x83\x41", "\x83\x61", -1},   // trail bytes compare as they are
       {"\x83\x41x", "\x83\x41X", 0},  // the letter after them folds
       {"", "", 0},
       {"_", "a", 1},  // letters fold to capitals, which sort before "_"
@@ -123,7 +126,9 @@ TEST(PlatformText, SplitAtLastBackslash) {
 
 TEST(PlatformText, ConversionRoundTripsGbk) {
   CodePage cp(936);
-  const std::string gbk = "\xB1\xED" "a\\\x95\x5C";  // 表 a \ and a 0x5C-trail character
+  const std::string gbk =
+      "\xB1\xED"
+      "a\\\x95\x5C";  // 表 a \ and a 0x5C-trail character
   const std::u16string w = AnsiToUtf16(gbk);
   ASSERT_EQ(w.size(), 4u);
   EXPECT_EQ(w[0], u'\u8868');
@@ -141,14 +146,28 @@ TEST(PlatformWildcard, MatchesAsFindFirstFile) {
     const char* mask;
     bool match;
   } cases[] = {
-      {"a.txt", "*", true},          {"a.txt", "*.*", true},       {"abc", "*.*", true},
-      {"a.txt", "*.TXT", true},      {"a.txt", "*.tx", false},     {"a.txt", "a.txt", true},
-      {"A.TXT", "a.txt", true},      {"name", "name.*", true},     {"name.ext", "name.*", true},
-      {"names", "name.*", false},    {"a.tmp", "*.tmp", true},     {"a.tmp.bak", "*.tmp", false},
-      {"abcabd", "*abd", true},      {"ab", "a?", true},           {"a", "a?", false},
-      {"x.txt", "?.txt", true},      {"\xB1\x5C.txt", "?.txt", true},
-      {"\xB1\x5C", "*\\", false},    {"\x83\x41", "*a", false},    {"..", "*", true},
-      {"~$doc.doc", "~$*.doc", true}, {"file", "*.", true},
+      {"a.txt", "*", true},
+      {"a.txt", "*.*", true},
+      {"abc", "*.*", true},
+      {"a.txt", "*.TXT", true},
+      {"a.txt", "*.tx", false},
+      {"a.txt", "a.txt", true},
+      {"A.TXT", "a.txt", true},
+      {"name", "name.*", true},
+      {"name.ext", "name.*", true},
+      {"names", "name.*", false},
+      {"a.tmp", "*.tmp", true},
+      {"a.tmp.bak", "*.tmp", false},
+      {"abcabd", "*abd", true},
+      {"ab", "a?", true},
+      {"a", "a?", false},
+      {"x.txt", "?.txt", true},
+      {"\xB1\x5C.txt", "?.txt", true},
+      {"\xB1\x5C", "*\\", false},
+      {"\x83\x41", "*a", false},
+      {"..", "*", true},
+      {"~$doc.doc", "~$*.doc", true},
+      {"file", "*.", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(MatchFileMask(c.name, c.mask), c.match) << c.name << " vs " << c.mask;

@@ -2,9 +2,8 @@
 // ctest starts around this program (their ports in the files named by
 // TW_CLOCK_CHRONYD_PORT_FILE and TW_CLOCK_CHRONYD_SKEWED_PORT_FILE), and
 // against scripted replies.
-#include <windows.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
 
 #include <chrono>
 #include <cstdio>
@@ -57,9 +56,10 @@ TEST_F(ClockWinsock, RealServerOnLoopback) {
   for (int i = 0; i < 5; ++i) {
     TimeQueryResult r;
     ASSERT_TRUE(client.QueryServer("127.0.0.1", &r, port)) << client.GetLastError();
-    EXPECT_NEAR(r.dOffset, 0.0, 0.005);
+    // Off by no more than the whole milliseconds and half the round trip.
+    EXPECT_NEAR(r.dOffset, 0.0, r.dDelay / 2 + 0.003);
     EXPECT_GT(r.dDelay, -0.002);
-    EXPECT_LT(r.dDelay, 0.05);
+    EXPECT_LT(r.dDelay, 0.5);
     EXPECT_EQ(r.nStratum, 3);
   }
 }
@@ -74,7 +74,9 @@ TEST_F(ClockWinsock, ASkewedServerCannotSetTheClockWithoutTheCapability) {
   // runs without the capability to set the host clock, so the report ends
   // in 57724 and the clock still agrees with the plain server.
   struct View : IClockSyncView {
-    std::string LoadText(unsigned id) override { return id == kIdsOffset ? "%f" : std::to_string(id); }
+    std::string LoadText(unsigned id) override {
+      return id == kIdsOffset ? "%f" : std::to_string(id);
+    }
     std::string GetLog() override { return log; }
     void SetLog(const std::string& t) override { log = t; }
     std::string log;
@@ -85,12 +87,12 @@ TEST_F(ClockWinsock, ASkewedServerCannotSetTheClockWithoutTheCapability) {
   // "57718577195772057721\r\n<offset>\r\n57724"
   const std::size_t at = view.log.find("57721\r\n");
   ASSERT_NE(at, std::string::npos) << view.log;
-  EXPECT_NEAR(std::atof(view.log.c_str() + at + 7), 30.0, 0.01) << view.log;
+  EXPECT_NEAR(std::atof(view.log.c_str() + at + 7), 30.0, 0.05) << view.log;
 
   CTimeSyncClient client(GetMachineClock());
   TimeQueryResult r;
   ASSERT_TRUE(client.QueryServer("127.0.0.1", &r, plainPort)) << client.GetLastError();
-  EXPECT_NEAR(r.dOffset, 0.0, 0.005);
+  EXPECT_NEAR(r.dOffset, 0.0, r.dDelay / 2 + 0.003);
 }
 
 TEST_F(ClockWinsock, ScriptedReplies) {
@@ -138,7 +140,8 @@ TEST_F(ClockWinsock, NoReplyTimesOut) {
   TimeQueryResult r;
   const auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(client.QueryServer("127.0.0.1", &r, server.Port()));
-  const double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double waited =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(client.GetLastError(), kWsaETimedOut);
   EXPECT_GE(waited, 4.9);
   EXPECT_LT(waited, 8.0);

@@ -3,9 +3,9 @@
 // registry and the disk as the right characters, not as split bytes; started
 // programs really run and are not waited for.
 #include <windows.h>
-#include <shellapi.h>
-
+// shellapi.h needs windows.h before it.
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 #include <string>
 
@@ -18,7 +18,8 @@ namespace tw {
 namespace {
 
 std::wstring Wide936(const std::string& s) {
-  const int n = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  const int n = MultiByteToWideChar(936, MB_ERR_INVALID_CHARS, s.data(), static_cast<int>(s.size()),
+                                    nullptr, 0);
   std::wstring w(n > 0 ? n : 0, L'\0');
   if (n > 0) MultiByteToWideChar(936, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
   return w;
@@ -61,8 +62,7 @@ TEST_F(PlatformWin32, DoubleByteKeyNamesAreWholeCharacters) {
     ASSERT_EQ(reg.CreateKey(kHkeyCurrentUser, m_key + "\\" + name + "\\sub", &k), 0);
     reg.CloseKey(k);
     // The system sees a key named by that one character, with "sub" below it.
-    const std::wstring wpath =
-        std::wstring(m_key.begin(), m_key.end()) + L"\\" + wide + L"\\sub";
+    const std::wstring wpath = std::wstring(m_key.begin(), m_key.end()) + L"\\" + wide + L"\\sub";
     HKEY hk = nullptr;
     EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, wpath.c_str(), 0, KEY_READ, &hk), ERROR_SUCCESS)
         << "key for bytes " << name;
@@ -94,8 +94,8 @@ TEST_F(PlatformWin32, StartedProgramsRunWithoutBeingWaitedFor) {
   const std::string out = m_folder + "\\started.txt";
   ASSERT_TRUE(shell.CreateProcess("C:\\windows\\system32\\cmd.exe /c echo started> " + out));
   const std::string out2 = m_folder + "\\shell.txt";
-  ASSERT_TRUE(shell.ShellExecute("open", "C:\\windows\\system32\\cmd.exe",
-                                 "/c echo shell> " + out2, kSwHide));
+  ASSERT_TRUE(shell.ShellExecute("open", "C:\\windows\\system32\\cmd.exe", "/c echo shell> " + out2,
+                                 kSwHide));
   bool both = false;
   for (int i = 0; i < 200 && !both; ++i) {
     both = fs.GetFileAttributes(out) != kInvalidAttributes &&

@@ -1,8 +1,8 @@
 #include "platform/memory/memory_file_system.h"
 
 #include <algorithm>
-#include <cstring>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/text.h"
 #include "platform/wildcard.h"
@@ -16,8 +16,8 @@ struct CMemoryFileSystem::Node {
   std::uint32_t attributes = kAttrArchive;
   std::uint64_t lastWriteTime = 0;
   std::string contents;
-  bool inUse = false;    // held open for writing by another program
-  int writers = 0;       // our own open writers
+  bool inUse = false;  // held open for writing by another program
+  int writers = 0;     // our own open writers
   Node* parent = nullptr;
   std::vector<std::unique_ptr<Node>> children;  // sorted by sortKey
   bool IsFolder() const { return (attributes & kAttrDirectory) != 0; }
@@ -48,8 +48,6 @@ std::u16string SortKey(const std::string& name) {
 }
 
 char UpperDrive(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-
 
 }  // namespace
 
@@ -82,8 +80,9 @@ class CMemoryFileSystem::CWriter : public IWritableFile {
     long error = 0;
     if (m_fs.Fault(true, &error)) return false;
     const char* bytes = static_cast<const char*>(data);
-    const std::size_t room =
-        m_fs.m_nWriteBudget == Unlimited() ? size : std::min<std::uint64_t>(size, m_fs.m_nWriteBudget);
+    const std::size_t room = m_fs.m_nWriteBudget == Unlimited()
+                                 ? size
+                                 : std::min<std::uint64_t>(size, m_fs.m_nWriteBudget);
     m_node->contents.append(bytes, room);
     m_node->lastWriteTime = m_fs.Now();
     if (m_fs.m_nWriteBudget != Unlimited()) m_fs.m_nWriteBudget -= room;
@@ -195,8 +194,9 @@ CMemoryFileSystem::Node* CMemoryFileSystem::Lookup(const Path& path, long* error
   for (std::size_t i = 0; i < path.parts.size(); ++i) {
     Node* child = node->IsFolder() ? Child(*node, path.parts[i]) : nullptr;
     if (!child) {
-      if (error) *error = (i + 1 == path.parts.size() && node->IsFolder()) ? kErrorFileNotFound
-                                                                            : kErrorPathNotFound;
+      if (error)
+        *error = (i + 1 == path.parts.size() && node->IsFolder()) ? kErrorFileNotFound
+                                                                  : kErrorPathNotFound;
       return nullptr;
     }
     node = child;
@@ -237,10 +237,13 @@ CMemoryFileSystem::Node* CMemoryFileSystem::Insert(Node* folder, std::unique_ptr
     // NAME~N.EXT from the long name's first letters and its extension.
     std::string stem, ext;
     const std::size_t dot = FindLastChar(node->name, '.');
-    const std::string b = dot == std::string::npos || dot == 0 ? node->name : node->name.substr(0, dot);
-    const std::string e = dot == std::string::npos || dot == 0 ? std::string() : node->name.substr(dot + 1);
+    const std::string b =
+        dot == std::string::npos || dot == 0 ? node->name : node->name.substr(0, dot);
+    const std::string e =
+        dot == std::string::npos || dot == 0 ? std::string() : node->name.substr(dot + 1);
     for (unsigned char c : b) {
-      if (stem.size() < 6 && c > ' ' && c < 0x7F && c != '.' && !std::strchr("\"*+,/:;<=>?[\\]|", c))
+      if (stem.size() < 6 && c > ' ' && c < 0x7F && c != '.' &&
+          !std::strchr("\"*+,/:;<=>?[\\]|", c))
         stem.push_back(static_cast<char>(c));
     }
     for (unsigned char c : e) {
@@ -321,8 +324,8 @@ std::unique_ptr<CMemoryFileSystem::Node> CMemoryFileSystem::CloneTree(const Node
 
 // ---------------------------------------------------------------- IFileSystem
 
-std::unique_ptr<IFileFind> CMemoryFileSystem::FindFirst(const std::string& pattern,
-                                                        FindData* first, long* error) {
+std::unique_ptr<IFileFind> CMemoryFileSystem::FindFirst(const std::string& pattern, FindData* first,
+                                                        long* error) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   long rc = kErrorSuccess;
   auto fail = [&](long e) -> std::unique_ptr<IFileFind> {
@@ -365,8 +368,8 @@ std::unique_ptr<IFileFind> CMemoryFileSystem::FindFirst(const std::string& patte
   if (!folder->IsFolder()) return fail(kErrorPathNotFound);
   std::vector<FindData> found;
   auto consider = [&](const std::string& name, const Node& node) {
-    if (!MatchFileMask(name, mask) &&
-        (node.shortName.empty() || name == "." || name == ".." || !MatchFileMask(node.shortName, mask))) {
+    if (!MatchFileMask(name, mask) && (node.shortName.empty() || name == "." || name == ".." ||
+                                       !MatchFileMask(node.shortName, mask))) {
       return;
     }
     FindData fd;
@@ -458,7 +461,8 @@ std::string CMemoryFileSystem::PathForm(const std::string& path, bool shortForm)
   if (!ParsePath(path, &p)) return std::string();
   if (!Lookup(p, &rc)) return std::string();
   const Node* node = m_drives.find(p.drive)->second->root.get();
-  std::string out = path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : std::string(1, p.drive) + ":";
+  std::string out =
+      path.size() >= 2 && path[1] == ':' ? path.substr(0, 2) : std::string(1, p.drive) + ":";
   out += "\\";
   for (std::size_t i = 0; i < p.parts.size(); ++i) {
     node = Child(*node, p.parts[i]);
@@ -475,9 +479,13 @@ std::string CMemoryFileSystem::PathForm(const std::string& path, bool shortForm)
   return out;
 }
 
-std::string CMemoryFileSystem::GetLongPathName(const std::string& path) { return PathForm(path, false); }
+std::string CMemoryFileSystem::GetLongPathName(const std::string& path) {
+  return PathForm(path, false);
+}
 
-std::string CMemoryFileSystem::GetShortPathName(const std::string& path) { return PathForm(path, true); }
+std::string CMemoryFileSystem::GetShortPathName(const std::string& path) {
+  return PathForm(path, true);
+}
 
 std::string CMemoryFileSystem::GetWindowsDirectory() {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);

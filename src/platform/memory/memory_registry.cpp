@@ -10,7 +10,6 @@ namespace tw {
 
 namespace {
 
-
 // The order the system keeps names in: UTF-16 code units, case folded, a
 // shorter name before a longer one that starts with it. Wine folds to lower
 // case ("_x" before "A"), Windows to upper case; the contract suites run
@@ -35,9 +34,9 @@ bool IsStringType(std::uint32_t type) {
 }
 
 const char* TypeName(std::uint32_t type) {
-  static const char* const names[] = {"REG_NONE",      "REG_SZ",        "REG_EXPAND_SZ",
-                                      "REG_BINARY",    "REG_DWORD",     "REG_DWORD_BIG_ENDIAN",
-                                      "REG_LINK",      "REG_MULTI_SZ",  "REG_RESOURCE_LIST"};
+  static const char* const names[] = {"REG_NONE",   "REG_SZ",       "REG_EXPAND_SZ",
+                                      "REG_BINARY", "REG_DWORD",    "REG_DWORD_BIG_ENDIAN",
+                                      "REG_LINK",   "REG_MULTI_SZ", "REG_RESOURCE_LIST"};
   return type < sizeof names / sizeof names[0] ? names[type] : "REG_?";
 }
 
@@ -68,7 +67,7 @@ class CMemoryRegistry::CWatch : public IRegistryWatch {
   bool Wait(unsigned timeoutMs) override {
     std::unique_lock<std::mutex> lock(m_reg.m_watchMutex);
     const bool changed = m_reg.m_watchCv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                                   [this] { return m_bChanged; });
+                                                  [this] { return m_bChanged; });
     m_bChanged = false;
     return changed;
   }
@@ -132,8 +131,7 @@ std::shared_ptr<CMemoryRegistry::Node> CMemoryRegistry::RootNode(RegKey root) co
   }
 }
 
-long CMemoryRegistry::Resolve(RegKey key, std::uint32_t need,
-                              std::shared_ptr<Node>* node) const {
+long CMemoryRegistry::Resolve(RegKey key, std::uint32_t need, std::shared_ptr<Node>* node) const {
   std::shared_ptr<Node> n = RootNode(key);
   if (!n) {
     auto it = m_handles.find(key);
@@ -169,10 +167,9 @@ long CMemoryRegistry::SplitPath(const std::string& path, std::vector<std::string
 std::shared_ptr<CMemoryRegistry::Node> CMemoryRegistry::FindChild(const Node& node,
                                                                   const std::string& name) {
   const std::u16string key = MakeSortKey(name);
-  auto it = std::lower_bound(node.subkeys.begin(), node.subkeys.end(), key,
-                             [](const std::shared_ptr<Node>& n, const std::u16string& k) {
-                               return n->sortKey < k;
-                             });
+  auto it = std::lower_bound(
+      node.subkeys.begin(), node.subkeys.end(), key,
+      [](const std::shared_ptr<Node>& n, const std::u16string& k) { return n->sortKey < k; });
   if (it != node.subkeys.end() && (*it)->sortKey == key) return *it;
   return nullptr;
 }
@@ -184,10 +181,9 @@ std::shared_ptr<CMemoryRegistry::Node> CMemoryRegistry::AddChild(const std::shar
   child->name = name;
   child->sortKey = MakeSortKey(name);
   child->parent = node.get();
-  auto it = std::lower_bound(node->subkeys.begin(), node->subkeys.end(), child->sortKey,
-                             [](const std::shared_ptr<Node>& n, const std::u16string& k) {
-                               return n->sortKey < k;
-                             });
+  auto it = std::lower_bound(
+      node->subkeys.begin(), node->subkeys.end(), child->sortKey,
+      [](const std::shared_ptr<Node>& n, const std::u16string& k) { return n->sortKey < k; });
   node->subkeys.insert(it, child);
   return child;
 }

@@ -6,8 +6,8 @@
 // can count open handles, dump the whole tree and make the Nth call fail.
 #pragma once
 
-#include <cstdint>
 #include <condition_variable>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>

@@ -32,7 +32,8 @@ int CMemoryShell::FileOperation(std::uint32_t op, const std::string& from, const
       } else {
         std::string parent;
         SplitAtLastBackslash(to, &parent, nullptr);
-        const std::uint32_t pa = m_fs.GetFileAttributes(parent.size() == 2 ? parent + "\\" : parent);
+        const std::uint32_t pa =
+            m_fs.GetFileAttributes(parent.size() == 2 ? parent + "\\" : parent);
         if (pa == kInvalidAttributes || !(pa & kAttrDirectory)) return kErrorCancelled;
       }
       if (op == kFoCopy) {
@@ -111,12 +112,14 @@ bool CMemoryShell::CreateProcess(const std::string& commandLine) {
         break;
       }
     }
-    p.parameters = program.size() + i < commandLine.size() ? commandLine.substr(i + program.size()) : "";
+    p.parameters =
+        program.size() + i < commandLine.size() ? commandLine.substr(i + program.size()) : "";
   }
   while (!p.parameters.empty() && p.parameters[0] == ' ') p.parameters.erase(0, 1);
   p.file = program;
   std::string check = program;
-  if (FindChar(check, '\\') != std::string::npos && !m_fs.Exists(check) && m_fs.Exists(check + ".exe")) {
+  if (FindChar(check, '\\') != std::string::npos && !m_fs.Exists(check) &&
+      m_fs.Exists(check + ".exe")) {
     check += ".exe";
   }
   return Start(std::move(p), check);

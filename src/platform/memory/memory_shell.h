@@ -27,13 +27,15 @@ class CMemoryShell : public IShell {
 
   int FileOperation(std::uint32_t op, const std::string& from, const std::string& to,
                     std::uint32_t flags) override;
-  bool ShellExecute(const std::string& verb, const std::string& file,
-                    const std::string& parameters, int show) override;
+  bool ShellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
+                    int show) override;
   bool CreateProcess(const std::string& commandLine) override;
 
   std::vector<StartedProgram> Started() const;
   // Called (outside the lock) for each program started; may change the scene.
-  void SetOnStart(std::function<void(const StartedProgram&)> onStart) { m_onStart = std::move(onStart); }
+  void SetOnStart(std::function<void(const StartedProgram&)> onStart) {
+    m_onStart = std::move(onStart);
+  }
   // Make every start fail (a program that cannot be found).
   void SetStartsFail(bool fail) { m_bStartsFail = fail; }
   CFaultPlan& Faults() { return m_faults; }

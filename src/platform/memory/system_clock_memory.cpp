@@ -62,7 +62,7 @@ void CMemorySystemClock::CloseToken(TokenHandle token) {
 long CMemorySystemClock::LookupPrivilegeValue(const std::string& name, Luid* luid) {
   if (m_nLookupError) return m_nLookupError;
   if (name != kSeSystemtimeName) return 1313;  // ERROR_NO_SUCH_PRIVILEGE
-  luid->lowPart = 12;  // SE_SYSTEMTIME_PRIVILEGE
+  luid->lowPart = 12;                          // SE_SYSTEMTIME_PRIVILEGE
   luid->highPart = 0;
   return 0;
 }

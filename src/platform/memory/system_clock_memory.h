@@ -19,7 +19,8 @@ class CMemorySystemClock : public ISystemClock {
   long OpenProcessToken(TokenHandle* token) override;
   void CloseToken(TokenHandle token) override;
   long LookupPrivilegeValue(const std::string& name, Luid* luid) override;
-  long AdjustTokenPrivileges(TokenHandle token, const Luid& luid, std::uint32_t attributes) override;
+  long AdjustTokenPrivileges(TokenHandle token, const Luid& luid,
+                             std::uint32_t attributes) override;
 
   // Seconds the clock runs ahead of the host's (negative: behind).
   double m_dSkew = 0;
@@ -27,9 +28,9 @@ class CMemorySystemClock : public ISystemClock {
   int m_nZoneMinutes = 480;
 
   // Behaviour of the privilege calls.
-  bool m_bNoSecurity = false;        // OpenProcessToken is not implemented (Windows 9x)
-  bool m_bHoldsPrivilege = true;     // the account holds SeSystemtimePrivilege
-  long m_nOpenTokenError = 0;        // other failures, 0 for none
+  bool m_bNoSecurity = false;     // OpenProcessToken is not implemented (Windows 9x)
+  bool m_bHoldsPrivilege = true;  // the account holds SeSystemtimePrivilege
+  long m_nOpenTokenError = 0;     // other failures, 0 for none
   long m_nLookupError = 0;
   long m_nAdjustError = 0;
 

@@ -1,13 +1,14 @@
 // BSD sockets behind CDatagramSocket, for the native build. Errors are
 // reported with the numbers Winsock would give.
 #include <arpa/inet.h>
-#include <cerrno>
-#include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/select.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "platform/socket.h"
 
@@ -16,28 +17,43 @@ namespace {
 
 long WinsockError(int e) {
   switch (e) {
-    case ETIMEDOUT: return kWsaETimedOut;
-    case ECONNREFUSED: return kWsaEConnRefused;
-    case ECONNRESET: return kWsaEConnReset;
-    case ENETUNREACH: return kWsaENetUnreach;
-    case EHOSTUNREACH: return kWsaEHostUnreach;
-    case EADDRINUSE: return kWsaEAddrInUse;
-    case EMSGSIZE: return kWsaEMsgSize;
-    case ENOTCONN: return kWsaENotConn;
-    case EINVAL: return kWsaEInval;
-    default: return 10000 + e;  // Winsock numbers follow the BSD ones from 10000
+    case ETIMEDOUT:
+      return kWsaETimedOut;
+    case ECONNREFUSED:
+      return kWsaEConnRefused;
+    case ECONNRESET:
+      return kWsaEConnReset;
+    case ENETUNREACH:
+      return kWsaENetUnreach;
+    case EHOSTUNREACH:
+      return kWsaEHostUnreach;
+    case EADDRINUSE:
+      return kWsaEAddrInUse;
+    case EMSGSIZE:
+      return kWsaEMsgSize;
+    case ENOTCONN:
+      return kWsaENotConn;
+    case EINVAL:
+      return kWsaEInval;
+    default:
+      return 10000 + e;  // Winsock numbers follow the BSD ones from 10000
   }
 }
 
 long LookupError(int e) {
   switch (e) {
-    case EAI_NONAME: return kWsaHostNotFound;
-    case EAI_AGAIN: return kWsaTryAgain;
+    case EAI_NONAME:
+      return kWsaHostNotFound;
+    case EAI_AGAIN:
+      return kWsaTryAgain;
 #ifdef EAI_NODATA
-    case EAI_NODATA: return kWsaNoData;
+    case EAI_NODATA:
+      return kWsaNoData;
 #endif
-    case EAI_ADDRFAMILY: return kWsaNoData;
-    default: return kWsaNoRecovery;
+    case EAI_ADDRFAMILY:
+      return kWsaNoData;
+    default:
+      return kWsaNoRecovery;
   }
 }
 
@@ -108,7 +124,8 @@ bool CDatagramSocket::WaitReadable(std::uint32_t timeoutMs, bool* readable) {
   fd_set set;
   FD_ZERO(&set);
   FD_SET(Fd(m_hSocket), &set);
-  timeval tv{static_cast<time_t>(timeoutMs / 1000), static_cast<suseconds_t>((timeoutMs % 1000) * 1000)};
+  timeval tv{static_cast<time_t>(timeoutMs / 1000),
+             static_cast<suseconds_t>((timeoutMs % 1000) * 1000)};
   int n;
   do {
     n = ::select(Fd(m_hSocket) + 1, &set, nullptr, nullptr, &tv);

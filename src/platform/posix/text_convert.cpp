@@ -58,7 +58,8 @@ class CConverter {
       m_cd = m_bToUtf16 ? iconv_open("UTF-16LE", *names) : iconv_open(*names, "UTF-16LE");
     }
     if (m_cd == reinterpret_cast<iconv_t>(-1)) {
-      m_cd = m_bToUtf16 ? iconv_open("UTF-16LE", "ISO-8859-1") : iconv_open("ISO-8859-1", "UTF-16LE");
+      m_cd =
+          m_bToUtf16 ? iconv_open("UTF-16LE", "ISO-8859-1") : iconv_open("ISO-8859-1", "UTF-16LE");
     }
     return m_cd;
   }

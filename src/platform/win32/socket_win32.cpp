@@ -1,6 +1,7 @@
 // Winsock behind CDatagramSocket. The caller starts and stops Winsock
 // (SocketStartup / SocketCleanup) around its use.
 #include <winsock2.h>
+
 #include <windows.h>
 
 #include "platform/socket.h"

@@ -23,8 +23,8 @@ class CWin32Clock : public ISystemClock {
     return FromWin(s);
   }
   long SetSystemTime(const SystemTime& t) override {
-    const SYSTEMTIME s{t.wYear, t.wMonth, t.wDayOfWeek, t.wDay,
-                       t.wHour, t.wMinute, t.wSecond, t.wMilliseconds};
+    const SYSTEMTIME s{t.wYear, t.wMonth,  t.wDayOfWeek, t.wDay,
+                       t.wHour, t.wMinute, t.wSecond,    t.wMilliseconds};
     if (::SetSystemTime(&s)) return 0;
     return static_cast<long>(::GetLastError());
   }
@@ -38,12 +38,14 @@ class CWin32Clock : public ISystemClock {
   void CloseToken(TokenHandle token) override { ::CloseHandle(reinterpret_cast<HANDLE>(token)); }
   long LookupPrivilegeValue(const std::string& name, Luid* luid) override {
     LUID l{};
-    if (!::LookupPrivilegeValueA(nullptr, name.c_str(), &l)) return static_cast<long>(::GetLastError());
+    if (!::LookupPrivilegeValueA(nullptr, name.c_str(), &l))
+      return static_cast<long>(::GetLastError());
     luid->lowPart = l.LowPart;
     luid->highPart = l.HighPart;
     return 0;
   }
-  long AdjustTokenPrivileges(TokenHandle token, const Luid& luid, std::uint32_t attributes) override {
+  long AdjustTokenPrivileges(TokenHandle token, const Luid& luid,
+                             std::uint32_t attributes) override {
     TOKEN_PRIVILEGES tp{};
     tp.PrivilegeCount = 1;
     tp.Privileges[0].Luid.LowPart = luid.lowPart;

@@ -1,9 +1,8 @@
 #include <windows.h>
 // windows.h first: it renames these methods (GetDriveType -> GetDriveTypeA ...)
 // by macro, and the declarations must be renamed alike.
-#include "platform/win32/win32_file_system.h"
-
 #include "platform/win32/win32_error.h"
+#include "platform/win32/win32_file_system.h"
 
 namespace tw {
 
@@ -75,8 +74,8 @@ std::string FromBuffer(Call call) {
 
 }  // namespace
 
-std::unique_ptr<IFileFind> CWin32FileSystem::FindFirst(const std::string& pattern,
-                                                       FindData* first, long* error) {
+std::unique_ptr<IFileFind> CWin32FileSystem::FindFirst(const std::string& pattern, FindData* first,
+                                                       long* error) {
   WIN32_FIND_DATAA wfd;
   const HANDLE h = ::FindFirstFileA(pattern.c_str(), &wfd);
   if (h == INVALID_HANDLE_VALUE) {
@@ -102,7 +101,8 @@ std::uint32_t CWin32FileSystem::GetDriveType(const std::string& root) {
 
 bool CWin32FileSystem::GetVolumeLabel(const std::string& root, std::string* label) {
   char buf[kPathBuf + 1] = {};
-  if (!::GetVolumeInformationA(root.c_str(), buf, kPathBuf, nullptr, nullptr, nullptr, nullptr, 0)) {
+  if (!::GetVolumeInformationA(root.c_str(), buf, kPathBuf, nullptr, nullptr, nullptr, nullptr,
+                               0)) {
     return false;
   }
   if (label) *label = buf;
@@ -172,13 +172,14 @@ std::unique_ptr<IWritableFile> CWin32FileSystem::CreateFile(const std::string& p
   DWORD disposition = CREATE_ALWAYS;
   if (mode == CreateMode::kCreateNew) disposition = CREATE_NEW;
   if (mode == CreateMode::kOpenAppend) disposition = OPEN_ALWAYS;
-  const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                 disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     if (error) *error = LastError();
     return nullptr;
   }
-  if (mode == CreateMode::kOpenAppend && SetFilePointer(h, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
+  if (mode == CreateMode::kOpenAppend &&
+      SetFilePointer(h, 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER &&
       GetLastError() != NO_ERROR) {
     if (error) *error = LastError();
     CloseHandle(h);

@@ -1,9 +1,9 @@
 #include <windows.h>
 // windows.h first: it renames these methods (GetDriveType -> GetDriveTypeA ...)
 // by macro, and the declarations must be renamed alike.
-#include "platform/win32/win32_registry.h"
-
 #include <cstring>
+
+#include "platform/win32/win32_registry.h"
 
 namespace tw {
 
@@ -92,7 +92,8 @@ long CWin32Registry::EnumKey(RegKey key, std::uint32_t index, std::string* name,
   const DWORD size = nameBuf == kUnlimited ? kMaxKeyName : Clamp(nameBuf);
   std::string buf(size + 1, '\0');
   DWORD cch = size;
-  const LONG rc = RegEnumKeyExA(H(key), index, buf.data(), &cch, nullptr, nullptr, nullptr, nullptr);
+  const LONG rc =
+      RegEnumKeyExA(H(key), index, buf.data(), &cch, nullptr, nullptr, nullptr, nullptr);
   if (rc == ERROR_SUCCESS && name) name->assign(buf.data(), cch);
   return rc;
 }
@@ -106,8 +107,8 @@ long CWin32Registry::EnumValue(RegKey key, std::uint32_t index, std::string* nam
     // The largest value of the key tells the size; a text is never longer
     // in the ANSI code page than in UTF-16.
     DWORD maxValue = 0;
-    RegQueryInfoKeyA(H(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     nullptr, &maxValue, nullptr, nullptr);
+    RegQueryInfoKeyA(H(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                     &maxValue, nullptr, nullptr);
     dataSize = maxValue > 4096 ? maxValue : 4096;
   }
   std::string nameText(nameSize + 1, '\0');
@@ -117,8 +118,8 @@ long CWin32Registry::EnumValue(RegKey key, std::uint32_t index, std::string* nam
     DWORD cch = nameSize;
     DWORD cb = dataSize;
     DWORD t = 0;
-    const LONG rc = RegEnumValueA(H(key), index, nameText.data(), &cch, nullptr, &t,
-                                  bytes.data(), &cb);
+    const LONG rc =
+        RegEnumValueA(H(key), index, nameText.data(), &cch, nullptr, &t, bytes.data(), &cb);
     if (rc == ERROR_MORE_DATA && dataBuf == kUnlimited && nameBuf == kUnlimited && attempt < 8) {
       // The value grew meanwhile.
       dataSize = cb > dataSize ? cb : dataSize * 2;
@@ -154,8 +155,8 @@ long CWin32Registry::QueryValue(RegKey key, const std::string& name, std::uint32
 
 long CWin32Registry::QueryKeyInfo(RegKey key, RegKeyInfo* info) {
   DWORD subKeys = 0, maxSubKey = 0, values = 0, maxValueName = 0, maxValue = 0;
-  const LONG rc = RegQueryInfoKeyA(H(key), nullptr, nullptr, nullptr, &subKeys, &maxSubKey,
-                                   nullptr, &values, &maxValueName, &maxValue, nullptr, nullptr);
+  const LONG rc = RegQueryInfoKeyA(H(key), nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr,
+                                   &values, &maxValueName, &maxValue, nullptr, nullptr);
   if (rc == ERROR_SUCCESS && info) {
     info->subKeys = subKeys;
     info->values = values;

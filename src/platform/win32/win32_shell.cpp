@@ -2,9 +2,10 @@
 // windows.h and shellapi.h first: it renames these methods (GetDriveType -> GetDriveTypeA ...)
 // by macro, and the declarations must be renamed alike.
 #include <shellapi.h>
-#include "platform/win32/win32_shell.h"
 
 #include <vector>
+
+#include "platform/win32/win32_shell.h"
 
 namespace tw {
 
@@ -30,8 +31,9 @@ int CWin32Shell::FileOperation(std::uint32_t op, const std::string& from, const 
 
 bool CWin32Shell::ShellExecute(const std::string& verb, const std::string& file,
                                const std::string& parameters, int show) {
-  const HINSTANCE h = ::ShellExecuteA(nullptr, verb.empty() ? nullptr : verb.c_str(), file.c_str(),
-                                    parameters.empty() ? nullptr : parameters.c_str(), nullptr, show);
+  const HINSTANCE h =
+      ::ShellExecuteA(nullptr, verb.empty() ? nullptr : verb.c_str(), file.c_str(),
+                      parameters.empty() ? nullptr : parameters.c_str(), nullptr, show);
   return reinterpret_cast<INT_PTR>(h) > 32;
 }
 
@@ -41,7 +43,8 @@ bool CWin32Shell::CreateProcess(const std::string& commandLine) {
   STARTUPINFOA si = {};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi = {};
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi)) {
     return false;
   }
   CloseHandle(pi.hThread);

@@ -10,8 +10,8 @@ class CWin32Shell : public IShell {
  public:
   int FileOperation(std::uint32_t op, const std::string& from, const std::string& to,
                     std::uint32_t flags) override;
-  bool ShellExecute(const std::string& verb, const std::string& file,
-                    const std::string& parameters, int show) override;
+  bool ShellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
+                    int show) override;
   bool CreateProcess(const std::string& commandLine) override;
 };
 

@@ -20,9 +20,36 @@ enum : int {
   kIdListBox = 120,
   kIdCombo = 121,
   kIdMenuHello = 40001,
+  kIdMenuDialog = 40002,
+  kIdMenuAskOnClose = 40003,
 };
 
 HWND g_status = nullptr;
+bool g_bAskOnClose = false;
+
+// A modeless dialog with an edit field, captioned like the message box: a
+// dialog that is a page, not a message box.
+INT_PTR CALLBACK PageDialogProc(HWND, UINT msg, WPARAM, LPARAM) { return msg == WM_INITDIALOG; }
+
+void OpenPageDialog(HWND owner) {
+  alignas(4) static WORD tmpl[64] = {};
+  auto* dlg = reinterpret_cast<DLGTEMPLATE*>(tmpl);
+  dlg->style = WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME;
+  dlg->cdit = 0;
+  dlg->x = 250;
+  dlg->y = 10;
+  dlg->cx = 120;
+  dlg->cy = 40;
+  // menu, class, title follow the fixed part
+  WORD* p = reinterpret_cast<WORD*>(dlg + 1);
+  *p++ = 0;
+  *p++ = 0;
+  for (const wchar_t* t = L"E2E Confirm"; *t; ++t) *p++ = *t;
+  *p++ = 0;
+  HWND page = CreateDialogIndirectW(nullptr, dlg, owner, PageDialogProc);
+  CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"page", WS_CHILD | WS_VISIBLE, 10, 10, 120, 24, page,
+                  nullptr, nullptr, nullptr);
+}
 
 void SetStatus(int pane, const wchar_t* text) {
   SendMessageW(g_status, SB_SETTEXTW, pane, reinterpret_cast<LPARAM>(text));
@@ -130,6 +157,12 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
             SetStatus(1, text);
           }
           return 0;
+        case kIdMenuDialog:
+          OpenPageDialog(hwnd);
+          return 0;
+        case kIdMenuAskOnClose:
+          g_bAskOnClose = true;
+          return 0;
         case kIdMenuHello:
           SetStatus(0, L"Menu: hello");
           return 0;
@@ -153,6 +186,12 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
       }
       return 0;
     }
+    case WM_CLOSE:
+      if (g_bAskOnClose &&
+          MessageBoxW(hwnd, L"Exit?", L"E2E Exit", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return 0;
+      DestroyWindow(hwnd);
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;

@@ -1,0 +1,117 @@
+#include "clock_sync/clock_page.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include "controls/resource_module.h"
+#include "platform/system_clock.h"
+#include "resources/resource.h"
+
+namespace tw {
+namespace {
+
+std::wstring FromUtf8(const std::string& s) {
+  if (s.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
+  return w;
+}
+
+struct ButtonTip {
+  int control;
+  UINT text;
+};
+// The four list-editing buttons stay hidden and without commands; only the
+// synchronise button is ever shown.
+const ButtonTip kButtonTips[5] = {
+    {IDC_1040, IDS_57850}, {IDC_1041, IDS_57851}, {IDC_1042, IDS_57852},
+    {IDC_1043, IDS_57853}, {IDC_1058, IDS_57854},
+};
+
+}  // namespace
+
+CClockPage::CClockPage() : CPage(IDD_145, IDS_57808) {}
+
+BOOL CClockPage::OnInit() {
+  for (int i = 0; i < 5; ++i) {
+    if (!m_buttons[i].Attach(m_hWnd, kButtonTips[i].control)) continue;
+    StyleFlatBlueButton(m_buttons[i]);
+    m_buttons[i].SetTooltip(LoadStr(kButtonTips[i].text));
+  }
+
+  HWND list = Item(IDC_1038);
+  struct Column {
+    const wchar_t* title;
+    int width;
+  };
+  const Column columns[] = {{L"DNS 名称", 170}, {L"说明", 202}};
+  for (int i = 0; i < 2; ++i) {
+    LVCOLUMNW col{};
+    col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    col.fmt = LVCFMT_LEFT;
+    col.cx = columns[i].width;
+    col.pszText = const_cast<wchar_t*>(columns[i].title);
+    col.iSubItem = i;
+    SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
+  }
+  const DWORD ex = LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP;
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, ex, ex);
+
+  // Filled anew whenever the window is made; never stored.
+  m_servers = TimeServerList();
+  for (std::size_t i = 0; i < m_servers.size(); ++i) {
+    std::wstring host = FromUtf8(m_servers[i].host);
+    std::wstring description = FromUtf8(m_servers[i].description);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = static_cast<int>(i);
+    item.pszText = host.data();
+    const int row =
+        static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    if (row < 0) continue;
+    LVITEMW sub{};
+    sub.iSubItem = 1;
+    sub.pszText = description.data();
+    SendMessageW(list, LVM_SETITEMTEXTW, row, reinterpret_cast<LPARAM>(&sub));
+  }
+  return TRUE;
+}
+
+bool CClockPage::OnCommand(int id, int code, HWND) {
+  if (id != IDC_1058 || code != BN_CLICKED) return false;
+  OnSynchronise();
+  return true;
+}
+
+void CClockPage::OnSynchronise() {
+  if (m_servers.empty()) return;
+  int row = static_cast<int>(
+      SendMessageW(Item(IDC_1038), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+  if (row < 0 || static_cast<std::size_t>(row) >= m_servers.size()) row = 0;
+  // The window does not answer until the query is done (at most the name
+  // lookup and five seconds); the cursor says so.
+  HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+  SynchroniseClock(m_servers[static_cast<std::size_t>(row)], GetMachineClock(), *this);
+  SetCursor(previous);
+}
+
+std::string CClockPage::LoadText(unsigned id) { return LoadStr(id); }
+
+std::string CClockPage::GetLog() {
+  HWND log = Item(IDC_1039);
+  const int n = GetWindowTextLengthA(log);
+  std::string text(static_cast<std::size_t>(n) + 1, '\0');
+  const int got = GetWindowTextA(log, text.data(), n + 1);
+  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return text;
+}
+
+void CClockPage::SetLog(const std::string& text) {
+  SetDlgItemTextA(m_hWnd, IDC_1039, text.c_str());
+  // Each line shows as soon as it is written.
+  UpdateWindow(Item(IDC_1039));
+}
+
+}  // namespace tw
