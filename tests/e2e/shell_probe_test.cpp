@@ -187,6 +187,17 @@ TEST_F(ShellProbe, VersionPromptOnThe18thStartAndCheckAgainstALocalServer) {
   EXPECT_NE(server.LastRequest().find("User-Agent: CheckNewVersion"), std::string::npos);
   Sleep(300);
   EXPECT_NE(Screenshot("shell_version_check"), "");
+  // No update.exe beside the program: the update button does nothing visible.
+  Click(FindControl(dialog, IDC_1092));
+  EXPECT_FALSE(WaitFor(
+      [&] {
+        for (HWND w : app.TopLevelWindows("", "#32770")) {
+          if (w != main && w != dialog && IsWindowVisible(w)) return true;
+        }
+        return false;
+      },
+      1500));
+  EXPECT_TRUE(app.Running());
 
   // With nobody listening, the check reports the failure and the dialog stays.
   std::string refused = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/version.asp?LangID=";
