@@ -122,6 +122,11 @@ foreach(src IN LISTS TW_WINBENCH_SOURCES)
   target_link_libraries(${name} PRIVATE tidewell_memory tidewell_win32)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 endforeach()
+# The registry page's benchmark drives the real program through the e2e driver.
+if(TARGET regpage_winbench)
+  target_link_libraries(regpage_winbench PRIVATE tw_e2e_driver)
+  add_dependencies(regpage_winbench tidewell)
+endif()
 
 # The clock tests' private chronyd servers on loopback, started around the
 # Windows programs that query them: one with the host's time, one whose time

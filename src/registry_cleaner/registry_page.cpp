@@ -31,9 +31,16 @@ constexpr UINT kMsgRowsPending = WM_APP + 0x21;  // posted: found rows wait to b
 constexpr UINT kMsgRunEnded = WM_APP + 0x22;     // sent: wParam = the run that ended
 constexpr UINT kMsgRemoveRow = WM_APP + 0x23;    // sent: wParam = the row a repair fixed
 
-// Rows listed per message, so that a flood of findings leaves the window
-// free to answer between batches.
-constexpr std::size_t kRowBatch = 2000;
+// Found rows go into the list in batches until a time slice is used up;
+// the rest wait for the next message, so the window answers between slices
+// however slow inserting into a long list gets (under Wine, 2,000 rows into
+// a list of 100,000 took over 100 ms).
+constexpr std::size_t kRowBatch = 25;
+constexpr ULONGLONG kRowSliceMs = 15;
+
+// How often a deletion, which runs on the interface thread, stops to answer
+// messages: well within the 100 ms after which a window feels stuck.
+constexpr ULONGLONG kServeIntervalMs = 25;
 
 // The controls a run disables (the active start/stop button aside).
 constexpr int kRunControls[] = {IDC_1003, IDC_1007, IDC_1008, IDC_1009,
@@ -223,9 +230,13 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
       }
       break;
-    case kMsgRowsPending:
-      DrainPendingRows(kRowBatch);
+    case kMsgRowsPending: {
+      const ULONGLONG start = GetTickCount64();
+      bool more = true;
+      while (more && GetTickCount64() - start < kRowSliceMs) more = DrainPendingRows(kRowBatch);
+      if (more) PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
       return TRUE;
+    }
     case kMsgRunEnded:
       EndRun(static_cast<Run>(wp));
       return TRUE;
@@ -383,7 +394,7 @@ void CRegistryPage::OnScan() {
     m_pending.clear();
   }
   m_rows.clear();
-  ListView_DeleteAllItems(m_hResults);
+  ClearList();
   m_scanCategories.clear();
   for (std::size_t i = 0; i < m_categoryIds.size(); ++i) {
     if (m_categoryChecked[i]) m_scanCategories.push_back(m_categoryIds[i]);
@@ -436,24 +447,24 @@ void CRegistryPage::AddPendingRow(RegistryRow row) {
   if (post) PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
 }
 
-void CRegistryPage::DrainPendingRows(std::size_t limit) {
+bool CRegistryPage::DrainPendingRows(std::size_t limit) {
   std::vector<RegistryRow> batch;
+  bool more = false;
   {
     std::lock_guard<std::mutex> lock(m_pendingMutex);
     const std::size_t n = std::min(limit, m_pending.size());
     batch.assign(std::make_move_iterator(m_pending.begin()),
                  std::make_move_iterator(m_pending.begin() + static_cast<std::ptrdiff_t>(n)));
     m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(n));
-    if (m_pending.empty()) {
-      m_bRowsPosted = false;
-    } else {
-      PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
-    }
+    // While rows wait, a message to list them is (or is about to be) posted.
+    more = !m_pending.empty();
+    if (!more) m_bRowsPosted = false;
   }
-  if (batch.empty()) return;
+  if (batch.empty()) return more;
   const std::size_t first = m_rows.size();
   for (auto& row : batch) m_rows.push_back(std::move(row));
   InsertRows(first);
+  return more;
 }
 
 void CRegistryPage::InsertRows(std::size_t first) {
@@ -481,9 +492,21 @@ void CRegistryPage::InsertRows(std::size_t first) {
   InvalidateRect(m_hResults, nullptr, FALSE);
 }
 
-void CRegistryPage::RebuildList() {
-  ListView_DeleteAllItems(m_hResults);
-  InsertRows(0);
+void CRegistryPage::RemoveListRows(const std::vector<int>& rows) {
+  SendMessageA(m_hResults, WM_SETREDRAW, FALSE, 0);
+  for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+    ListView_DeleteItem(m_hResults, *it);
+    ServeWhileBusy();
+  }
+  SendMessageA(m_hResults, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(m_hResults, nullptr, FALSE);
+}
+
+void CRegistryPage::ClearList() {
+  std::vector<int> all(static_cast<std::size_t>(std::max(0, ListView_GetItemCount(m_hResults))));
+  for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
+  m_lastServed = GetTickCount64();
+  RemoveListRows(all);
 }
 
 bool CRegistryPage::RowChecked(int row) const {
@@ -498,7 +521,10 @@ void CRegistryPage::SyncChecksFromList() {
 }
 
 void CRegistryPage::EndRun(Run run) {
-  DrainPendingRows(static_cast<std::size_t>(-1));
+  // Every row is listed before the final status shows the count; the window
+  // still answers between batches.
+  m_lastServed = GetTickCount64();
+  while (DrainPendingRows(kRowBatch)) ServeWhileBusy();
   m_bIdle = 1;
   g_bStopRequested = 0;
   g_bPauseRequested = 0;
@@ -599,6 +625,10 @@ void CRegistryPage::ShowMessage(UINT textId) {
 // --- deletion -----------------------------------------------------------------
 
 void CRegistryPage::DeleteCheckedFindings() {
+  if (!m_bIdle) return;
+  // A stopped worker ends first: while the deletion answers sent messages it
+  // must not add rows under it.
+  WaitWorker();
   SyncChecksFromList();
   if (!CRegistryDeletion::AnyChecked(m_rows)) {
     ShowMessage(IDS_57773);
@@ -608,6 +638,8 @@ void CRegistryPage::DeleteCheckedFindings() {
 }
 
 void CRegistryPage::DeleteAllFindings() {
+  if (!m_bIdle) return;
+  WaitWorker();
   if (m_rows.empty()) return;
   SyncChecksFromList();
   DeleteRows(true);
@@ -633,35 +665,48 @@ void CRegistryPage::DeleteRows(bool all) {
     if (text) LocalFree(text);
     return;
   }
+  m_lastServed = 0;
+  // The list positions of the rows that go, in ascending order: `row` is an
+  // element of m_rows, which the deletion compacts only after its last call.
+  std::vector<int> gone;
   CRegistryDeletion deletion(
       [&](const RegistryRow& row) {
+        ServeWhileBusy();
         const long r = file.ExportAndRemoveFinding(row.location, ToFinding(row));
         if (file.WriteError() != kErrorSuccess) return CRegistryDeletion::Outcome::kStop;
-        return r == kErrorSuccess || r == kErrorFileNotFound ? CRegistryDeletion::Outcome::kRemoved
-                                                              : CRegistryDeletion::Outcome::kKept;
+        if (r != kErrorSuccess && r != kErrorFileNotFound) return CRegistryDeletion::Outcome::kKept;
+        gone.push_back(static_cast<int>(&row - m_rows.data()));
+        return CRegistryDeletion::Outcome::kRemoved;
       },
       [&](const std::string& key) {
         m_status.Report(key, StatusPhase::kProgress, false, found, m_nDeleted);
       });
-  const std::size_t before = m_rows.size();
   const long count = deletion.Delete(&m_rows, all, &found, &m_nDeleted);
   m_nFound = found;
   file.Close();
   if (count > 0) {
-    if (m_rows.empty()) {
-      ListView_DeleteAllItems(m_hResults);
-    } else if (count <= 64 && before - m_rows.size() == static_cast<std::size_t>(count)) {
-      // A few rows: take them out one by one, from the bottom up.
-      for (int i = static_cast<int>(before) - 1; i >= 0; --i) {
-        if (RowChecked(i) || all) ListView_DeleteItem(m_hResults, i);
-      }
-      if (ListView_GetItemCount(m_hResults) != static_cast<int>(m_rows.size())) RebuildList();
-    } else {
-      RebuildList();
+    RemoveListRows(gone);
+    if (ListView_GetItemCount(m_hResults) != static_cast<int>(m_rows.size())) {
+      ClearList();
+      InsertRows(0);
     }
   }
   ReportStatus("", StatusPhase::kFinish, false);
   SetCursor(oldCursor);
+}
+
+void CRegistryPage::ServeWhileBusy() {
+  const ULONGLONG now = GetTickCount64();
+  if (now - m_lastServed < kServeIntervalMs) return;
+  m_lastServed = now;
+  // Any peek first delivers the messages other threads and programs have
+  // sent; of the queue only paint requests are taken, so no click or key
+  // starts anything before the deletion ends, and the status texts reach
+  // the screen meanwhile.
+  MSG msg;
+  for (int i = 0; i < 64 && PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i) {
+    DispatchMessageA(&msg);
+  }
 }
 
 // --- repair -------------------------------------------------------------------

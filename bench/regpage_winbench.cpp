@@ -1,0 +1,640 @@
+// The registry page under load, on the real tidewell.exe under Wine: a scan
+// of a prefix with 100,000 extra keys against a bare walk of the same hive,
+// and a result list of 100,000 findings, listed and then deleted with
+// "delete all". A thread of this program sends WM_NULL to the main window
+// every 25 ms throughout; the interface keeps answering when every round trip
+// stays under 100 ms.
+//
+// Only the category "HKEY_CURRENT_USER" is ticked: it reaches the seeded keys
+// below HKCU\Software\TidewellRegPageBenchSandbox, and HKEY_USERS (which holds
+// the same user's hive under Wine) would list every stale entry twice.
+//
+// Usage: regpage_winbench.exe [--seed=api|regedit] [--keys=N] [--rounds=N] [--only=scan|list]
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e/driver.h"
+#include "platform/text.h"
+#include "platform/win32/win32_file_system.h"
+#include "platform/win32/win32_registry.h"
+#include "registry_cleaner/registry_scanner.h"
+
+namespace {
+
+using tw::e2e::CAppUnderTest;
+
+const char kSandbox[] = "Software\\TidewellRegPageBenchSandbox";
+const char kScratch[] = "C:\\tidewell_regpage_bench";
+constexpr double kMaxRoundTripMs = 100;
+constexpr int kCategoryRowCurrentUser = 1;  // list position of " 扫描 HKEY_CURRENT_USER"
+
+double NowMs() {
+  using namespace std::chrono;
+  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+// --- seeding ------------------------------------------------------------------
+
+struct SeedValue {
+  std::string name;
+  DWORD type = REG_SZ;
+  std::string text;  // REG_SZ data
+  DWORD number = 0;  // REG_DWORD data
+};
+struct SeedKey {
+  std::string path;  // below HKEY_CURRENT_USER
+  std::vector<SeedValue> values;
+};
+
+bool SeedByApi(const std::vector<SeedKey>& keys) {
+  for (const SeedKey& k : keys) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, k.path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS) {
+      std::printf("regpage: cannot create HKCU\\%s\n", k.path.c_str());
+      return false;
+    }
+    for (const SeedValue& v : k.values) {
+      if (v.type == REG_DWORD) {
+        RegSetValueExA(key, v.name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&v.number),
+                       sizeof v.number);
+      } else {
+        RegSetValueExA(key, v.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(v.text.c_str()),
+                       static_cast<DWORD>(v.text.size() + 1));
+      }
+    }
+    RegCloseKey(key);
+  }
+  return true;
+}
+
+std::string RegEscape(const std::string& s) {
+  std::string out;
+  for (char c : s) {
+    if (c == '\\' || c == '"') out += '\\';
+    out += c;
+  }
+  return out;
+}
+
+DWORD RunAndWait(std::string cmd) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    return GetLastError();
+  }
+  WaitForSingleObject(pi.hProcess, 600000);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code;
+}
+
+// The registry editor's own import of a generated file (ANSI, "REGEDIT4").
+bool SeedByRegedit(const std::vector<SeedKey>& keys) {
+  CreateDirectoryA(kScratch, nullptr);
+  const std::string file = std::string(kScratch) + "\\seed.reg";
+  std::string text = "REGEDIT4\r\n\r\n";
+  char number[32];
+  for (const SeedKey& k : keys) {
+    text.append("[HKEY_CURRENT_USER\\").append(k.path).append("]\r\n");
+    for (const SeedValue& v : k.values) {
+      text.append("\"").append(RegEscape(v.name)).append("\"=");
+      if (v.type == REG_DWORD) {
+        std::snprintf(number, sizeof number, "dword:%08lx\r\n", v.number);
+        text += number;
+      } else {
+        text.append("\"").append(RegEscape(v.text)).append("\"\r\n");
+      }
+    }
+    text += "\r\n";
+  }
+  HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  const bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+                  written == text.size();
+  CloseHandle(h);
+  const DWORD code = ok ? RunAndWait("regedit.exe /s \"" + file + "\"") : 1;
+  DeleteFileA(file.c_str());
+  return ok && code == 0;
+}
+
+std::size_t CountKeys(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  DWORD subkeys = 0, values = 0;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                   nullptr, nullptr, nullptr);
+  std::size_t n = 1;
+  char name[260];
+  for (DWORD i = 0; i < subkeys; ++i) {
+    DWORD len = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    n += CountKeys(key, name);
+  }
+  RegCloseKey(key);
+  return n;
+}
+
+std::size_t CountValues(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  DWORD subkeys = 0, values = 0;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
+                   nullptr, nullptr, nullptr);
+  std::size_t n = values;
+  char name[260];
+  for (DWORD i = 0; i < subkeys; ++i) {
+    DWORD len = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    n += CountValues(key, name);
+  }
+  RegCloseKey(key);
+  return n;
+}
+
+void RemoveSandbox() {
+  RegDeleteTreeA(HKEY_CURRENT_USER, kSandbox);
+  RegDeleteKeyA(HKEY_CURRENT_USER, kSandbox);
+  DeleteFileA((std::string(kScratch) + "\\seed.reg").c_str());
+  RemoveDirectoryA(kScratch);
+}
+
+// Whatever happens, the sandbox goes when the program ends.
+struct CSandboxGuard {
+  CSandboxGuard() { RemoveSandbox(); }
+  ~CSandboxGuard() { RemoveSandbox(); }
+};
+
+// 100,000 keys (groups of 1,000), every one with values a scan examines and
+// finds fine: a text, a number, and in one key of ten a path that exists.
+std::vector<SeedKey> ValidKeys(std::size_t count) {
+  std::vector<SeedKey> keys;
+  char path[160];
+  for (std::size_t i = 0; i < count; ++i) {
+    std::snprintf(path, sizeof path, "%s\\Scan\\g%03zu\\k%04zu", kSandbox, i / 1000, i % 1000);
+    SeedKey k{path, {}};
+    k.values.push_back({"Text", REG_SZ, "Item " + std::to_string(i), 0});
+    k.values.push_back({"Size", REG_DWORD, "", static_cast<DWORD>(i)});
+    if (i % 10 == 0) k.values.push_back({"Command", REG_SZ, "C:\\windows\\notepad.exe", 0});
+    keys.push_back(std::move(k));
+  }
+  return keys;
+}
+
+// `count` values (1,000 per key), each naming a library in a folder that does
+// not exist: one finding apiece.
+std::vector<SeedKey> StaleValues(std::size_t count) {
+  std::vector<SeedKey> keys;
+  char path[160], name[32], data[160];
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i % 1000 == 0) {
+      std::snprintf(path, sizeof path, "%s\\Stale\\g%03zu", kSandbox, i / 1000);
+      keys.push_back({path, {}});
+    }
+    std::snprintf(name, sizeof name, "v%04zu", i % 1000);
+    std::snprintf(data, sizeof data, "%s\\gone\\g%03zu\\lib%04zu.dll", kScratch, i / 1000, i % 1000);
+    keys.back().values.push_back({name, REG_SZ, data, 0});
+  }
+  return keys;
+}
+
+bool Seed(const std::vector<SeedKey>& keys, bool regedit, const char* what) {
+  bool ok = false;
+  const double ms = [&] {
+    const double t0 = NowMs();
+    ok = regedit ? SeedByRegedit(keys) : SeedByApi(keys);
+    return NowMs() - t0;
+  }();
+  // The registry editor answers 0 even when it imported nothing: count.
+  std::size_t values = 0;
+  for (const SeedKey& k : keys) values += k.values.size();
+  const std::size_t keysThere = CountKeys(HKEY_CURRENT_USER, kSandbox);
+  const std::size_t valuesThere = CountValues(HKEY_CURRENT_USER, kSandbox);
+  std::printf("regpage seed %s: %zu keys, %zu values by %s in %.1f s (%zu keys, %zu values there)\n",
+              what, keys.size(), values, regedit ? "regedit /s" : "the registry API", ms / 1000,
+              keysThere, valuesThere);
+  ok = ok && keysThere >= keys.size() && valuesThere == values;
+  std::fflush(stdout);
+  return ok;
+}
+
+// --- baselines ------------------------------------------------------------------
+
+// Opens every key of the hive and reads every value, judging nothing.
+std::size_t BareWalk(HKEY key) {
+  std::size_t opened = 0;
+  char name[260];
+  BYTE data[260];
+  for (DWORD i = 0;; ++i) {
+    DWORD len = sizeof name, size = sizeof data, type = 0;
+    if (RegEnumValueA(key, i, name, &len, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+  }
+  for (DWORD i = 0;; ++i) {
+    DWORD len = sizeof name;
+    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    HKEY sub = nullptr;
+    if (RegOpenKeyExA(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+    opened += 1 + BareWalk(sub);
+    RegCloseKey(sub);
+  }
+  return opened;
+}
+
+class CCountingSink : public tw::IScanSink {
+ public:
+  void OnScanKey(const std::string&) override {}
+  void OnFinding(const tw::RegistryFinding&) override { ++findings; }
+  std::size_t findings = 0;
+};
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// --- round trips ------------------------------------------------------------------
+
+// Sends WM_NULL to the window every 25 ms from its own thread and keeps each
+// round trip with the time it was sent.
+class CPinger {
+ public:
+  explicit CPinger(HWND target) : m_target(target), m_thread([this] { Run(); }) {}
+  ~CPinger() {
+    m_stop = true;
+    m_thread.join();
+  }
+  struct Stats {
+    std::size_t samples = 0;
+    double maxMs = 0, p99Ms = 0;
+    double worstAtMs = 0;  // when the slowest one was sent, from `from`
+  };
+  // Round trips sent between from and to (NowMs times); a send still waiting
+  // counts with the time it has waited so far.
+  Stats Between(double from, double to) {
+    std::vector<double> v;
+    Stats s;
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      auto add = [&](double sent, double ms) {
+        v.push_back(ms);
+        if (ms > s.maxMs) {
+          s.maxMs = ms;
+          s.worstAtMs = sent - from;
+        }
+      };
+      for (const auto& [sent, ms] : m_samples) {
+        if (sent >= from && sent <= to) add(sent, ms);
+      }
+      if (m_pendingSince > 0 && m_pendingSince <= to) add(m_pendingSince, NowMs() - m_pendingSince);
+    }
+    s.samples = v.size();
+    if (v.empty()) return s;
+    std::sort(v.begin(), v.end());
+    s.p99Ms = v[std::min(v.size() - 1, static_cast<std::size_t>(v.size() * 0.99))];
+    return s;
+  }
+
+ private:
+  void Run() {
+    while (!m_stop) {
+      const double sent = NowMs();
+      {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pendingSince = sent;
+      }
+      DWORD_PTR result = 0;
+      SendMessageTimeoutW(m_target, WM_NULL, 0, 0, SMTO_NORMAL, 600000, &result);
+      const double ms = NowMs() - sent;
+      {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pendingSince = 0;
+        m_samples.emplace_back(sent, ms);
+      }
+      Sleep(25);
+    }
+  }
+  HWND m_target;
+  std::atomic<bool> m_stop{false};
+  std::mutex m_mutex;
+  std::vector<std::pair<double, double>> m_samples;
+  double m_pendingSince = 0;
+  std::thread m_thread;
+};
+
+// --- the page ---------------------------------------------------------------------
+
+struct CPageUnderTest {
+  HWND main = nullptr, page = nullptr, categories = nullptr, results = nullptr, status = nullptr;
+
+  bool Open(CAppUnderTest& app) {
+    using namespace tw::e2e;
+    main = app.WaitForWindow("Tidewell");
+    if (!main) return false;
+    ClickId(main, 1001);
+    results = WaitForControl(main, 1004, "SysListView32");
+    categories = WaitForControl(main, 1003, "ListBox");
+    if (!results || !categories) return false;
+    page = GetParent(results);
+    auto bars = FindControls(main, "msctls_statusbar32");
+    status = bars.empty() ? nullptr : bars.front();
+    return status && WaitFor([&] { return IsShown(results); });
+  }
+  std::vector<std::string> Panes() const { return tw::e2e::StatusBarTexts(status); }
+  int Rows() const { return tw::e2e::ListViewRowCount(results); }
+  void TickOnly(int row) {
+    using namespace tw::e2e;
+    Command(page, 32781);  // check none
+    SendMessageW(categories, LB_SETCARETINDEX, row, FALSE);
+    Command(page, 1003, LBN_DBLCLK, categories);
+    Sleep(300);
+  }
+};
+
+// Polls every 20 ms until done() holds; answers the NowMs time it first held,
+// or 0 after timeoutMs.
+double PollUntil(const std::function<bool()>& done, double timeoutMs) {
+  const double until = NowMs() + timeoutMs;
+  for (;;) {
+    if (done()) return NowMs();
+    if (NowMs() > until) return 0;
+    Sleep(20);
+  }
+}
+
+void PrintRoundTrips(const char* what, const CPinger::Stats& s) {
+  std::printf(
+      "regpage round trips %s: max %.1f ms, p99 %.1f ms (%zu WM_NULL sends every 25 ms, the slowest "
+      "sent at %.1f s; limit %.0f ms)\n",
+      what, s.maxMs, s.p99Ms, s.samples, s.worstAtMs / 1000, kMaxRoundTripMs);
+  std::fflush(stdout);
+}
+
+std::string Pane(const std::vector<std::string>& panes, std::size_t i) {
+  return i < panes.size() ? panes[i] : std::string();
+}
+
+std::set<std::string> BackupFiles() {
+  std::set<std::string> out;
+  const std::string folder = tw::e2e::ProgramFolder() + "RegBackup\\";
+  WIN32_FIND_DATAA fd;
+  HANDLE h = FindFirstFileA((folder + "*.reg").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do {
+    out.insert(folder + fd.cFileName);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  return out;
+}
+
+// Runs the page's scan and waits for its final status; answers the scan's
+// time in ms (0 on a timeout) and the rows and count it ended with.
+struct ScanOutcome {
+  double startMs = 0, endMs = 0, listedMs = 0;
+  int rows = 0;
+  std::vector<std::string> panes;
+};
+
+ScanOutcome RunPageScan(CPageUnderTest& ui, double timeoutMs) {
+  using namespace tw::e2e;
+  ScanOutcome out;
+  std::vector<std::pair<double, int>> counts;
+  HWND button = FindControl(ui.page, 1035);
+  out.startMs = NowMs();
+  Click(button);
+  PollUntil([&] { return GetText(button) == "停止"; }, 15000);
+  // The button turns back to "扫描" when the worker has run its last
+  // category; the scan's final texts follow. Only the button and the row
+  // count are read meanwhile (plain messages): reading the status bar of
+  // another process allocates memory in it, which would slow its worker.
+  out.endMs = PollUntil(
+      [&] {
+        counts.emplace_back(NowMs(), ui.Rows());
+        return GetText(button) == "扫描";
+      },
+      timeoutMs);
+  if (out.endMs == 0) return out;
+  PollUntil(
+      [&] {
+        counts.emplace_back(NowMs(), ui.Rows());
+        out.panes = ui.Panes();
+        return Pane(out.panes, 0) == "扫描完成." &&
+               Pane(out.panes, 1) == "总共: " + std::to_string(counts.back().second);
+      },
+      10000);
+  out.rows = counts.back().second;
+  for (const auto& [t, n] : counts) {
+    if (n == out.rows) {
+      out.listedMs = t;
+      break;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  tw::SetAnsiCodePage(GetACP());
+  bool regedit = false;
+  std::size_t count = 100000;
+  int rounds = 3;
+  std::string only;  // "scan" or "list": one half only
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--seed=regedit") regedit = true;
+    else if (a == "--seed=api") regedit = false;
+    else if (a.rfind("--keys=", 0) == 0) count = std::strtoul(a.c_str() + 7, nullptr, 10);
+    else if (a.rfind("--rounds=", 0) == 0) rounds = std::max(1, std::atoi(a.c_str() + 9));
+    else if (a.rfind("--only=", 0) == 0) only = a.substr(7);
+  }
+  CSandboxGuard sandbox;
+  int rc = 0;
+  auto fail = [&rc](const char* what) {
+    std::printf("regpage: %s\n", what);
+    std::fflush(stdout);
+    rc = 1;
+  };
+
+  // 1. The scan of a hive with `count` extra keys, against a bare walk, in
+  // alternating rounds.
+  if (only != "list") {
+    if (!Seed(ValidKeys(count), regedit, "valid keys")) {
+      fail("seeding failed");
+      return 1;
+    }
+    CAppUnderTest app;
+    CPageUnderTest ui;
+    if (!app.Start("tidewell.exe") || !ui.Open(app)) {
+      fail("tidewell.exe did not start or the registry page did not open");
+      return 1;
+    }
+    ui.TickOnly(kCategoryRowCurrentUser);
+    std::vector<double> bare, core, page;
+    std::size_t keysOpened = 0, coreFindings = 0;
+    tw::CWin32Registry reg;
+    tw::CWin32FileSystem fs;
+    CPinger pinger(ui.main);
+    CPinger::Stats rt;
+    ScanOutcome scan;
+    for (int round = 0; round < rounds && !rc; ++round) {
+      auto runBare = [&] {
+        const double t0 = NowMs();
+        keysOpened = BareWalk(HKEY_CURRENT_USER);
+        bare.push_back(NowMs() - t0);
+      };
+      auto runCore = [&] {
+        const double t0 = NowMs();
+        tw::CRunControl run;
+        CCountingSink sink;
+        tw::CRegistryScanner scanner(reg, fs, run, sink);
+        scanner.RunCategory(tw::ScanCategory::kCurrentUser);
+        core.push_back(NowMs() - t0);
+        coreFindings = sink.findings;
+      };
+      auto runPage = [&] {
+        scan = RunPageScan(ui, 600000);
+        const auto r = pinger.Between(scan.startMs, scan.endMs ? scan.endMs : NowMs());
+        rt.samples += r.samples;
+        if (r.maxMs > rt.maxMs) {
+          rt.maxMs = r.maxMs;
+          rt.worstAtMs = r.worstAtMs;
+        }
+        rt.p99Ms = std::max(rt.p99Ms, r.p99Ms);
+        if (!scan.endMs) {
+          fail("the scan did not end within 10 minutes");
+          return;
+        }
+        page.push_back(scan.endMs - scan.startMs);
+      };
+      if (round % 2) {
+        runPage();
+        runCore();
+        runBare();
+      } else {
+        runBare();
+        runCore();
+        runPage();
+      }
+      if (rc) break;
+      if (Pane(scan.panes, 0) != "扫描完成." || Pane(scan.panes, 1) != "总共: " + std::to_string(scan.rows) ||
+          static_cast<std::size_t>(scan.rows) != coreFindings) {
+        std::printf("regpage: final status \"%s;%s;%s\", %d rows, the core scanner found %zu\n",
+                    Pane(scan.panes, 0).c_str(), Pane(scan.panes, 1).c_str(),
+                    Pane(scan.panes, 2).c_str(), scan.rows, coreFindings);
+        fail("the final status text of the scan is wrong");
+      }
+    }
+    if (!page.empty()) {
+      const double bareMs = Median(bare), coreMs = Median(core), pageMs = Median(page);
+      std::printf(
+          "regpage scan of HKEY_CURRENT_USER with %zu extra keys: ratio %.2f (page scan %.1f ms, "
+          "bare walk %.1f ms, %zu keys opened; core scanner alone %.1f ms, page/core %.2f; "
+          "medians of %zu rounds; %d findings; only the category HKEY_CURRENT_USER ticked)\n",
+          count, pageMs / bareMs, pageMs, bareMs, keysOpened, coreMs, pageMs / coreMs, page.size(),
+          scan.rows);
+      PrintRoundTrips("during the scans (the worst round)", rt);
+      if (rt.maxMs >= kMaxRoundTripMs) fail("the window stalled during a scan");
+    }
+    app.End();
+  }
+  RemoveSandbox();
+  if (rc || only == "scan") return rc;
+
+  // 2. `count` findings: listed, then deleted with "delete all".
+  if (!Seed(StaleValues(count), regedit, "stale values")) {
+    fail("seeding failed");
+    return 1;
+  }
+  const std::set<std::string> backupsBefore = BackupFiles();
+  {
+    CAppUnderTest app;
+    CPageUnderTest ui;
+    if (!app.Start("tidewell.exe") || !ui.Open(app)) {
+      fail("tidewell.exe did not start or the registry page did not open");
+      return 1;
+    }
+    ui.TickOnly(kCategoryRowCurrentUser);
+    CPinger pinger(ui.main);
+    const ScanOutcome scan = RunPageScan(ui, 900000);
+    const auto rtList = pinger.Between(scan.startMs, scan.listedMs ? scan.listedMs : NowMs());
+    const int expected = static_cast<int>(count);
+    bool listed = scan.endMs != 0;
+    if (!scan.endMs) {
+      fail("the scan did not end within 15 minutes");
+    } else {
+      std::printf(
+          "regpage list %d findings: %.1f s from scan start to every row listed (scan end at "
+          "%.1f s); final status \"%s;%s;%s\"\n",
+          scan.rows, (scan.listedMs - scan.startMs) / 1000, (scan.endMs - scan.startMs) / 1000,
+          Pane(scan.panes, 0).c_str(), Pane(scan.panes, 1).c_str(), Pane(scan.panes, 2).c_str());
+      PrintRoundTrips("while listing", rtList);
+      if (rtList.maxMs >= kMaxRoundTripMs) fail("the window stalled while listing");
+      if (scan.rows != expected || Pane(scan.panes, 1) != "总共: " + std::to_string(expected)) {
+        // Rows of other keys would be deleted too: stop here.
+        fail("the list does not hold exactly the seeded findings");
+        listed = false;
+      }
+    }
+    if (listed) {
+      const std::string done = "总共: 0   删除: " + std::to_string(expected);
+      const double t0 = NowMs();
+      tw::e2e::Command(ui.page, 32795);  // "全部删除" of the result list's menu
+      std::vector<std::string> panes;
+      const double t1 = PollUntil(
+          [&] {
+            panes = ui.Panes();
+            return ui.Rows() == 0 && Pane(panes, 0) == "Tidewell" && Pane(panes, 1) == done;
+          },
+          900000);
+      const auto rtDelete = pinger.Between(t0, t1 ? t1 : NowMs());
+      if (!t1) {
+        std::printf("regpage: status after delete all \"%s;%s;%s\", %d rows\n",
+                    Pane(panes, 0).c_str(), Pane(panes, 1).c_str(), Pane(panes, 2).c_str(),
+                    ui.Rows());
+        fail("delete all did not end with an empty list and its final status");
+      } else {
+        std::printf("regpage delete all %d findings: %.1f s until the list was empty; final status "
+                    "\"%s;%s;%s\"\n",
+                    expected, (t1 - t0) / 1000, Pane(panes, 0).c_str(), Pane(panes, 1).c_str(),
+                    Pane(panes, 2).c_str());
+        PrintRoundTrips("during delete all", rtDelete);
+        if (rtDelete.maxMs >= kMaxRoundTripMs) fail("the window stalled during delete all");
+        const std::size_t left = CountValues(HKEY_CURRENT_USER, std::string(kSandbox) + "\\Stale");
+        if (left != 0) {
+          std::printf("regpage: %zu seeded values are still there\n", left);
+          fail("delete all left values behind");
+        }
+      }
+    }
+    app.End();
+  }
+  std::size_t backups = 0;
+  for (const std::string& f : BackupFiles()) {
+    if (!backupsBefore.count(f)) {
+      DeleteFileA(f.c_str());
+      ++backups;
+    }
+  }
+  if (!rc && backups != 1) {
+    std::printf("regpage: delete all wrote %zu backup files\n", backups);
+    fail("delete all must write exactly one backup file");
+  }
+  std::printf("regpage: %s\n", rc ? "FAILED" : "all limits met");
+  return rc;
+}
