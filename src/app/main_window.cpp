@@ -320,6 +320,11 @@ INT_PTR CMainWindow::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     m_tray.OnNotify(wp, lp);
     return TRUE;
   }
+  static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  if (msg == taskbarCreated && taskbarCreated != 0) {
+    m_tray.OnTaskbarCreated();
+    return TRUE;
+  }
   switch (msg) {
     case WM_PAGE_HINT:
       OnPageHint(static_cast<UINT>(wp));

@@ -112,6 +112,12 @@ bool CTrayIcon::Remove() {
   return m_bRemoved;
 }
 
+void CTrayIcon::OnTaskbarCreated() {
+  if (!m_bEnabled || (m_bRemoved && !m_bShowPending)) return;
+  m_data.uFlags = m_flagsAtCreation;
+  if (Shell_NotifyIconA(NIM_ADD, &m_data)) m_bHidden = m_bRemoved = m_bShowPending = false;
+}
+
 void CTrayIcon::OnNotify(WPARAM wp, LPARAM lp) {
   if (wp != m_data.uID || !m_hTarget) return;
   switch (LOWORD(lp)) {

@@ -23,6 +23,10 @@ class CTrayIcon {
   bool Remove();
   // WM_TRAY_NOTIFY: wp = icon id, lp = mouse message.
   void OnNotify(WPARAM wp, LPARAM lp);
+  // The shell broadcasts "TaskbarCreated" when its notification area is
+  // (re)built, e.g. after it crashed or started late: the icon, if it is
+  // meant to be shown, is added again.
+  void OnTaskbarCreated();
   bool IsRemoved() const { return m_bRemoved; }
 
  private:

@@ -141,6 +141,11 @@ CNetworkTimestamp CNetworkTimestamp::PlusSeconds(double seconds) const {
 }
 
 CNetworkTimestamp CNetworkTimestamp::Now(ISystemClock& clock) {
+  std::int64_t seconds = 0;
+  std::uint32_t nanoseconds = 0;
+  if (clock.GetPreciseSystemTime(&seconds, &nanoseconds) && nanoseconds < 1000000000u) {
+    return PreciseTimestampFromUnix(seconds, nanoseconds);
+  }
   CNetworkTimestamp t;
   t.FromCalendar(clock.GetSystemTime());
   return t;
@@ -150,6 +155,14 @@ CNetworkTimestamp TimestampFromUnix(std::int64_t seconds, std::uint32_t nanoseco
   const std::uint64_t s = static_cast<std::uint64_t>(seconds) + kNtpToUnixSeconds;
   // Whole milliseconds, as GetSystemTime would give them.
   return CNetworkTimestamp((s << 32) + MillisecondsToFraction(nanoseconds / 1000000u));
+}
+
+CNetworkTimestamp PreciseTimestampFromUnix(std::int64_t seconds, std::uint32_t nanoseconds) {
+  const std::uint64_t s = static_cast<std::uint64_t>(seconds) + kNtpToUnixSeconds;
+  // nanoseconds * 2^32 / 10^9, rounded to the nearest unit; below 10^9 it
+  // stays under 2^32.
+  const std::uint64_t fraction = ((std::uint64_t{nanoseconds} << 32) + 500000000u) / 1000000000u;
+  return CNetworkTimestamp((s << 32) + fraction);
 }
 
 }  // namespace tw

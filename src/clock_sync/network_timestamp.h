@@ -27,7 +27,7 @@ class CNetworkTimestamp {
   double SecondsSince(const CNetworkTimestamp& other) const;
   // this moved by a signed number of seconds.
   CNetworkTimestamp PlusSeconds(double seconds) const;
-  // The clock's UTC reading.
+  // The clock's UTC reading, as finely as the clock gives it.
   static CNetworkTimestamp Now(ISystemClock& clock);
 
   std::uint32_t Seconds() const { return static_cast<std::uint32_t>(m_nValue >> 32); }
@@ -50,5 +50,7 @@ constexpr std::uint64_t kNtpToUnixSeconds = 2208988800u;
 // A Unix time (seconds and nanoseconds since 1970) as a timestamp, for the
 // clock backends that read the host's time.
 CNetworkTimestamp TimestampFromUnix(std::int64_t seconds, std::uint32_t nanoseconds);
+// The same to the nanosecond, for clocks read finer than a millisecond.
+CNetworkTimestamp PreciseTimestampFromUnix(std::int64_t seconds, std::uint32_t nanoseconds);
 
 }  // namespace tw

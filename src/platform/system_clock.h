@@ -26,6 +26,14 @@ class ISystemClock {
   virtual ~ISystemClock() = default;
 
   virtual SystemTime GetSystemTime() = 0;  // UTC, millisecond resolution
+  // UTC as Unix seconds and nanoseconds, where the clock can be read finer
+  // than GetSystemTime's whole milliseconds; false where it cannot. The time
+  // client stamps its queries with it: with whole milliseconds a loopback
+  // round trip comes out as zero or less and the offset leans by half a
+  // millisecond.
+  virtual bool GetPreciseSystemTime(std::int64_t* /*unixSeconds*/, std::uint32_t* /*nanoseconds*/) {
+    return false;
+  }
   virtual SystemTime GetLocalTime() = 0;   // the local time zone's reading
   virtual long SetSystemTime(const SystemTime& utc) = 0;
 

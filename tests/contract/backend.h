@@ -45,7 +45,9 @@ class ContractTest : public ::testing::Test {
   }
   void TearDown() override {
     const long open = m_backend->OpenRegistryHandles();
-    if (open >= 0) EXPECT_EQ(open, 0) << "registry handles left open\n" << m_backend->Dump();
+    if (open >= 0) {
+      EXPECT_EQ(open, 0) << "registry handles left open\n" << m_backend->Dump();
+    }
     m_backend.reset();
   }
   IRegistry& Reg() { return m_backend->Registry(); }

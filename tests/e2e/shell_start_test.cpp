@@ -6,6 +6,8 @@
 #include "e2e/shell_support.h"
 #include "resources/resource.h"
 
+#include <shellapi.h>
+
 namespace tw::e2e::shell {
 namespace {
 
@@ -263,6 +265,26 @@ TEST_F(ShellStart, LanguageLibrariesComeOnlyFromTheProgramsFolder) {
   RemoveDirectoryA(app.c_str());
   RemoveDirectoryA(elsewhere.c_str());
   RemoveDirectoryA(root.c_str());
+}
+
+// The icon comes back when the shell rebuilds its notification area.
+TEST_F(ShellStart, TrayIconReturnsWhenTheTaskbarIsCreatedAgain) {
+  CAppUnderTest app;
+  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
+  HWND main = app.WaitForWindow("Tidewell");
+  ASSERT_NE(main, nullptr);
+  NOTIFYICONDATAA icon = {};
+  icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+  icon.hWnd = main;
+  icon.uID = IDR_131;
+  auto present = [&] { return Shell_NotifyIconA(NIM_MODIFY, &icon) != FALSE; };
+  ASSERT_TRUE(WaitFor(present));
+  // As if the shell had lost it: gone, until "TaskbarCreated" arrives.
+  ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &icon));
+  EXPECT_FALSE(present());
+  SendMessageA(main, RegisterWindowMessageA("TaskbarCreated"), 0, 0);
+  EXPECT_TRUE(WaitFor(present));
+  ExitThroughQuestion(app, main);
 }
 
 }  // namespace

@@ -128,6 +128,19 @@ TEST(ClockTimestamp, MillisecondTable) {
   }
 }
 
+// Clocks read finer than a millisecond keep their nanoseconds.
+TEST(ClockTimestamp, PreciseReadingsKeepTheirNanoseconds) {
+  const std::uint64_t s1970 = std::uint64_t{kNtpToUnixSeconds} << 32;
+  EXPECT_EQ(PreciseTimestampFromUnix(0, 500000000).Value(), s1970 | 0x80000000u);
+  EXPECT_EQ(PreciseTimestampFromUnix(0, 999999999).Value(), s1970 | 0xFFFFFFFCu);
+  EXPECT_EQ(PreciseTimestampFromUnix(0, 250).Value(), s1970 | 1074u);  // 250 ns = 1073.7 units
+  // Past 2036 the seconds wrap into era 1 as the calendar form does.
+  SystemTime later{2040, 1, 0, 1, 0, 0, 0, 0};
+  CNetworkTimestamp fromCalendar;
+  fromCalendar.FromCalendar(later);
+  EXPECT_EQ(PreciseTimestampFromUnix(2208988800LL, 0), fromCalendar);  // 2040-01-01 in Unix time
+}
+
 TEST(ClockTimestamp, FractionRoundsHalfUpAndCarriesIntoTheSecond) {
   struct Case {
     std::uint32_t fraction;

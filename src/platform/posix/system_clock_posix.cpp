@@ -11,6 +11,13 @@ namespace {
 class CPosixClock : public ISystemClock {
  public:
   SystemTime GetSystemTime() override { return Read(false); }
+  bool GetPreciseSystemTime(std::int64_t* seconds, std::uint32_t* nanoseconds) override {
+    timespec ts{};
+    if (clock_gettime(CLOCK_REALTIME, &ts) != 0) return false;
+    *seconds = ts.tv_sec;
+    *nanoseconds = static_cast<std::uint32_t>(ts.tv_nsec);
+    return true;
+  }
   SystemTime GetLocalTime() override { return Read(true); }
   long SetSystemTime(const SystemTime&) override { return kErrorPrivilegeNotHeld; }
   // No token model here; setting is refused by SetSystemTime itself.
