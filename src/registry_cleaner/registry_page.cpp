@@ -231,9 +231,13 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case kMsgRowsPending: {
+      // The list redraws once per slice: under Wine each redraw of a long
+      // list costs as much as many inserted rows.
       const ULONGLONG start = GetTickCount64();
       bool more = true;
+      SetListRedraw(false);
       while (more && GetTickCount64() - start < kRowSliceMs) more = DrainPendingRows(kRowBatch);
+      SetListRedraw(true);
       if (more) PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
       return TRUE;
     }
@@ -394,7 +398,9 @@ void CRegistryPage::OnScan() {
     m_pending.clear();
   }
   m_rows.clear();
+  SetListRedraw(false);
   ClearList();
+  SetListRedraw(true);
   m_scanCategories.clear();
   for (std::size_t i = 0; i < m_categoryIds.size(); ++i) {
     if (m_categoryChecked[i]) m_scanCategories.push_back(m_categoryIds[i]);
@@ -468,7 +474,6 @@ bool CRegistryPage::DrainPendingRows(std::size_t limit) {
 }
 
 void CRegistryPage::InsertRows(std::size_t first) {
-  SendMessageA(m_hResults, WM_SETREDRAW, FALSE, 0);
   for (std::size_t i = first; i < m_rows.size(); ++i) {
     const RegistryRow& row = m_rows[i];
     LVITEMA item{};
@@ -488,18 +493,20 @@ void CRegistryPage::InsertRows(std::size_t first) {
     SendMessageA(m_hResults, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
     if (row.checked) ListView_SetCheckState(m_hResults, index, TRUE);
   }
-  SendMessageA(m_hResults, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(m_hResults, nullptr, FALSE);
+}
+
+void CRegistryPage::SetListRedraw(bool on) {
+  SendMessageA(m_hResults, WM_SETREDRAW, on ? TRUE : FALSE, 0);
+  if (on) InvalidateRect(m_hResults, nullptr, FALSE);
 }
 
 void CRegistryPage::RemoveListRows(const std::vector<int>& rows) {
-  SendMessageA(m_hResults, WM_SETREDRAW, FALSE, 0);
+  // Served before each row, never after the last: whoever sees the final
+  // row count sees the final status too.
   for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-    ListView_DeleteItem(m_hResults, *it);
     ServeWhileBusy();
+    ListView_DeleteItem(m_hResults, *it);
   }
-  SendMessageA(m_hResults, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(m_hResults, nullptr, FALSE);
 }
 
 void CRegistryPage::ClearList() {
@@ -524,7 +531,9 @@ void CRegistryPage::EndRun(Run run) {
   // Every row is listed before the final status shows the count; the window
   // still answers between batches.
   m_lastServed = GetTickCount64();
+  SetListRedraw(false);
   while (DrainPendingRows(kRowBatch)) ServeWhileBusy();
+  SetListRedraw(true);
   m_bIdle = 1;
   g_bStopRequested = 0;
   g_bPauseRequested = 0;
@@ -685,11 +694,13 @@ void CRegistryPage::DeleteRows(bool all) {
   m_nFound = found;
   file.Close();
   if (count > 0) {
+    SetListRedraw(false);
     RemoveListRows(gone);
     if (ListView_GetItemCount(m_hResults) != static_cast<int>(m_rows.size())) {
       ClearList();
       InsertRows(0);
     }
+    SetListRedraw(true);
   }
   ReportStatus("", StatusPhase::kFinish, false);
   SetCursor(oldCursor);

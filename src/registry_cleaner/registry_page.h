@@ -83,11 +83,14 @@ class CRegistryPage : public CPage {
   void ShowResultMenu(POINT screen);
   void SetAllCategories(int how);  // 0 none, 1 all, 2 invert
   void SetAllRowChecks(int how);
+  // Lists m_rows from `first` on; the caller turns redrawing off around it.
   void InsertRows(std::size_t first);
+  void SetListRedraw(bool on);
   // Takes rows out of the list from the bottom up (`rows` ascending),
   // answering messages between them: under Wine each row taken out costs
   // time in proportion to the list's length, and 100,000 rows at once
   // (LVM_DELETEALLITEMS too) held the window for seconds.
+  // Both leave redrawing to the caller.
   void RemoveListRows(const std::vector<int>& rows);
   void ClearList();
   void SyncChecksFromList();

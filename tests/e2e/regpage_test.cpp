@@ -61,8 +61,13 @@ void DeleteTree(HKEY root, const std::string& path) {
     if (RegEnumKeyExA(key, 0, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
       break;
     }
+    // DeleteTree removes the subkey itself; one that stays ends the loop.
     DeleteTree(key, name);
-    if (RegDeleteKeyA(key, name) != ERROR_SUCCESS) break;
+    HKEY left = nullptr;
+    if (RegOpenKeyExA(key, name, 0, KEY_READ, &left) == ERROR_SUCCESS) {
+      RegCloseKey(left);
+      break;
+    }
   }
   RegCloseKey(key);
   RegDeleteKeyA(root, path.c_str());
