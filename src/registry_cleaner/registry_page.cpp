@@ -520,9 +520,10 @@ bool CRegistryPage::RowChecked(int row) const {
   return ListView_GetCheckState(m_hResults, row) != 0;
 }
 
-void CRegistryPage::SyncChecksFromList() {
+void CRegistryPage::SyncChecksFromList(bool serve) {
   const int count = ListView_GetItemCount(m_hResults);
   for (int i = 0; i < count && static_cast<std::size_t>(i) < m_rows.size(); ++i) {
+    if (serve) ServeWhileBusy();
     m_rows[i].checked = RowChecked(i);
   }
 }
@@ -638,7 +639,8 @@ void CRegistryPage::DeleteCheckedFindings() {
   // A stopped worker ends first: while the deletion answers sent messages it
   // must not add rows under it.
   WaitWorker();
-  SyncChecksFromList();
+  m_lastServed = GetTickCount64();
+  SyncChecksFromList(true);
   if (!CRegistryDeletion::AnyChecked(m_rows)) {
     ShowMessage(IDS_57773);
     return;
@@ -650,7 +652,8 @@ void CRegistryPage::DeleteAllFindings() {
   if (!m_bIdle) return;
   WaitWorker();
   if (m_rows.empty()) return;
-  SyncChecksFromList();
+  m_lastServed = GetTickCount64();
+  SyncChecksFromList(true);
   DeleteRows(true);
 }
 

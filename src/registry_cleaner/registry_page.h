@@ -93,7 +93,9 @@ class CRegistryPage : public CPage {
   // Both leave redrawing to the caller.
   void RemoveListRows(const std::vector<int>& rows);
   void ClearList();
-  void SyncChecksFromList();
+  // serve: answer messages meanwhile (ServeWhileBusy), when no worker can
+  // change the rows.
+  void SyncChecksFromList(bool serve = false);
   bool RowChecked(int row) const;
   void OnResultClick(const NMITEMACTIVATE* item, bool doubleClick);
   void ShowMessage(UINT textId);

@@ -579,6 +579,49 @@ std::string ReadDefault(HKEY root, const std::string& path, const std::string& n
   return rc == ERROR_SUCCESS ? std::string(data) : "<no value>";
 }
 
+// More checked rows than a handful, scattered through the list: exactly
+// those rows leave it, the others keep their order and their unchecked boxes,
+// and only the checked values leave the registry.
+TEST_F(RegistryPageE2E, DeletingManyScatteredCheckedRowsTakesExactlyThose) {
+  const std::string many = std::string(kSandbox) + "\\Many";
+  char name[16];
+  for (int i = 0; i < 150; ++i) {
+    wsprintfA(name, "m%03d", i);
+    SetString(HKEY_CURRENT_USER, many, name, Gone(std::string(name) + ".dll"));
+  }
+  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
+  ASSERT_TRUE(ui.Open(app));
+  ui.TickOnly({1});  // HKEY_CURRENT_USER
+  ASSERT_TRUE(ui.Scan());
+  const auto rows = ListViewRows(ui.results, 3);
+  std::vector<std::vector<std::string>> kept;
+  std::set<std::string> chosen;
+  for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
+    const auto& r = rows[i];
+    const bool even = r[2].size() == 4 && r[2][0] == 'm' && (r[2][3] - '0') % 2 == 0;
+    if (r[0] == many && even) {
+      ASSERT_TRUE(ListViewSetChecked(ui.results, i, true));
+      chosen.insert(r[2]);
+    } else {
+      kept.push_back(r);
+    }
+  }
+  ASSERT_EQ(chosen.size(), 75u);
+  Click(ui.Button(1007));
+  ASSERT_TRUE(WaitFor([&] { return ui.Pane(0) == "Tidewell"; })) << ui.Pane(0);
+  EXPECT_EQ(ListViewRows(ui.results, 3), kept);
+  for (int i = 0; i < static_cast<int>(kept.size()); ++i) {
+    EXPECT_FALSE(ListViewChecked(ui.results, i)) << i;
+  }
+  EXPECT_EQ(ui.Pane(1), "总共: " + std::to_string(kept.size()) + "   删除: 75");
+  for (int i = 0; i < 150; ++i) {
+    wsprintfA(name, "m%03d", i);
+    EXPECT_EQ(ReadDefault(HKEY_CURRENT_USER, many, name) == "<no value>", chosen.count(name) == 1)
+        << name;
+  }
+  EXPECT_EQ(BackupFiles().size(), 1u);
+}
+
 TEST_F(RegistryPageE2E, RepairPointsAComServerAtTheMovedLibraryAndCanBeUndone) {
   const std::string key = std::string("CLSID\\") + kRepairClsid + "\\InprocServer32";
   const std::string oldPath = std::string(kScratch) + "\\old\\Repair.dll";
