@@ -5,9 +5,16 @@
 // every 25 ms throughout; the interface keeps answering when every round trip
 // stays under 100 ms.
 //
+// Baselines, timed in the same run: a bare RegEnumKeyEx/RegEnumValue walk and
+// the core scanner in this process (for the scan, in alternating rounds); the
+// core scanner on the same findings (for the list); the deletion engine on
+// the same rows (for delete all).
+//
 // Only the category "HKEY_CURRENT_USER" is ticked: it reaches the seeded keys
 // below HKCU\Software\TidewellRegPageBenchSandbox, and HKEY_USERS (which holds
 // the same user's hive under Wine) would list every stale entry twice.
+// The keys are seeded through the registry API, which was faster here than
+// "regedit /s" of a generated file (10,000 keys: 3.1 s against 4.1 s).
 //
 // Usage: regpage_winbench.exe [--seed=api|regedit] [--keys=N] [--rounds=N] [--only=scan|list]
 #include <windows.h>
@@ -25,11 +32,11 @@
 #include <thread>
 #include <vector>
 
+#include "app/windows_version.h"
 #include "e2e/driver.h"
 #include "platform/text.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
-#include "app/windows_version.h"
 #include "reg_export/reg_export_file.h"
 #include "registry_cleaner/registry_deletion.h"
 #include "registry_cleaner/registry_scanner.h"
