@@ -63,9 +63,10 @@ if [ -n "$left" ]; then
   rc=1
 fi
 
-# A test's sandbox key that was not removed.
+# A key a test or benchmark seeded and did not remove (they name their keys
+# with one of these words, e.g. "TidewellRegPageE2E").
 added="$(comm -13 <(echo "$keys_before") <(reg_keys))"
-stale="$(grep -iE 'sandbox|test' <<<"$added")"
+stale="$(grep -iE 'sandbox|test|e2e|bench|tidewell[a-z0-9_]' <<<"$added")"
 if [ -n "$stale" ]; then
   echo "run-tests: test keys left in the prefix's registry:"
   echo "$stale"
