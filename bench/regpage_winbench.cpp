@@ -34,6 +34,7 @@
 
 #include "app/windows_version.h"
 #include "e2e/driver.h"
+#include "e2e/regpage_windows.h"
 #include "platform/text.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
@@ -144,39 +145,33 @@ bool SeedByRegedit(const std::vector<SeedKey>& keys) {
   return ok && code == 0;
 }
 
-std::size_t CountKeys(HKEY root, const std::string& path) {
+// Keys (the one named included) and values below root\path.
+struct TreeCount {
+  std::size_t keys = 0, values = 0;
+};
+
+TreeCount CountTree(HKEY root, const std::string& path) {
+  TreeCount count;
   HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return count;
   DWORD subkeys = 0, values = 0;
   RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
                    nullptr, nullptr, nullptr);
-  std::size_t n = 1;
+  count.keys = 1;
+  count.values = values;
   char name[260];
   for (DWORD i = 0; i < subkeys; ++i) {
     DWORD len = sizeof name;
     if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    n += CountKeys(key, name);
+    const TreeCount below = CountTree(key, name);
+    count.keys += below.keys;
+    count.values += below.values;
   }
   RegCloseKey(key);
-  return n;
+  return count;
 }
 
-std::size_t CountValues(HKEY root, const std::string& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
-  DWORD subkeys = 0, values = 0;
-  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values, nullptr,
-                   nullptr, nullptr, nullptr);
-  std::size_t n = values;
-  char name[260];
-  for (DWORD i = 0; i < subkeys; ++i) {
-    DWORD len = sizeof name;
-    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-    n += CountValues(key, name);
-  }
-  RegCloseKey(key);
-  return n;
-}
+std::size_t CountValues(HKEY root, const std::string& path) { return CountTree(root, path).values; }
 
 void RemoveSandbox() {
   RegDeleteTreeA(HKEY_CURRENT_USER, kSandbox);
@@ -234,8 +229,9 @@ bool Seed(const std::vector<SeedKey>& keys, bool regedit, const char* what) {
   // The registry editor answers 0 even when it imported nothing: count.
   std::size_t values = 0;
   for (const SeedKey& k : keys) values += k.values.size();
-  const std::size_t keysThere = CountKeys(HKEY_CURRENT_USER, kSandbox);
-  const std::size_t valuesThere = CountValues(HKEY_CURRENT_USER, kSandbox);
+  const TreeCount there = CountTree(HKEY_CURRENT_USER, kSandbox);
+  const std::size_t keysThere = there.keys;
+  const std::size_t valuesThere = there.values;
   std::printf("regpage seed %s: %zu keys, %zu values by %s in %.1f s (%zu keys, %zu values there)\n",
               what, keys.size(), values, regedit ? "regedit /s" : "the registry API", ms / 1000,
               keysThere, valuesThere);
@@ -403,22 +399,7 @@ class CPinger {
 
 // --- the page ---------------------------------------------------------------------
 
-struct CPageUnderTest {
-  HWND main = nullptr, page = nullptr, categories = nullptr, results = nullptr, status = nullptr;
-
-  bool Open(CAppUnderTest& app) {
-    using namespace tw::e2e;
-    main = app.WaitForWindow("Tidewell");
-    if (!main) return false;
-    ClickId(main, 1001);
-    results = WaitForControl(main, 1004, "SysListView32");
-    categories = WaitForControl(main, 1003, "ListBox");
-    if (!results || !categories) return false;
-    page = GetParent(results);
-    auto bars = FindControls(main, "msctls_statusbar32");
-    status = bars.empty() ? nullptr : bars.front();
-    return status && WaitFor([&] { return IsShown(results); });
-  }
+struct CPageUnderTest : tw::e2e::RegistryPageWindows {
   std::vector<std::string> Panes() const { return tw::e2e::StatusBarTexts(status); }
   int Rows() const { return tw::e2e::ListViewRowCount(results); }
   void TickOnly(int row) {

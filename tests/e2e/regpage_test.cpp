@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "e2e/driver.h"
+#include "e2e/regpage_windows.h"
 
 namespace tw::e2e {
 namespace {
@@ -149,7 +150,7 @@ void SeedStaleEntries() {
   RemoveSandbox();
   CreateDirectoryA(kScratch, nullptr);
   SetString(HKEY_CURRENT_USER, kSandbox, "Tool", Gone("Tool.exe"));
-  SetString(HKEY_CURRENT_USER, kSandbox, "Viewer", "\"" + Gone("View.exe") + "\" /s %1");
+  SetString(HKEY_CURRENT_USER, kSandbox, "Viewer", std::string(1, '"') + Gone("View.exe") + "\" /s %1");
   SetString(HKEY_CURRENT_USER, kSandbox, "Editor", Gone("Edit.exe"));
   SetString(HKEY_CURRENT_USER, kSandbox, "Fine", "C:\\windows\\regedit.exe");
   SetDword(HKEY_CURRENT_USER, kSandbox, "Count", 7);
@@ -174,25 +175,7 @@ void SeedStaleEntries() {
 
 constexpr DWORD kScanTimeoutMs = 240000;
 
-struct RegistryPage {
-  HWND main = nullptr;
-  HWND page = nullptr;
-  HWND categories = nullptr;
-  HWND results = nullptr;
-  HWND status = nullptr;
-
-  bool Open(CAppUnderTest& app) {
-    main = app.WaitForWindow("Tidewell");
-    if (!main) return false;
-    ClickId(main, 1001);
-    results = WaitForControl(main, 1004, "SysListView32");
-    categories = WaitForControl(main, 1003, "ListBox");
-    if (!results || !categories) return false;
-    page = GetParent(results);
-    auto bars = FindControls(main, "msctls_statusbar32");
-    status = bars.empty() ? nullptr : bars.front();
-    return status != nullptr && WaitFor([&] { return IsShown(results); });
-  }
+struct RegistryPage : RegistryPageWindows {
   std::string Pane(int i) const {
     auto texts = StatusBarTexts(status);
     return i < static_cast<int>(texts.size()) ? texts[i] : std::string();
