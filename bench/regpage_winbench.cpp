@@ -100,21 +100,6 @@ std::string RegEscape(const std::string& s) {
   return out;
 }
 
-DWORD RunAndWait(std::string cmd) {
-  STARTUPINFOA si{};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
-    return GetLastError();
-  }
-  WaitForSingleObject(pi.hProcess, 600000);
-  DWORD code = 0;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
-
 // The registry editor's own import of a generated file (ANSI, "REGEDIT4").
 bool SeedByRegedit(const std::vector<SeedKey>& keys) {
   CreateDirectoryA(kScratch, nullptr);
@@ -140,7 +125,7 @@ bool SeedByRegedit(const std::vector<SeedKey>& keys) {
   const bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
                   written == text.size();
   CloseHandle(h);
-  const DWORD code = ok ? RunAndWait("regedit.exe /s \"" + file + "\"") : 1;
+  const DWORD code = ok ? tw::e2e::RunAndWait("regedit.exe /s \"" + file + "\"", 600000) : 1;
   DeleteFileA(file.c_str());
   return ok && code == 0;
 }

@@ -234,6 +234,22 @@ CAppUnderTest::Ending CAppUnderTest::End(DWORD closeTimeoutMs) {
   return Ending::Terminated;
 }
 
+DWORD RunAndWait(std::string commandLine, DWORD timeoutMs) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &si, &pi)) {
+    return GetLastError();
+  }
+  WaitForSingleObject(pi.hProcess, timeoutMs);
+  DWORD code = 0;
+  GetExitCodeProcess(pi.hProcess, &code);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return code;
+}
+
 int CountProcesses(const std::string& exeName) {
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snap == INVALID_HANDLE_VALUE) return -1;

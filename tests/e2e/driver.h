@@ -93,6 +93,10 @@ class CAppUnderTest {
 // without regard to case) is running anywhere in this Wine prefix.
 int CountProcesses(const std::string& exeName);
 
+// Runs a command line (e.g. "regedit.exe /s file.reg") and waits up to
+// timeoutMs for it to end; answers its exit code, or the CreateProcess error.
+DWORD RunAndWait(std::string commandLine, DWORD timeoutMs);
+
 // --- finding windows and controls -------------------------------------------
 
 // The descendant of root (children, their children: pages and child dialogs

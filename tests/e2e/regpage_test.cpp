@@ -230,22 +230,7 @@ void ClearBackups() {
 }
 
 // Runs the system's registry editor and waits for it.
-DWORD RunRegedit(const std::string& args) {
-  std::string cmd = "regedit.exe " + args;
-  STARTUPINFOA si{};
-  si.cb = sizeof(si);
-  PROCESS_INFORMATION pi{};
-  if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                      &pi)) {
-    return GetLastError();
-  }
-  WaitForSingleObject(pi.hProcess, 60000);
-  DWORD code = 0;
-  GetExitCodeProcess(pi.hProcess, &code);
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return code;
-}
+DWORD RunRegedit(const std::string& args) { return RunAndWait("regedit.exe " + args, 60000); }
 
 std::string ReadFileBytes(const std::string& path) {
   HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
