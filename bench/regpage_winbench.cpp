@@ -479,6 +479,14 @@ ScanOutcome RunPageScan(CPageUnderTest& ui, double timeoutMs) {
 
 }  // namespace
 
+// Starts the program and opens its registry page with only the
+// HKEY_CURRENT_USER category ticked.
+bool StartOnPage(CAppUnderTest& app, CPageUnderTest& ui) {
+  if (!app.Start("tidewell.exe") || !ui.Open(app)) return false;
+  ui.TickOnly(kCategoryRowCurrentUser);
+  return true;
+}
+
 int main(int argc, char** argv) {
   tw::SetAnsiCodePage(GetACP());
   bool regedit = false;
@@ -510,11 +518,10 @@ int main(int argc, char** argv) {
     }
     CAppUnderTest app;
     CPageUnderTest ui;
-    if (!app.Start("tidewell.exe") || !ui.Open(app)) {
+    if (!StartOnPage(app, ui)) {
       fail("tidewell.exe did not start or the registry page did not open");
       return 1;
     }
-    ui.TickOnly(kCategoryRowCurrentUser);
     std::vector<double> bare, core, page;
     std::size_t keysOpened = 0, coreFindings = 0;
     tw::CWin32Registry reg;
@@ -626,11 +633,10 @@ int main(int argc, char** argv) {
   {
     CAppUnderTest app;
     CPageUnderTest ui;
-    if (!app.Start("tidewell.exe") || !ui.Open(app)) {
+    if (!StartOnPage(app, ui)) {
       fail("tidewell.exe did not start or the registry page did not open");
       return 1;
     }
-    ui.TickOnly(kCategoryRowCurrentUser);
     CPinger pinger(ui.main);
     const ScanOutcome scan = RunPageScan(ui, 900000);
     const auto rtList = pinger.Between(scan.startMs, scan.listedMs ? scan.listedMs : NowMs());
