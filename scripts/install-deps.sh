@@ -26,8 +26,16 @@ if ((${#missing[@]})); then
 fi
 
 # chrony's package starts a system daemon that may set the host clock; the
-# tests run their own chronyd on loopback, so the system one stays off.
-if command -v systemctl >/dev/null 2>&1; then systemctl disable --now chrony >/dev/null 2>&1 || true; fi
+# tests run their own chronyd on loopback. When this script installed it,
+# the daemon the package started is stopped again; a chrony the machine
+# already had is its owner's and stays as it was.
+if [[ " ${missing[*]} " == *" chrony "* ]]; then
+  if command -v systemctl >/dev/null 2>&1 && [ -d /run/systemd/system ]; then
+    systemctl disable --now chrony >/dev/null 2>&1 || true
+  elif command -v service >/dev/null 2>&1; then
+    service chrony stop >/dev/null 2>&1 || true
+  fi
+fi
 
 # Wine's ANSI code page follows LANG, and only for a locale that exists.
 if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf8$'; then
