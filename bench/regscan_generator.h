@@ -213,7 +213,7 @@ inline std::size_t BareWalk(IRegistry& reg) {
 
 #include <chrono>
 
-#include "app/scan_state.h"
+#include "platform/run_control.h"
 #include "registry_cleaner/registry_scanner.h"
 
 namespace tw::bench {

@@ -18,13 +18,13 @@ const NavEntry kNavEntries[6] = {
     {IDC_1003, IDB_179, IDS_57811, IDD_178, IDC_1007, IDS_57796},
 };
 
-std::unique_ptr<CPage> MakePage(const NavEntry& entry) {
+std::unique_ptr<CPage> MakePage(const NavEntry& entry, const Platform& platform) {
   // Tool pages not built yet show as empty pages with their hint.
   switch (entry.buttonId) {
     case IDC_1001:
-      return MakeRegistryPage();
+      return std::make_unique<CRegistryPage>(platform);
     case IDC_1037:
-      return std::make_unique<CClockPage>();
+      return std::make_unique<CClockPage>(*platform.clock);
     default:
       return std::make_unique<CPlaceholderPage>(entry.templateId, entry.hintId);
   }

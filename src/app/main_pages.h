@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/page.h"
+#include "platform/platform.h"
 
 namespace tw {
 
@@ -23,7 +24,8 @@ struct NavEntry {
 extern const NavEntry kNavEntries[6];
 
 // The page object for a navigation button (the about page is made by the
-// main window itself, which hands it the language in use).
-std::unique_ptr<CPage> MakePage(const NavEntry& entry);
+// main window itself, which hands it the language in use). The page uses
+// `platform` for as long as it lives.
+std::unique_ptr<CPage> MakePage(const NavEntry& entry, const Platform& platform);
 
 }  // namespace tw

@@ -7,7 +7,7 @@
 #include <array>
 #include <string>
 
-#include "app/scan_state.h"
+#include "platform/run_control.h"
 #include "app/scan_status.h"
 #include "app/settings_store.h"
 #include "app/shell_hooks.h"
@@ -42,7 +42,7 @@ CMainWindow::CMainWindow(std::uint16_t langId) : CSkinDialog(MainOptions()), m_w
     if (kNavEntries[i].buttonId == IDC_1000) {
       m_pages[i] = &m_about;
     } else {
-      m_ownedPages[i] = MakePage(kNavEntries[i]);
+      m_ownedPages[i] = MakePage(kNavEntries[i], m_services.Services());
       m_pages[i] = m_ownedPages[i].get();
     }
   }

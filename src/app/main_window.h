@@ -9,6 +9,7 @@
 
 #include "app/about_page.h"
 #include "app/main_pages.h"
+#include "app/system_services.h"
 #include "app/tray_icon.h"
 #include "controls/owner_button.h"
 #include "controls/skin_dialog.h"
@@ -45,6 +46,8 @@ class CMainWindow : public CSkinDialog {
   void OnPageHint(UINT id);
   void PaintMinimised();
 
+  // Made before the pages and ended after them: every page uses them.
+  CSystemServices m_services;
   HWND m_hStatusBar = nullptr;
   CAboutPage m_about;
   HFONT m_hNavFont = nullptr;

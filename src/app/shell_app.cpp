@@ -5,7 +5,7 @@
 
 #include "app/language_files.h"
 #include "app/main_window.h"
-#include "app/scan_state.h"
+#include "platform/run_control.h"
 #include "app/settings_store.h"
 #include "app/shell_hooks.h"
 #include "app/status_strip.h"

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <windowsx.h>
 
-#include "app/scan_state.h"
+#include "platform/run_control.h"
 #include "app/shell_hooks.h"
 #include "controls/new_menu.h"
 #include "controls/resource_module.h"

@@ -32,7 +32,7 @@ const ButtonTip kButtonTips[5] = {
 
 }  // namespace
 
-CClockPage::CClockPage() : CPage(IDD_145, IDS_57808) {}
+CClockPage::CClockPage(ISystemClock& clock) : CPage(IDD_145, IDS_57808), m_clock(clock) {}
 
 BOOL CClockPage::OnInit() {
   for (int i = 0; i < 5; ++i) {
@@ -93,7 +93,7 @@ void CClockPage::OnSynchronise() {
   // The window does not answer until the query is done (at most the name
   // lookup and five seconds); the cursor says so.
   HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
-  SynchroniseClock(m_servers[static_cast<std::size_t>(row)], GetMachineClock(), *this);
+  SynchroniseClock(m_servers[static_cast<std::size_t>(row)], m_clock, *this);
   SetCursor(previous);
 }
 

@@ -11,12 +11,14 @@
 #include "clock_sync/clock_synchroniser.h"
 #include "clock_sync/time_servers.h"
 #include "controls/owner_button.h"
+#include "platform/system_clock.h"
 
 namespace tw {
 
 class CClockPage : public CPage, private IClockSyncView {
  public:
-  CClockPage();
+  // The page sets the time through `clock` for as long as it lives.
+  explicit CClockPage(ISystemClock& clock);
 
  protected:
   BOOL OnInit() override;
@@ -31,6 +33,7 @@ class CClockPage : public CPage, private IClockSyncView {
   void SetLog(const std::string& text) override;
 
   COwnerButton m_buttons[5];
+  ISystemClock& m_clock;
   std::vector<TimeServer> m_servers;
 };
 

@@ -11,9 +11,6 @@
 #include "controls/new_menu.h"
 #include "controls/resource_module.h"
 #include "junk_files/choose_path_dialog.h"
-#include "platform/win32/win32_file_system.h"
-#include "platform/win32/win32_registry.h"
-#include "platform/win32/win32_shell.h"
 #include "reg_export/reg_export_file.h"
 #include "registry_cleaner/registry_deletion.h"
 #include "registry_cleaner/registry_finding.h"
@@ -855,25 +852,5 @@ void CRegistryPage::RestoreRegistryFile() {
   if (!AskRegFile(m_hWnd, *m_platform.files, false, &path)) return;
   CWholeRegistryBackup(*m_platform.files, *m_platform.shell).Restore(path);
 }
-
-// --- the page on the system ---------------------------------------------------
-
-namespace {
-
-struct CSystemServices {
-  CWin32Registry registry;
-  CWin32FileSystem files;
-  CWin32Shell shell;
-  Platform Services() { return Platform{&registry, &files, &shell}; }
-};
-
-class CSystemRegistryPage : private CSystemServices, public CRegistryPage {
- public:
-  CSystemRegistryPage() : CSystemServices(), CRegistryPage(Services()) {}
-};
-
-}  // namespace
-
-std::unique_ptr<CPage> MakeRegistryPage() { return std::make_unique<CSystemRegistryPage>(); }
 
 }  // namespace tw

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "app/page.h"
-#include "app/scan_state.h"
+#include "platform/run_control.h"
 #include "controls/owner_button.h"
 #include "platform/platform.h"
 #include "registry_cleaner/registry_row.h"
@@ -128,8 +128,5 @@ class CRegistryPage : public CPage {
   CRegistryStatus m_status;
   CRunControl m_control{&m_bStop};
 };
-
-// The registry page on the system's own registry, files and shell.
-std::unique_ptr<CPage> MakeRegistryPage();
 
 }  // namespace tw

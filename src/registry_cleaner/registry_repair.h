@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/scan_state.h"
+#include "platform/run_control.h"
 #include "platform/platform.h"
 
 namespace tw {

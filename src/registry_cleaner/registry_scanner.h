@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "app/scan_state.h"
+#include "platform/run_control.h"
 #include "platform/file_system.h"
 #include "platform/registry.h"
 #include "registry_cleaner/path_checker.h"

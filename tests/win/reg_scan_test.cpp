@@ -9,7 +9,7 @@
 #include <chrono>
 #include <cstdio>
 
-#include "app/scan_state.h"
+#include "platform/run_control.h"
 #include "platform/text.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"

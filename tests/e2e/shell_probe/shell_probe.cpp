@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/scan_state.h"
+#include "platform/run_control.h"
 #include "app/shell_app.h"
 #include "app/shell_hooks.h"
 #include "app/status_strip.h"

@@ -22,7 +22,7 @@ LRESULT CALLBACK HostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
                                reinterpret_cast<HMENU>(1076), g_instance, nullptr);
       // About the size the main window gives its tool pages.
       RECT where{0, 0, 664, 590};
-      g_page = new tw::CClockPage;
+      g_page = new tw::CClockPage(tw::GetMachineClock());
       if (!g_page->CreatePage(hwnd, where)) return -1;
       ShowWindow(g_page->Hwnd(), SW_SHOW);
       return 0;

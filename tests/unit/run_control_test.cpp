@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/scan_state.h"
+#include "platform/run_control.h"
 
 namespace {
 

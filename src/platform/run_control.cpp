@@ -1,4 +1,4 @@
-#include "app/scan_state.h"
+#include "platform/run_control.h"
 
 #include <chrono>
 #include <thread>
