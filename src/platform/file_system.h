@@ -61,6 +61,12 @@ class IWritableFile {
   virtual bool Write(const void* data, std::size_t size) = 0;
   // Flushes and closes; false when that failed. Safe to call twice.
   virtual bool Close() = 0;
+  // Cuts the file back to its first `size` bytes and writes on from there:
+  // a writer that failed midway takes back its partial record. False when
+  // the file cannot be cut (or the writer does not support it).
+  virtual bool Truncate(std::uint64_t /*size*/) { return false; }
+  // Why the last Write failed (the system's error code, such as a full disk).
+  virtual long LastWriteError() const { return kErrorWriteFault; }
 };
 
 enum class CreateMode {

@@ -37,6 +37,7 @@ long CRegExportFile::Open(const std::string& path) {
   Close();
   m_writeError = kErrorSuccess;
   m_unicode = false;
+  m_nWhole = 0;
   long error = kErrorSuccess;
   m_file = m_fs.CreateFile(path, CreateMode::kCreateNew, &error);
   if (!m_file) return error != kErrorSuccess ? error : kErrorFileNotFound;
@@ -77,28 +78,39 @@ bool CRegExportFile::Write(const std::string& ansiText) {
     if (c == '\n') text += '\r';
     text += c;
   }
-  bool ok;
+  std::string bytes;
   if (m_unicode) {
     const std::u16string wide = AnsiToUtf16(text);
-    std::string bytes;
     bytes.reserve(wide.size() * 2);
     for (char16_t u : wide) {
       bytes += static_cast<char>(u & 0xFF);
       bytes += static_cast<char>(u >> 8);
     }
-    ok = m_file->Write(bytes.data(), bytes.size());
   } else {
-    ok = m_file->Write(text.data(), text.size());
+    bytes = std::move(text);
   }
-  if (!ok) m_writeError = kErrorWriteFault;
-  return ok;
+  return WriteWhole(bytes.data(), bytes.size());
+}
+
+// Each call writes whole sections. One that stops midway (a full disk) is
+// taken back: the registry editor would import a cut line such as
+// "Big"=hex:7f,7f over the value that was kept because it did not fit.
+bool CRegExportFile::WriteWhole(const char* bytes, std::size_t size) {
+  if (m_file->Write(bytes, size)) {
+    m_nWhole += size;
+    return true;
+  }
+  m_writeError = m_file->LastWriteError();
+  if (m_writeError == kErrorSuccess) m_writeError = kErrorWriteFault;
+  m_file->Truncate(m_nWhole);
+  return false;
 }
 
 long CRegExportFile::WriteHeader(int windowsVersionCode) {
   m_unicode = !(windowsVersionCode == 2 || windowsVersionCode == 3 || windowsVersionCode == 4);
   if (m_unicode && m_file && m_writeError == kErrorSuccess) {
     static const char kBom[] = {'\xFF', '\xFE'};
-    if (!m_file->Write(kBom, sizeof kBom)) m_writeError = kErrorWriteFault;
+    WriteWhole(kBom, sizeof kBom);
   }
   Write(m_unicode ? "Windows Registry Editor Version 5.00\n\n" : "REGEDIT4\n\n");
   return m_writeError;
@@ -249,8 +261,9 @@ long CRegExportFile::ExportKey(RegKey hive, const std::string& keyPath,
     if (!Write(keyLine)) return m_writeError;
     return read != kErrorSuccess ? read : kErrorInvalidData;
   }
+  // The value is left as it is: a repair backs up the value it is about to
+  // fix, and if its own write then fails the old data must still be there.
   if (!Write(keyLine + line + "\n\n")) return m_writeError;
-  if (valueName.empty()) m_reg.SetValue(key.Get(), "", kRegSz, "", 1);
   return kErrorSuccess;
 }
 

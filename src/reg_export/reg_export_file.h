@@ -56,7 +56,7 @@ class CRegExportFile {
   long ExportAndRemoveFinding(const std::string& keyPath, const RegistryFinding& finding);
 
   // Writes one value (valueName, empty = the default value) or the whole
-  // key with its subkeys, and removes nothing. A value that cannot be read
+  // key with its subkeys, and changes nothing in the registry. A value that cannot be read
   // is left out, never written as an empty string. Answers kErrorSuccess
   // only when everything asked for is in the file.
   long ExportKey(RegKey hive, const std::string& keyPath, const std::string& valueName,
@@ -73,6 +73,7 @@ class CRegExportFile {
   enum class TreeResult { kRemoved, kKept, kGone, kWriteFailed };
 
   bool Write(const std::string& ansiText);
+  bool WriteWhole(const char* bytes, std::size_t size);
   std::string KeyLine(RegKey hive, const std::string& keyPath) const;
   // Appends the key line + value line + empty line of every value; false
   // when a value could not be listed or written whole.
@@ -86,6 +87,8 @@ class CRegExportFile {
   std::unique_ptr<IWritableFile> m_file;
   bool m_unicode = false;
   long m_writeError = kErrorSuccess;
+  // Bytes in the file that end with a whole section (or the header).
+  std::uint64_t m_nWhole = 0;
 };
 
 }  // namespace tw

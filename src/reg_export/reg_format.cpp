@@ -65,10 +65,23 @@ bool AnsiDataToUtf16Bytes(const std::vector<std::uint8_t>& data, std::vector<std
   return true;
 }
 
+bool EndsInLoneLeadByte(const std::string& text) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (IsLeadByte(static_cast<unsigned char>(text[i]))) {
+      if (i + 1 == text.size()) return true;
+      ++i;  // its trail byte
+    }
+  }
+  return false;
+}
+
 bool IsWritableRegText(const std::string& text, bool unicode) {
   if (text.find_first_of("\r\n") != std::string::npos) return false;
   if (text.find('\0') != std::string::npos) return false;
-  return !unicode || RoundTripsThroughUtf16(text);
+  if (unicode) return RoundTripsThroughUtf16(text);
+  // The importer reads a lead byte and whatever follows as one character:
+  // the closing quote or bracket would vanish into it.
+  return !EndsInLoneLeadByte(text);
 }
 
 namespace {

@@ -26,8 +26,12 @@ bool RoundTripsThroughUtf16(const std::string& text);
 // does not convert back to the same bytes.
 bool AnsiDataToUtf16Bytes(const std::vector<std::uint8_t>& data, std::vector<std::uint8_t>* out);
 
+// True when the last byte of text is a lead byte without its trail byte.
+bool EndsInLoneLeadByte(const std::string& text);
+
 // A name or key path can be written when it holds no line break and, for a
-// Unicode file, converts without loss.
+// Unicode file, converts without loss; for an ANSI file, when it does not end
+// in a lone lead byte (string data that does goes as a hex list instead).
 bool IsWritableRegText(const std::string& text, bool unicode);
 
 // One value line without its line end ("\"Path\"=\"C:\\\\x\"", "@=dword:00000001",

@@ -1,8 +1,23 @@
 #include "registry_cleaner/registry_deletion.h"
 
-#include "registry_cleaner/registry_repair.h"
+#include "reg_export/reg_export_file.h"
+#include "registry_cleaner/registry_finding.h"
 
 namespace tw {
+
+namespace {
+
+RegistryFinding ToFinding(const RegistryRow& row) {
+  RegistryFinding f;
+  f.location = row.location;
+  f.description = row.description;
+  f.valueName = row.valueName;
+  f.category = static_cast<ScanCategory>(row.category);
+  f.checked = row.checked;
+  return f;
+}
+
+}  // namespace
 
 bool CRegistryDeletion::AnyChecked(const std::vector<RegistryRow>& rows) {
   for (const auto& row : rows) {
@@ -39,6 +54,36 @@ long CRegistryDeletion::Delete(std::vector<RegistryRow>* rows, bool all, long* f
   }
   rows->resize(out);
   return count;
+}
+
+BackupDeletionResult DeleteWithBackup(IRegistry& reg, IFileSystem& fs, const std::string& path,
+                                      int windowsFamily, std::vector<RegistryRow>* rows, bool all,
+                                      long* found, long* deleted,
+                                      const BackupDeletionHooks& hooks) {
+  BackupDeletionResult result;
+  CRegExportFile file(reg, fs);
+  result.error = file.OpenNew(path, &result.file);
+  if (result.error == kErrorSuccess) result.error = file.WriteHeader(windowsFamily);
+  // Without its backup nothing is deleted.
+  if (result.error != kErrorSuccess) return result;
+  const RegistryRow* first = rows->data();
+  CRegistryDeletion deletion(
+      [&](const RegistryRow& row) {
+        if (hooks.beforeRow) hooks.beforeRow();
+        const long r = file.ExportAndRemoveFinding(row.location, ToFinding(row));
+        if (file.WriteError() != kErrorSuccess) return CRegistryDeletion::Outcome::kStop;
+        if (r != kErrorSuccess && r != kErrorFileNotFound) return CRegistryDeletion::Outcome::kKept;
+        // `row` is an element of *rows, which the deletion compacts only
+        // after its last call.
+        if (hooks.removed) hooks.removed(static_cast<std::size_t>(&row - first));
+        return CRegistryDeletion::Outcome::kRemoved;
+      },
+      hooks.progress);
+  result.count = deletion.Delete(rows, all, found, deleted);
+  result.error = file.WriteError();
+  const long closed = file.Close();
+  if (result.error == kErrorSuccess) result.error = closed;
+  return result;
 }
 
 }  // namespace tw

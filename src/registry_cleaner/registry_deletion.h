@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
+#include "platform/registry.h"
 #include "registry_cleaner/registry_row.h"
 
 namespace tw {
@@ -37,5 +39,28 @@ class CRegistryDeletion {
   ExportAndRemove m_export;
   Progress m_progress;
 };
+
+// What a deletion with its backup file came to.
+struct BackupDeletionResult {
+  long count = 0;  // rows deleted
+  // The backup file's error: it could not be created, or it stopped taking
+  // writes midway (a full disk). The rows not yet deleted then stay.
+  long error = kErrorSuccess;
+  std::string file;  // the backup file written
+};
+
+struct BackupDeletionHooks {
+  std::function<void()> beforeRow;                  // the page answers messages here
+  std::function<void(std::size_t index)> removed;   // a row's list position, ascending
+  CRegistryDeletion::Progress progress;
+};
+
+// The deletion as the page runs it: a new backup file at `path` (or the
+// first free numbered name beside it) with the header for `windowsFamily`,
+// then each row written there and removed.
+BackupDeletionResult DeleteWithBackup(IRegistry& reg, IFileSystem& fs, const std::string& path,
+                                      int windowsFamily, std::vector<RegistryRow>* rows, bool all,
+                                      long* found, long* deleted,
+                                      const BackupDeletionHooks& hooks);
 
 }  // namespace tw

@@ -14,6 +14,10 @@ RegKey CategoryHive(ScanCategory category) {
   return info ? info->hive : 0;
 }
 
+std::string HivePrefixOfCategory(int category) {
+  return HivePrefix(CategoryHive(static_cast<ScanCategory>(category)));
+}
+
 std::string HivePrefix(RegKey hive) {
   switch (hive) {
     case kHkeyClassesRoot: return "HKEY_CLASSES_ROOT\\";

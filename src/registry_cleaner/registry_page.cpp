@@ -23,6 +23,16 @@ namespace tw {
 
 namespace {
 
+// The page's controls, by their role.
+constexpr int kCategoryList = IDC_1003;         // owner-drawn list of scan categories
+constexpr int kResultList = IDC_1004;           // the findings, with check boxes
+constexpr int kScanButton = IDC_1035;           // scan; reads "stop" while a scan runs
+constexpr int kRepairButton = IDC_1059;         // repair; reads "stop" while a repair runs
+constexpr int kDeleteCheckedButton = IDC_1007;  // delete the checked findings
+constexpr int kDeleteAllButton = IDC_1008;      // delete every finding
+constexpr int kBackupButton = IDC_1009;         // back up the whole registry
+constexpr int kRestoreButton = IDC_1010;        // restore a registry file
+
 // Messages the workers send or post to the page.
 constexpr UINT kMsgRowsPending = WM_APP + 0x21;  // posted: found rows wait to be listed
 constexpr UINT kMsgRunEnded = WM_APP + 0x22;     // sent: wParam = the run that ended
@@ -40,8 +50,9 @@ constexpr ULONGLONG kRowSliceMs = 15;
 constexpr ULONGLONG kServeIntervalMs = 25;
 
 // The controls a run disables (the active start/stop button aside).
-constexpr int kRunControls[] = {IDC_1003, IDC_1007, IDC_1008, IDC_1009,
-                                IDC_1010, IDC_1004, IDC_1059, IDC_1035};
+constexpr int kRunControls[] = {kCategoryList, kDeleteCheckedButton, kDeleteAllButton,
+                                kBackupButton, kRestoreButton,       kResultList,
+                                kRepairButton, kScanButton};
 
 SystemTime LocalNow() {
   SYSTEMTIME st;
@@ -63,14 +74,17 @@ std::string TextOr(UINT id, const std::string& fallback) {
   return s.empty() ? fallback : s;
 }
 
-RegistryFinding ToFinding(const RegistryRow& row) {
-  RegistryFinding f;
-  f.location = row.location;
-  f.description = row.description;
-  f.valueName = row.valueName;
-  f.category = static_cast<ScanCategory>(row.category);
-  f.checked = row.checked;
-  return f;
+// The system's text for an error code, without its line end.
+std::string SystemMessage(long code) {
+  char* text = nullptr;
+  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                     FORMAT_MESSAGE_IGNORE_INSERTS,
+                 nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string out = text ? text : "";
+  if (text) LocalFree(text);
+  while (!out.empty() && (out.back() == '\r' || out.back() == '\n' || out.back() == ' ')) out.pop_back();
+  if (out.empty()) out = std::to_string(code);
+  return out;
 }
 
 int WindowsFamily() {
@@ -113,8 +127,8 @@ CRegistryPage::~CRegistryPage() {
 }
 
 BOOL CRegistryPage::OnInit() {
-  m_hCategories = Item(IDC_1003);
-  m_hResults = Item(IDC_1004);
+  m_hCategories = Item(kCategoryList);
+  m_hResults = Item(kResultList);
 
   RegistryStatusTexts texts;
   texts.scanning = TextOr(IDS_32802, texts.scanning);
@@ -126,9 +140,9 @@ BOOL CRegistryPage::OnInit() {
   texts.time = TextOr(IDS_32801, texts.time);
   m_status.SetTexts(texts);
 
-  const std::pair<int, UINT> tips[] = {{IDC_1035, IDS_57698}, {IDC_1010, IDS_57703},
-                                       {IDC_1008, IDS_57704}, {IDC_1007, IDS_57705},
-                                       {IDC_1009, IDS_57706}, {IDC_1059, IDS_57707}};
+  const std::pair<int, UINT> tips[] = {{kScanButton, IDS_57698}, {kRestoreButton, IDS_57703},
+                                       {kDeleteAllButton, IDS_57704}, {kDeleteCheckedButton, IDS_57705},
+                                       {kBackupButton, IDS_57706}, {kRepairButton, IDS_57707}};
   for (const auto& [id, tip] : tips) {
     auto button = std::make_unique<COwnerButton>();
     if (button->Attach(m_hWnd, id)) {
@@ -205,7 +219,7 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_DRAWITEM: {
       auto* di = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
-      if (di->CtlType == ODT_LISTBOX && di->CtlID == IDC_1003) {
+      if (di->CtlType == ODT_LISTBOX && di->CtlID == kCategoryList) {
         DrawCategoryItem(di);
         return TRUE;
       }
@@ -255,25 +269,25 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
 
 bool CRegistryPage::OnCommand(int id, int code, HWND control) {
   switch (id) {
-    case IDC_1035:
+    case kScanButton:
       if (code == BN_CLICKED) OnScan();
       return true;
-    case IDC_1059:
+    case kRepairButton:
       if (code == BN_CLICKED) OnRepair();
       return true;
-    case IDC_1007:
+    case kDeleteCheckedButton:
       if (code == BN_CLICKED && !m_rows.empty()) DeleteCheckedFindings();
       return true;
-    case IDC_1008:
+    case kDeleteAllButton:
       if (code == BN_CLICKED && !m_rows.empty()) DeleteAllFindings();
       return true;
-    case IDC_1009:
+    case kBackupButton:
       if (code == BN_CLICKED) BackupWholeRegistry();
       return true;
-    case IDC_1010:
+    case kRestoreButton:
       if (code == BN_CLICKED) RestoreRegistryFile();
       return true;
-    case IDC_1003:
+    case kCategoryList:
       if (code == LBN_DBLCLK && m_bIdle) {
         const LRESULT index = SendMessageA(m_hCategories, LB_GETCARETINDEX, 0, 0);
         if (index >= 0 && static_cast<std::size_t>(index) < m_categoryChecked.size()) {
@@ -378,7 +392,7 @@ void CRegistryPage::OnScan() {
   if (!wasIdle) {
     m_bStop = 1;
     m_bIdle = 1;
-    SetDlgItemTextA(m_hWnd, IDC_1035, LoadStr(IDS_32783).c_str());
+    SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
     EnableRunControls(true, 0);
     return;
   }
@@ -386,7 +400,7 @@ void CRegistryPage::OnScan() {
   WaitWorker();
   m_bIdle = 0;
   m_run = Run::kScan;
-  SetDlgItemTextA(m_hWnd, IDC_1035, LoadStr(IDS_32784).c_str());
+  SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32784).c_str());
   g_bScanning = 1;
   m_bStop = 0;
   m_nFound = 0;
@@ -405,10 +419,10 @@ void CRegistryPage::OnScan() {
   if (!StartWorker(&CRegistryPage::ScanWorker)) {
     m_bIdle = 1;
     g_bScanning = 0;
-    SetDlgItemTextA(m_hWnd, IDC_1035, LoadStr(IDS_32783).c_str());
+    SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
     return;
   }
-  EnableRunControls(false, IDC_1035);
+  EnableRunControls(false, kScanButton);
 }
 
 DWORD WINAPI CRegistryPage::ScanWorker(LPVOID param) {
@@ -536,9 +550,9 @@ void CRegistryPage::EndRun(Run run) {
   g_bStopRequested = 0;
   g_bPauseRequested = 0;
   if (run == Run::kRepair) {
-    SetDlgItemTextA(m_hWnd, IDC_1059, LoadStr(IDS_57708).c_str());
+    SetDlgItemTextA(m_hWnd, kRepairButton, LoadStr(IDS_57708).c_str());
   } else {
-    SetDlgItemTextA(m_hWnd, IDC_1035, LoadStr(IDS_32783).c_str());
+    SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
   }
   m_bStop = 0;
   m_run = Run::kNone;
@@ -574,10 +588,10 @@ void CRegistryPage::EnableRunControls(bool enable, int except) {
 void CRegistryPage::UpdateButtonsForBusy(bool busy) {
   if (!m_bIdle) {
     // The page's own run: only its start/stop button answers.
-    EnableWindow(Item(m_run == Run::kRepair ? IDC_1059 : IDC_1035), TRUE);
+    EnableWindow(Item(m_run == Run::kRepair ? kRepairButton : kScanButton), TRUE);
     return;
   }
-  for (int id : {IDC_1035, IDC_1059, IDC_1007}) EnableWindow(Item(id), busy ? FALSE : TRUE);
+  for (int id : {kScanButton, kRepairButton, kDeleteCheckedButton}) EnableWindow(Item(id), busy ? FALSE : TRUE);
 }
 
 // --- menus ------------------------------------------------------------------
@@ -657,43 +671,21 @@ void CRegistryPage::DeleteAllFindings() {
 void CRegistryPage::DeleteRows(bool all) {
   HCURSOR oldCursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   long found = m_nFound;
-  CRegExportFile file(*m_platform.registry, *m_platform.files);
-  std::string opened;
-  const long rc = file.OpenNew(MakeBackupFileName(*m_platform.files, LocalNow()), &opened);
-  if (rc != kErrorSuccess || file.WriteHeader(WindowsFamily()) != kErrorSuccess) {
-    // Without its backup nothing is deleted.
-    file.Close();
-    SetCursor(oldCursor);
-    char* text = nullptr;
-    FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, static_cast<DWORD>(rc ? rc : file.WriteError()), 0,
-                   reinterpret_cast<char*>(&text), 0, nullptr);
-    MessageBoxA(m_hWnd, text ? text : "", TextOr(IDS_57755, "Tidewell").c_str(),
-                MB_OK | MB_ICONERROR);
-    if (text) LocalFree(text);
-    return;
-  }
   m_lastServed = 0;
-  // The list positions of the rows that go, in ascending order: `row` is an
-  // element of m_rows, which the deletion compacts only after its last call.
+  // The list positions of the rows that go, in ascending order.
   std::vector<int> gone;
-  CRegistryDeletion deletion(
-      [&](const RegistryRow& row) {
-        ServeWhileBusy();
-        const long r = file.ExportAndRemoveFinding(row.location, ToFinding(row));
-        if (file.WriteError() != kErrorSuccess) return CRegistryDeletion::Outcome::kStop;
-        if (r != kErrorSuccess && r != kErrorFileNotFound) return CRegistryDeletion::Outcome::kKept;
-        gone.push_back(static_cast<int>(&row - m_rows.data()));
-        return CRegistryDeletion::Outcome::kRemoved;
-      },
-      [&](const std::string& key) {
-        m_status.Report(key, StatusPhase::kProgress, false, found, m_nDeleted);
-      });
-  const long count = deletion.Delete(&m_rows, all, &found, &m_nDeleted);
+  BackupDeletionHooks hooks;
+  hooks.beforeRow = [this] { ServeWhileBusy(); };
+  hooks.removed = [&](std::size_t index) { gone.push_back(static_cast<int>(index)); };
+  hooks.progress = [&](const std::string& key) {
+    m_status.Report(key, StatusPhase::kProgress, false, found, m_nDeleted);
+  };
+  const BackupDeletionResult result =
+      DeleteWithBackup(*m_platform.registry, *m_platform.files,
+                       MakeBackupFileName(*m_platform.files, LocalNow()), WindowsFamily(), &m_rows,
+                       all, &found, &m_nDeleted, hooks);
   m_nFound = found;
-  file.Close();
-  if (count > 0) {
+  if (result.count > 0) {
     SetListRedraw(false);
     RemoveListRows(gone);
     if (ListView_GetItemCount(m_hResults) != static_cast<int>(m_rows.size())) {
@@ -702,8 +694,17 @@ void CRegistryPage::DeleteRows(bool all) {
     }
     SetListRedraw(true);
   }
-  ReportStatus("", StatusPhase::kFinish, false);
   SetCursor(oldCursor);
+  if (result.error == kErrorSuccess) {
+    ReportStatus("", StatusPhase::kFinish, false);
+    return;
+  }
+  // The backup file could not be created, or stopped taking writes midway
+  // (a full disk): the rows not deleted stay, and the status says why
+  // instead of the normal end.
+  const std::string why = SystemMessage(result.error);
+  ReportStatus(why, StatusPhase::kFailed, false);
+  MessageBoxA(m_hWnd, why.c_str(), TextOr(IDS_57755, "Tidewell").c_str(), MB_OK | MB_ICONERROR);
 }
 
 void CRegistryPage::ServeWhileBusy() {
@@ -733,14 +734,14 @@ void CRegistryPage::OnRepair() {
     if (m_run != Run::kRepair) return;
     m_bStop = 1;
     m_bIdle = 1;
-    SetDlgItemTextA(m_hWnd, IDC_1059, LoadStr(IDS_57708).c_str());
+    SetDlgItemTextA(m_hWnd, kRepairButton, LoadStr(IDS_57708).c_str());
     EnableRunControls(true, 0);
     return;
   }
   WaitWorker();
   m_bIdle = 0;
   m_run = Run::kRepair;
-  SetDlgItemTextA(m_hWnd, IDC_1059, LoadStr(IDS_32784).c_str());
+  SetDlgItemTextA(m_hWnd, kRepairButton, LoadStr(IDS_32784).c_str());
   g_bScanning = 1;
   m_repairFolders.clear();
   {
@@ -752,10 +753,10 @@ void CRegistryPage::OnRepair() {
   if (!StartWorker(&CRegistryPage::RepairWorker)) {
     m_bIdle = 1;
     g_bScanning = 0;
-    SetDlgItemTextA(m_hWnd, IDC_1059, LoadStr(IDS_57708).c_str());
+    SetDlgItemTextA(m_hWnd, kRepairButton, LoadStr(IDS_57708).c_str());
     return;
   }
-  EnableRunControls(false, IDC_1059);
+  EnableRunControls(false, kRepairButton);
 }
 
 DWORD WINAPI CRegistryPage::RepairWorker(LPVOID param) {

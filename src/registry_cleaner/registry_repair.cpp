@@ -1,6 +1,7 @@
 #include "registry_cleaner/registry_repair.h"
 
 #include "platform/text.h"
+#include "registry_cleaner/registry_finding.h"
 
 namespace tw {
 
@@ -60,30 +61,6 @@ std::string ReplaceNoCase(const std::string& text, const std::string& needle,
 }
 
 }  // namespace
-
-RegKey HiveOfCategory(int category) {
-  switch (category) {
-    case 0:
-      return kHkeyCurrentUser;
-    case 1:
-    case 6:
-      return kHkeyLocalMachine;
-    case 2:
-      return kHkeyUsers;
-    case 4:
-    case 5:
-    case 8:
-    case 9:
-      return kHkeyClassesRoot;
-    default:
-      return 0;
-  }
-}
-
-std::string HivePrefixOfCategory(int category) {
-  const RegKey hive = HiveOfCategory(category);
-  return hive ? std::string(RootName(hive)) + "\\" : std::string();
-}
 
 CRegistryRepair::CRegistryRepair(const Platform& platform, const CRunControl& run,
                                  std::string invalidPathPrefix, BackupValue backup,
@@ -195,7 +172,7 @@ bool CRegistryRepair::RepairFinding(const RepairRequest& row) {
       row.description.compare(0, m_prefix.size(), m_prefix) != 0) {
     return false;  // uninstall and file-association findings
   }
-  const RegKey hive = HiveOfCategory(row.category);
+  const RegKey hive = CategoryHive(static_cast<ScanCategory>(row.category));
   const bool comServer = row.category == 4;
   const bool valueFinding = row.category == 0 || row.category == 1 || row.category == 2 ||
                             row.category == 8;

@@ -13,11 +13,6 @@
 
 namespace tw {
 
-// The hive a finding of a category lives in (0 when the category has none).
-RegKey HiveOfCategory(int category);
-// "HKEY_CURRENT_USER\" and friends, as the status line shows a finding's key.
-std::string HivePrefixOfCategory(int category);
-
 struct BrokenPathSplit {
   std::string fileName;   // the missing file's own name
   std::string candidate;  // the path that names it

@@ -34,6 +34,12 @@ std::string ComposeRegistryStatus(const RegistryStatusTexts& texts, const std::s
   std::string status;
   if (phase == StatusPhase::kFinish) {
     status = scanning ? texts.finished : texts.product;
+  } else if (phase == StatusPhase::kFailed) {
+    // ";" ends the field.
+    status = text;
+    for (char& c : status) {
+      if (c == ';') c = ',';
+    }
   } else {
     status = (scanning ? texts.scanning : texts.deleting) + text;
   }

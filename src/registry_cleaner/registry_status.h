@@ -25,7 +25,9 @@ struct RegistryStatusTexts {
   std::string time = "\xCA\xB1\xBC\xE4: %d:%d:%d";                    // 32801 "时间: %d:%d:%d"
 };
 
-enum class StatusPhase { kStart = 0, kProgress = 1, kFinish = 2 };
+// kFailed ends an operation that could not finish: the text (the system's
+// message) stands alone, so that nothing reads like a normal end.
+enum class StatusPhase { kStart = 0, kProgress = 1, kFinish = 2, kFailed = 3 };
 
 // Replaces each "%d" of `format` in turn by the next number; "%%" stands for
 // "%". Any other "%" sequence is copied as it is, so a translated text with a

@@ -58,6 +58,9 @@ TEST(RegFormat, ValueLines) {
        "\"a=b\\\"c\\\\\"=\"" + kSeiYen + "\\\\\""},
       {"e", kRegExpandSz, Sz(kGbk), true, "\"e\"=hex(2):2d,4e,87,65,0,0"},
       {"e", kRegExpandSz, Sz(kGbk), false, "\"e\"=hex(2):d6,d0,ce,c4,0"},
+      // A lone lead byte at the end would swallow the closing quote on import.
+      {"s", kRegSz, Sz("lone\xD5"), false, "\"s\"=hex(1):6c,6f,6e,65,d5,0"},
+      {"s", kRegSz, Sz(kGbk + "\xD5"), false, "\"s\"=hex(1):d6,d0,ce,c4,d5,0"},
   };
   SetAnsiCodePage(936);
   for (const Case& c : cases) {
@@ -69,6 +72,7 @@ TEST(RegFormat, ValueLines) {
   std::string line;
   EXPECT_FALSE(FormatValueLine("two\nlines", kRegSz, Bytes(Sz("x")), true, &line));
   EXPECT_FALSE(FormatValueLine("lone\xD5", kRegSz, Bytes(Sz("x")), true, &line));
+  EXPECT_FALSE(FormatValueLine("lone\xD5", kRegSz, Bytes(Sz("x")), false, &line));
   EXPECT_FALSE(FormatValueLine("s", kRegSz, Bytes(Sz("lone\xD5")), true, &line));
 }
 
@@ -275,7 +279,7 @@ TEST_F(ExportFile, ValuesThatCannotBeWrittenStay) {
   reg.CloseKey(k);
 }
 
-TEST_F(ExportFile, ExportKeyRemovesNothingAndNeverWritesAnEmptyStandIn) {
+TEST_F(ExportFile, ExportKeyChangesNothingAndNeverWritesAnEmptyStandIn) {
   reg.SeedString(kHkeyClassesRoot, "CLSID\\{P}\\InprocServer32", "", "c:\\p.dll");
   reg.SeedString(kHkeyClassesRoot, "CLSID\\{P}", "", "Plugin");
   reg.SeedString(kHkeyCurrentUser, "Bar", "{P}", std::string(400, 'x'));
@@ -283,6 +287,8 @@ TEST_F(ExportFile, ExportKeyRemovesNothingAndNeverWritesAnEmptyStandIn) {
   ASSERT_EQ(out.Open(path), kErrorSuccess);
   out.WriteHeader(2);
   EXPECT_EQ(out.ExportKey(kHkeyClassesRoot, "CLSID\\{P}", "", false), kErrorSuccess);
+  EXPECT_EQ(out.ExportKey(kHkeyClassesRoot, "CLSID\\{P}\\InprocServer32", "", true),
+            kErrorSuccess);
   EXPECT_EQ(out.ExportKey(kHkeyCurrentUser, "Bar", "{P}", true), kErrorSuccess);
   EXPECT_EQ(out.ExportKey(kHkeyCurrentUser, "Bar", "missing", true), kErrorFileNotFound);
   EXPECT_EQ(out.ExportKey(kHkeyCurrentUser, "NoKey", "", false), kErrorFileNotFound);
@@ -290,11 +296,20 @@ TEST_F(ExportFile, ExportKeyRemovesNothingAndNeverWritesAnEmptyStandIn) {
   const std::string expected = "REGEDIT4\r\n\r\n"
                                "[HKEY_CLASSES_ROOT\\CLSID\\{P}\\InprocServer32]\r\n@=\"c:\\\\p.dll\"\r\n\r\n"
                                "[HKEY_CLASSES_ROOT\\CLSID\\{P}]\r\n@=\"Plugin\"\r\n\r\n"
+                               "[HKEY_CLASSES_ROOT\\CLSID\\{P}\\InprocServer32]\r\n@=\"c:\\\\p.dll\"\r\n\r\n"
                                "[HKEY_CURRENT_USER\\Bar]\r\n\"{P}\"=\"" + std::string(400, 'x') +
                                "\"\r\n\r\n"
                                "[HKEY_CURRENT_USER\\Bar]\r\n";
   EXPECT_EQ(fs.Contents(path), expected);
   EXPECT_TRUE(reg.KeyExists(kHkeyClassesRoot, "CLSID\\{P}\\InprocServer32"));
+  // A default value written on its own keeps its data (a repair's backup).
+  RegKey k = 0;
+  ASSERT_EQ(reg.OpenKey(kHkeyClassesRoot, "CLSID\\{P}\\InprocServer32", kKeyRead, &k), kErrorSuccess);
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  EXPECT_EQ(reg.QueryValue(k, "", &type, &data, kUnlimited), kErrorSuccess);
+  reg.CloseKey(k);
+  EXPECT_EQ(std::string(data.begin(), data.end()), Sz("c:\\p.dll"));
 }
 
 // Refuses removal of any key named "Stuck".

@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/memory/memory_file_system.h"
+#include "platform/memory/memory_registry.h"
+#include "platform/text.h"
 #include "registry_cleaner/registry_deletion.h"
 
 namespace {
@@ -100,6 +103,47 @@ TEST(RegistryDeletion, NothingCheckedMeansNothingDone) {
   rows[7].checked = true;
   EXPECT_TRUE(tw::CRegistryDeletion::AnyChecked(rows));
   EXPECT_FALSE(tw::CRegistryDeletion::AnyChecked({}));
+}
+
+// The disk runs full in the middle of the second section: the deletion stops
+// there and says why, the rows and values not written stay, and the file
+// keeps only whole sections.
+TEST(RegistryDeletion, ABackupThatStopsTakingWritesMidwayEndsWithItsError) {
+  tw::SetAnsiCodePage(936);
+  tw::CMemoryRegistry reg;
+  tw::CMemoryFileSystem fs;
+  fs.AddDrive('C', tw::kDriveFixed);
+  fs.AddFolder("C:\\RegBackup");
+  std::vector<tw::RegistryRow> rows;
+  for (const char* name : {"A", "B", "C"}) {
+    reg.SeedString(tw::kHkeyCurrentUser, "Software\\App", name, "C:\\gone\\x.exe");
+    rows.push_back({"Software\\App", "d", name, 0, true});
+  }
+  const std::string header = "REGEDIT4\r\n\r\n";
+  const std::string sectionA =
+      "[HKEY_CURRENT_USER\\Software\\App]\r\n\"A\"=\"C:\\\\gone\\\\x.exe\"\r\n\r\n";
+  fs.SetWriteLimit(header.size() + sectionA.size() + 20);
+
+  long found = 3, deleted = 0;
+  const tw::BackupDeletionResult result = tw::DeleteWithBackup(
+      reg, fs, "C:\\RegBackup\\b.reg", 2, &rows, false, &found, &deleted, {});
+  fs.SetWriteLimit(tw::CMemoryFileSystem::Unlimited());
+  EXPECT_EQ(result.error, tw::kErrorHandleDiskFull);
+  EXPECT_EQ(result.count, 1);
+  EXPECT_EQ(found, 2);
+  EXPECT_EQ(deleted, 1);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].valueName, "B");
+  EXPECT_EQ(result.file, "C:\\RegBackup\\b.reg");
+  EXPECT_EQ(fs.Contents(result.file), header + sectionA);
+  tw::RegKey key = 0;
+  ASSERT_EQ(reg.OpenKey(tw::kHkeyCurrentUser, "Software\\App", tw::kKeyRead, &key), 0);
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  EXPECT_NE(reg.QueryValue(key, "A", &type, &data, tw::kUnlimited), 0);
+  EXPECT_EQ(reg.QueryValue(key, "B", &type, &data, tw::kUnlimited), 0);
+  EXPECT_EQ(reg.QueryValue(key, "C", &type, &data, tw::kUnlimited), 0);
+  reg.CloseKey(key);
 }
 
 }  // namespace

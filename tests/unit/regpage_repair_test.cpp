@@ -9,6 +9,7 @@
 #include "platform/memory/memory_registry.h"
 #include "platform/memory/memory_shell.h"
 #include "platform/text.h"
+#include "registry_cleaner/registry_finding.h"
 #include "registry_cleaner/registry_repair.h"
 #include "unit/regpage_gbk.h"
 

@@ -33,6 +33,8 @@ TEST(RegistryStatus, ComposesTheThreeFields) {
        "正在删除: HKEY_CURRENT_USER\\Software\\X;总共: 3   删除: 9;时间: 0:0:0;"},
       {"end of a deletion shows the product", "", StatusPhase::kFinish, false, 0, 10, 59,
        "Tidewell;总共: 0   删除: 10;时间: 0:0:59;"},
+      {"a deletion that failed shows only why", "Disk full; no room", StatusPhase::kFailed, false,
+       5, 2, 1, "Disk full, no room;总共: 5   删除: 2;时间: 0:0:1;"},
       {"hours are not wrapped", "", StatusPhase::kFinish, true, 0, 0, 100 * 3600,
        "扫描完成.;总共: 0;时间: 100:0:0;"},
   };

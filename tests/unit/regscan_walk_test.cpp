@@ -265,22 +265,21 @@ TEST_F(ScanWalk, PauseHoldsTheWalkUntilLifted) {
   reg.SeedString(kHkeyCurrentUser, "K", "a", "C:\\gone\\a.exe");
   reg.SeedString(kHkeyCurrentUser, "K", "b", "C:\\gone\\b.exe");
   int sleeps = 0;
+  CRecordingSink sink(reg);
+  // The rows found so far, counted at every sleep of the pause.
+  std::vector<std::size_t> rowsWhilePaused;
   CRunControl pausing(nullptr, [&](unsigned ms) {
     EXPECT_EQ(ms, 100u);
+    rowsWhilePaused.push_back(sink.rows.size());
     if (++sleeps == 3) g_bPauseRequested = 0;
   });
-  CRecordingSink sink(reg);
-  std::size_t rowsWhilePaused = 99;
   sink.onFinding = [&] {
-    if (sink.rows.size() == 1) {
-      g_bPauseRequested = 1;
-      rowsWhilePaused = sink.rows.size();
-    }
+    if (sink.rows.size() == 1) g_bPauseRequested = 1;
   };
   CRegistryScanner scanner(reg, fs, pausing, sink);
   EXPECT_TRUE(scanner.ScanHive(kHkeyCurrentUser, ScanCategory::kCurrentUser));
   EXPECT_EQ(sleeps, 3);
-  EXPECT_EQ(rowsWhilePaused, 1u);
+  EXPECT_EQ(rowsWhilePaused, (std::vector<std::size_t>{1, 1, 1}));
   EXPECT_EQ(sink.rows.size(), 2u);
 
   // Stopping while paused ends the walk.

@@ -78,7 +78,10 @@ class CMemoryFileSystem::CWriter : public IWritableFile {
     std::lock_guard<std::recursive_mutex> lock(m_fs.m_mutex);
     if (!m_node) return false;
     long error = 0;
-    if (m_fs.Fault(true, &error)) return false;
+    if (m_fs.Fault(true, &error)) {
+      m_error = error;
+      return false;
+    }
     const char* bytes = static_cast<const char*>(data);
     const std::size_t room = m_fs.m_nWriteBudget == Unlimited()
                                  ? size
@@ -86,7 +89,22 @@ class CMemoryFileSystem::CWriter : public IWritableFile {
     m_node->contents.append(bytes, room);
     m_node->lastWriteTime = m_fs.Now();
     if (m_fs.m_nWriteBudget != Unlimited()) m_fs.m_nWriteBudget -= room;
+    if (room != size) m_error = kErrorHandleDiskFull;
     return room == size;
+  }
+  long LastWriteError() const override { return m_error; }
+  bool Truncate(std::uint64_t size) override {
+    std::lock_guard<std::recursive_mutex> lock(m_fs.m_mutex);
+    if (!m_node) return false;
+    long error = 0;
+    if (m_fs.Fault(true, &error)) return false;
+    if (size < m_node->contents.size()) {
+      // The bytes cut off give their room back to a disk that ran full.
+      if (m_fs.m_nWriteBudget != Unlimited()) m_fs.m_nWriteBudget += m_node->contents.size() - size;
+      m_node->contents.resize(size);
+    }
+    m_node->lastWriteTime = m_fs.Now();
+    return true;
   }
   bool Close() override {
     std::lock_guard<std::recursive_mutex> lock(m_fs.m_mutex);
@@ -100,6 +118,7 @@ class CMemoryFileSystem::CWriter : public IWritableFile {
  private:
   CMemoryFileSystem& m_fs;
   Node* m_node;
+  long m_error = kErrorWriteFault;
 };
 
 // ---------------------------------------------------------------- paths

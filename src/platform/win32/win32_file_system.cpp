@@ -45,11 +45,25 @@ class CWin32Writer : public IWritableFile {
     while (size > 0) {
       const DWORD chunk = size > 0x10000000 ? 0x10000000 : static_cast<DWORD>(size);
       DWORD written = 0;
-      if (!::WriteFile(m_h, p, chunk, &written, nullptr) || written == 0) return false;
+      if (!::WriteFile(m_h, p, chunk, &written, nullptr)) {
+        m_error = static_cast<long>(GetLastError());
+        return false;
+      }
+      if (written == 0) {
+        m_error = ERROR_DISK_FULL;
+        return false;
+      }
       p += written;
       size -= written;
     }
     return true;
+  }
+  long LastWriteError() const override { return m_error; }
+  bool Truncate(std::uint64_t size) override {
+    if (m_h == INVALID_HANDLE_VALUE) return false;
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(size);
+    return SetFilePointerEx(m_h, at, nullptr, FILE_BEGIN) && SetEndOfFile(m_h);
   }
   bool Close() override {
     if (m_h == INVALID_HANDLE_VALUE) return true;
@@ -60,6 +74,7 @@ class CWin32Writer : public IWritableFile {
 
  private:
   HANDLE m_h;
+  long m_error = ERROR_WRITE_FAULT;
 };
 
 // A text the system writes into a buffer of `size` bytes; empty when the
