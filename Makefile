@@ -1,6 +1,6 @@
 # The two commands: `make run` and `make test`. Both install what is missing
 # (Debian 12, as root), then build.
-.PHONY: all deps native win64 build test run bench clean
+.PHONY: all deps native win64 build test run bench dist clean
 
 all: build
 
@@ -26,5 +26,9 @@ run: win64
 bench: build
 	bash bench/run.sh
 
+# dist/tidewell-<version>-win64.zip: tidewell.exe, RC409.dll and a read-me.
+dist: win64
+	bash scripts/dist.sh
+
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "e2e/driver.h"
+#include "e2e/shell_support.h"
+#include "resources/resource.h"
 
 namespace tw::e2e {
 namespace {
@@ -29,6 +31,31 @@ TEST(TidewellStart, MainWindowAppearsAndTheProgramEndsCleanly) {
     ASSERT_TRUE(app.WaitForExit());
     EXPECT_EQ(app.ExitCode(), 0u);
   }
+  EXPECT_EQ(CountProcesses("tidewell.exe"), 0);
+}
+
+// The zip that users download, unpacked by ctest (tests/e2e/dist-unpack.sh)
+// into a fresh folder of the prefix: the program starts from there, finds its
+// English library beside it and shows its main window.
+TEST(TidewellStart, RunsFromTheUnpackedDistributionZip) {
+  const std::string folder = "C:\\tidewell_dist\\";
+  for (const char* file : {"tidewell.exe", "RC409.dll", "README.txt"}) {
+    ASSERT_NE(GetFileAttributesA((folder + file).c_str()), INVALID_FILE_ATTRIBUTES)
+        << folder << file << " is missing: run through ctest, which unpacks the zip there";
+  }
+  shell::RemoveSettings("tidewell");
+  shell::WriteSetting("tidewell", "Language", "LangID", 0x409);
+  {
+    CAppUnderTest app;
+    ASSERT_TRUE(app.Start(folder + "tidewell.exe")) << app.LastError();
+    HWND main = app.WaitForWindow("Tidewell");
+    EXPECT_NE(main, nullptr) << "no window captioned \"Tidewell\"";
+    HWND about = main ? WaitForControl(main, IDC_1000) : nullptr;
+    EXPECT_NE(about, nullptr);
+    if (about) EXPECT_EQ(GetText(about), "About") << "RC409.dll beside the program was not used";
+    app.End();
+  }
+  shell::RemoveSettings("tidewell");
   EXPECT_EQ(CountProcesses("tidewell.exe"), 0);
 }
 
