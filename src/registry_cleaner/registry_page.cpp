@@ -82,7 +82,9 @@ std::string SystemMessage(long code) {
                  nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string out = text ? text : "";
   if (text) LocalFree(text);
-  while (!out.empty() && (out.back() == '\r' || out.back() == '\n' || out.back() == ' ')) out.pop_back();
+  while (!out.empty() && (out.back() == '\r' || out.back() == '\n' || out.back() == ' ')) {
+    out.pop_back();
+  }
   if (out.empty()) out = std::to_string(code);
   return out;
 }
@@ -140,9 +142,10 @@ BOOL CRegistryPage::OnInit() {
   texts.time = TextOr(IDS_32801, texts.time);
   m_status.SetTexts(texts);
 
-  const std::pair<int, UINT> tips[] = {{kScanButton, IDS_57698}, {kRestoreButton, IDS_57703},
-                                       {kDeleteAllButton, IDS_57704}, {kDeleteCheckedButton, IDS_57705},
-                                       {kBackupButton, IDS_57706}, {kRepairButton, IDS_57707}};
+  const std::pair<int, UINT> tips[] = {
+      {kScanButton, IDS_57698},      {kRestoreButton, IDS_57703},
+      {kDeleteAllButton, IDS_57704}, {kDeleteCheckedButton, IDS_57705},
+      {kBackupButton, IDS_57706},    {kRepairButton, IDS_57707}};
   for (const auto& [id, tip] : tips) {
     auto button = std::make_unique<COwnerButton>();
     if (button->Attach(m_hWnd, id)) {
@@ -591,7 +594,9 @@ void CRegistryPage::UpdateButtonsForBusy(bool busy) {
     EnableWindow(Item(m_run == Run::kRepair ? kRepairButton : kScanButton), TRUE);
     return;
   }
-  for (int id : {kScanButton, kRepairButton, kDeleteCheckedButton}) EnableWindow(Item(id), busy ? FALSE : TRUE);
+  for (int id : {kScanButton, kRepairButton, kDeleteCheckedButton}) {
+    EnableWindow(Item(id), busy ? FALSE : TRUE);
+  }
 }
 
 // --- menus ------------------------------------------------------------------
