@@ -148,7 +148,7 @@ TEST_F(PluginRemovalTest, NothingGoesWithoutAWholeBackup) {
   } cases[] = {
       {"no RegBackup folder",
        [&] { fs.DeleteTree(std::string(kProgramFolder) + "\\RegBackup"); }, kErrorPathNotFound},
-      {"the disk fills after the entry, before the class", [&] { fs.SetWriteLimit(200); },
+      {"the disk fills while the backup is written", [&] { fs.SetWriteLimit(200); },
        kErrorWriteFault},
   };
   for (const Case& c : cases) {
