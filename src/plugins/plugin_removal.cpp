@@ -81,8 +81,10 @@ PluginRemovalResult CPluginRemoval::Remove(int kind, const PluginRecord& record,
   const bool toolbar = kind == kPluginToolbar;
   // A toolbar is one value of the shared Toolbar key; the other kinds own
   // their entry's key.
+  // A toolbar is named by its class: the Toolbar key's default value is no
+  // toolbar, and the writer would empty it while backing it up.
   const bool registrationSaved =
-      !record.storedKeyPath.empty() &&
+      !record.storedKeyPath.empty() && (!toolbar || !record.classId.empty()) &&
       file.ExportKey(record.root, record.storedKeyPath, record.classId, toolbar) == kErrorSuccess;
   const bool hasClass = unregister && IsUsableClassId(record.classId) && record.classRoot != 0 &&
                         !record.classKeyPath.empty();
