@@ -19,19 +19,26 @@ namespace {
 class CRebasedRegistry : public tw::CWin32Registry {
  public:
   explicit CRebasedRegistry(std::string base) : m_base(std::move(base)) {}
-  long OpenKey(tw::RegKey parent, const std::string& path, std::uint32_t access,
-               tw::RegKey* out) override {
-    return CWin32Registry::OpenKey(Root(parent), Map(parent, path), access, out);
+  // A view's keys are rebased by the path the 64-bit view holds them at.
+  long OpenKey(tw::RegKey parent, const std::string& path, std::uint32_t access, tw::RegKey* out,
+               tw::RegView view = tw::RegView::kDefault) override {
+    return CWin32Registry::OpenKey(Root(parent), Map(parent, ViewPath(parent, path, view)), access,
+                                   out);
   }
-  long CreateKey(tw::RegKey parent, const std::string& path, tw::RegKey* out) override {
-    return CWin32Registry::CreateKey(Root(parent), Map(parent, path), out);
+  long CreateKey(tw::RegKey parent, const std::string& path, tw::RegKey* out,
+                 tw::RegView view = tw::RegView::kDefault) override {
+    return CWin32Registry::CreateKey(Root(parent), Map(parent, ViewPath(parent, path, view)), out);
   }
-  long DeleteKey(tw::RegKey parent, const std::string& path) override {
-    return CWin32Registry::DeleteKey(Root(parent), Map(parent, path));
+  long DeleteKey(tw::RegKey parent, const std::string& path,
+                 tw::RegView view = tw::RegView::kDefault) override {
+    return CWin32Registry::DeleteKey(Root(parent), Map(parent, ViewPath(parent, path, view)));
   }
 
  private:
   static bool IsRoot(tw::RegKey key) { return key >= tw::kHkeyClassesRoot && key <= tw::kHkeyUsers; }
+  static std::string ViewPath(tw::RegKey parent, const std::string& path, tw::RegView view) {
+    return IsRoot(parent) ? tw::RegViewPath(parent, path, view) : path;
+  }
   static tw::RegKey Root(tw::RegKey parent) { return IsRoot(parent) ? tw::kHkeyCurrentUser : parent; }
   std::string Map(tw::RegKey parent, const std::string& path) const {
     const char* folder = nullptr;

@@ -4,6 +4,7 @@
 
 #include "app/placeholder_page.h"
 #include "clock_sync/clock_page.h"
+#include "plugins/plugin_page.h"
 #include "registry_cleaner/registry_page.h"
 #include "resources/resource.h"
 
@@ -25,6 +26,8 @@ std::unique_ptr<CPage> MakePage(const NavEntry& entry, const Platform& platform)
       return std::make_unique<CRegistryPage>(platform);
     case IDC_1037:
       return std::make_unique<CClockPage>(*platform.clock);
+    case IDC_1003:
+      return std::make_unique<CPluginPage>(platform);
     default:
       return std::make_unique<CPlaceholderPage>(entry.templateId, entry.hintId);
   }

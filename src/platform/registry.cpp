@@ -1,6 +1,8 @@
 // Helpers over IRegistry that many callers share.
 #include "platform/registry.h"
 
+#include "platform/text.h"
+
 namespace tw {
 
 bool RegReadString(IRegistry& reg, RegKey key, const std::string& name, std::string* out,
@@ -57,6 +59,57 @@ bool RegReadSubkeyDefault(IRegistry& reg, RegKey key, const std::string& subPath
   while (len < data.size() && data[len] != 0) ++len;
   if (out) out->assign(reinterpret_cast<const char*>(data.data()), len);
   return true;
+}
+
+namespace {
+
+// The first path part, compared without regard to case; *rest gets what
+// follows its separator.
+bool FirstPartIs(const std::string& path, const char* part, std::string* rest) {
+  const std::size_t sep = FindChar(path, '\\');
+  const std::string first = sep == std::string::npos ? path : path.substr(0, sep);
+  if (!EqualsNoCase(first, part)) return false;
+  if (rest) *rest = sep == std::string::npos ? std::string() : path.substr(sep + 1);
+  return true;
+}
+
+std::string Join(const std::string& a, const std::string& b) { return b.empty() ? a : a + "\\" + b; }
+
+// Classes\CLSID... of a 32-bit component, relative to the classes key.
+std::string ClassesPath32(const std::string& path) {
+  std::string rest;
+  if (FirstPartIs(path, "CLSID", &rest)) return Join("Wow6432Node", path);
+  return path;
+}
+
+}  // namespace
+
+std::string RegViewPath(RegKey root, const std::string& path, RegView view) {
+  if (view != RegView::k32) return path;
+  std::string rest;
+  switch (root) {
+    case kHkeyLocalMachine: {
+      if (!FirstPartIs(path, "Software", &rest) || rest.empty()) return path;
+      std::string below;
+      if (FirstPartIs(rest, "Wow6432Node", nullptr)) return path;  // named by its place already
+      const std::string software = path.substr(0, path.size() - rest.size() - 1);
+      if (FirstPartIs(rest, "Classes", &below)) {
+        return Join(software + "\\" + rest.substr(0, rest.size() - below.size() - (below.empty() ? 0 : 1)),
+                    ClassesPath32(below));
+      }
+      return Join(software, Join("Wow6432Node", rest));
+    }
+    case kHkeyClassesRoot:
+      return ClassesPath32(path);
+    case kHkeyCurrentUser: {
+      std::string below;
+      if (!FirstPartIs(path, "Software", &rest) || !FirstPartIs(rest, "Classes", &below)) return path;
+      const std::string classes = path.substr(0, path.size() - below.size() - (below.empty() ? 0 : 1));
+      return below.empty() ? path : Join(classes, ClassesPath32(below));
+    }
+    default:
+      return path;
+  }
 }
 
 const char* RootName(RegKey root) {

@@ -21,6 +21,11 @@ constexpr RegKey kHkeyCurrentUser = 0x80000001u;
 constexpr RegKey kHkeyLocalMachine = 0x80000002u;
 constexpr RegKey kHkeyUsers = 0x80000003u;
 
+// Which registry view a 64-bit program opens a root's key in (the
+// KEY_WOW64_32KEY / KEY_WOW64_64KEY flags): 32-bit components register under
+// keys that the 64-bit view shows below "Wow6432Node".
+enum class RegView { kDefault, k32, k64 };
+
 // Value types by number.
 enum : std::uint32_t {
   kRegNone = 0,
@@ -80,10 +85,13 @@ class IRegistry {
 
   // Opens root\path (path may be empty: the root itself, or a new handle to
   // an open key). Path parts are compared without regard to case.
-  virtual long OpenKey(RegKey parent, const std::string& path, std::uint32_t access,
-                       RegKey* out) = 0;
+  // The view applies to a path below one of the four roots; a key opened in
+  // a view keeps it for the paths opened below that key.
+  virtual long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out,
+                       RegView view = RegView::kDefault) = 0;
   // Opens root\path, creating any missing keys on the way.
-  virtual long CreateKey(RegKey parent, const std::string& path, RegKey* out) = 0;
+  virtual long CreateKey(RegKey parent, const std::string& path, RegKey* out,
+                         RegView view = RegView::kDefault) = 0;
   virtual long CloseKey(RegKey key) = 0;
 
   // The index-th subkey's name. Fails with kErrorNoMoreItems past the last and
@@ -105,7 +113,8 @@ class IRegistry {
                         std::size_t size) = 0;
   virtual long DeleteValue(RegKey key, const std::string& name) = 0;
   // Removes parent\path; fails while the key still has subkeys.
-  virtual long DeleteKey(RegKey parent, const std::string& path) = 0;
+  virtual long DeleteKey(RegKey parent, const std::string& path,
+                        RegView view = RegView::kDefault) = 0;
   // Starts watching key and everything below it; null (with *error set when
   // given) when it cannot be watched. A watch must not outlive its registry.
   virtual std::unique_ptr<IRegistryWatch> WatchKey(RegKey key, long* error = nullptr) {
@@ -127,6 +136,13 @@ long RegWriteDword(IRegistry& reg, RegKey key, const std::string& name, std::uin
 // fit dataBuf.
 bool RegReadSubkeyDefault(IRegistry& reg, RegKey key, const std::string& subPath, std::string* out,
                           std::size_t dataBuf = kBufferSize);
+// The path below the same root at which the 64-bit view (the default one of
+// this 64-bit program, and the one the registry editor imports into) holds
+// the key that `view` opens as root\path. In the 32-bit view,
+// HKLM\Software\X lives at Software\Wow6432Node\X, HKLM\Software\Classes\X at
+// Software\Classes\Wow6432Node\X, class ids (HKCR\CLSID, HKCU\Software\Classes
+// \CLSID) below the classes' Wow6432Node; the rest of HKCU and HKU is shared.
+std::string RegViewPath(RegKey root, const std::string& path, RegView view);
 // "HKEY_CLASSES_ROOT" and friends, without a trailing separator.
 const char* RootName(RegKey root);
 

@@ -71,13 +71,15 @@ void RemoveLeftovers() {
 // Counts the handles it opens so tests can assert none leaked.
 class CCountingRegistry : public CWin32Registry {
  public:
-  long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out) override {
-    const long rc = CWin32Registry::OpenKey(parent, path, access, out);
+  long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out,
+              RegView view = RegView::kDefault) override {
+    const long rc = CWin32Registry::OpenKey(parent, path, access, out, view);
     if (rc == 0 && out) ++m_nOpen;
     return rc;
   }
-  long CreateKey(RegKey parent, const std::string& path, RegKey* out) override {
-    const long rc = CWin32Registry::CreateKey(parent, path, out);
+  long CreateKey(RegKey parent, const std::string& path, RegKey* out,
+                 RegView view = RegView::kDefault) override {
+    const long rc = CWin32Registry::CreateKey(parent, path, out, view);
     if (rc == 0 && out) ++m_nOpen;
     return rc;
   }

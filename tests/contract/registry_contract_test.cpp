@@ -380,5 +380,42 @@ TEST_F(RegistryContract, DoubleByteNamesWithBackslashAndLetterTrailBytes) {
   EXPECT_EQ(ValueNames(k), std::vector<std::string>{upper + "\\" + table});
 }
 
+// A key made in the 32-bit view lives where RegViewPath says the 64-bit view
+// holds it, is seen there by its path, and goes again in its view.
+TEST_F(RegistryContract, ThirtyTwoBitViewKeepsKeysWhereThe64BitViewNamesThem) {
+  const std::string run = Sandbox().substr(FindLastChar(Sandbox(), '\\') + 1);
+  struct Case {
+    RegKey root;
+    std::string path;      // as the 32-bit view names it
+    std::string stored;    // where the 64-bit view holds it
+    std::string cleanUp;   // an emptied parent to remove afterwards ("" for none)
+  } cases[] = {
+      {kHkeyLocalMachine, "Software\\TidewellTest\\" + run, "Software\\Wow6432Node\\TidewellTest\\" + run,
+       "Software\\Wow6432Node\\TidewellTest"},
+      {kHkeyClassesRoot, "CLSID\\TidewellTest-" + run, "Software\\Classes\\Wow6432Node\\CLSID\\TidewellTest-" + run, ""},
+      {kHkeyCurrentUser, Sandbox() + "\\Shared", Sandbox() + "\\Shared", ""},
+  };
+  for (const Case& c : cases) {
+    const RegKey storedRoot = c.root == kHkeyClassesRoot ? kHkeyLocalMachine : c.root;
+    EXPECT_EQ(RegViewPath(c.root, c.path, RegView::k32), c.root == kHkeyClassesRoot
+                                                            ? "Wow6432Node\\" + c.path
+                                                            : c.stored);
+    RegKey k = 0;
+    ASSERT_EQ(Reg().CreateKey(c.root, c.path, &k, RegView::k32), 0) << c.path;
+    EXPECT_EQ(RegWriteString(Reg(), k, "v", "32"), 0);
+    Reg().CloseKey(k);
+    RegKey seen = 0;
+    EXPECT_EQ(Reg().OpenKey(storedRoot, c.stored, kKeyRead, &seen), 0) << c.stored << "\n" << Dump();
+    if (seen) Reg().CloseKey(seen);
+    if (c.stored != c.path) {
+      EXPECT_EQ(Reg().OpenKey(c.root, c.path, kKeyRead, &seen), kErrorFileNotFound) << c.path;
+      EXPECT_EQ(Reg().OpenKey(c.root, c.path, kKeyRead, &seen, RegView::k64), kErrorFileNotFound);
+    }
+    EXPECT_EQ(Reg().DeleteKey(c.root, c.path, RegView::k32), 0) << c.path;
+    EXPECT_EQ(Reg().OpenKey(storedRoot, c.stored, kKeyRead, &seen), kErrorFileNotFound) << c.stored;
+    if (!c.cleanUp.empty()) Reg().DeleteKey(storedRoot, c.cleanUp);
+  }
+}
+
 }  // namespace
 }  // namespace tw::contract

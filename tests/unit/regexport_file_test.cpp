@@ -315,9 +315,9 @@ TEST_F(ExportFile, ExportKeyChangesNothingAndNeverWritesAnEmptyStandIn) {
 // Refuses removal of any key named "Stuck".
 class CStubbornRegistry : public CMemoryRegistry {
  public:
-  long DeleteKey(RegKey parent, const std::string& path) override {
+  long DeleteKey(RegKey parent, const std::string& path, RegView view = RegView::kDefault) override {
     if (path.size() >= 5 && path.compare(path.size() - 5, 5, "Stuck") == 0) return kErrorAccessDenied;
-    return CMemoryRegistry::DeleteKey(parent, path);
+    return CMemoryRegistry::DeleteKey(parent, path, view);
   }
 };
 
@@ -347,8 +347,9 @@ TEST_F(ExportFile, SubkeyThatCannotBeRemovedIsSteppedOver) {
 // Notes the most handles open at once.
 class CHandleCountingRegistry : public CMemoryRegistry {
  public:
-  long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out) override {
-    const long rc = CMemoryRegistry::OpenKey(parent, path, access, out);
+  long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out,
+              RegView view = RegView::kDefault) override {
+    const long rc = CMemoryRegistry::OpenKey(parent, path, access, out, view);
     maxOpen = std::max(maxOpen, OpenHandleCount());
     return rc;
   }

@@ -233,8 +233,15 @@ RegKey CMemoryRegistry::NewHandle(std::shared_ptr<Node> node, std::uint32_t acce
 
 bool CMemoryRegistry::Fault(bool mutating, long* error) { return m_faults.Tick(mutating, error); }
 
-long CMemoryRegistry::OpenKey(RegKey parent, const std::string& path, std::uint32_t access,
-                              RegKey* out) {
+std::string CMemoryRegistry::ViewPath(RegKey parent, const std::string& path,
+                                      RegView view) const {
+  // Below an opened key the view has been applied already.
+  return RootNode(parent) ? RegViewPath(parent, path, view) : path;
+}
+
+long CMemoryRegistry::OpenKey(RegKey parent, const std::string& pathInView, std::uint32_t access,
+                              RegKey* out, RegView view) {
+  const std::string path = ViewPath(parent, pathInView, view);
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   if (out) *out = 0;
   long rc = kErrorSuccess;
@@ -246,7 +253,9 @@ long CMemoryRegistry::OpenKey(RegKey parent, const std::string& path, std::uint3
   return kErrorSuccess;
 }
 
-long CMemoryRegistry::CreateKey(RegKey parent, const std::string& path, RegKey* out) {
+long CMemoryRegistry::CreateKey(RegKey parent, const std::string& pathInView, RegKey* out,
+                                RegView view) {
+  const std::string path = ViewPath(parent, pathInView, view);
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   if (out) *out = 0;
   long rc = kErrorSuccess;
@@ -386,7 +395,8 @@ long CMemoryRegistry::DeleteValue(RegKey key, const std::string& name) {
   return kErrorSuccess;
 }
 
-long CMemoryRegistry::DeleteKey(RegKey parent, const std::string& path) {
+long CMemoryRegistry::DeleteKey(RegKey parent, const std::string& pathInView, RegView view) {
+  const std::string path = ViewPath(parent, pathInView, view);
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   long rc = kErrorSuccess;
   if (Fault(true, &rc)) return rc;

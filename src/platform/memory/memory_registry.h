@@ -24,8 +24,10 @@ class CMemoryRegistry : public IRegistry {
   CMemoryRegistry();
   ~CMemoryRegistry() override;
 
-  long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out) override;
-  long CreateKey(RegKey parent, const std::string& path, RegKey* out) override;
+  long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out,
+              RegView view = RegView::kDefault) override;
+  long CreateKey(RegKey parent, const std::string& path, RegKey* out,
+                 RegView view = RegView::kDefault) override;
   long CloseKey(RegKey key) override;
   long EnumKey(RegKey key, std::uint32_t index, std::string* name, std::size_t nameBuf) override;
   long EnumValue(RegKey key, std::uint32_t index, std::string* name, std::uint32_t* type,
@@ -37,7 +39,8 @@ class CMemoryRegistry : public IRegistry {
   long SetValue(RegKey key, const std::string& name, std::uint32_t type, const void* data,
                 std::size_t size) override;
   long DeleteValue(RegKey key, const std::string& name) override;
-  long DeleteKey(RegKey parent, const std::string& path) override;
+  long DeleteKey(RegKey parent, const std::string& path,
+                RegView view = RegView::kDefault) override;
   std::unique_ptr<IRegistryWatch> WatchKey(RegKey key, long* error = nullptr) override;
 
   // Test helpers; none of them counts as a call for fault injection.
@@ -82,6 +85,8 @@ class CMemoryRegistry : public IRegistry {
 
   long Resolve(RegKey key, std::uint32_t need, std::shared_ptr<Node>* node) const;
   std::shared_ptr<Node> RootNode(RegKey root) const;
+  // The path the 64-bit view holds a view's key at (below a root only).
+  std::string ViewPath(RegKey parent, const std::string& path, RegView view) const;
   static long SplitPath(const std::string& path, std::vector<std::string>* parts);
   static std::shared_ptr<Node> FindChild(const Node& node, const std::string& name);
   static std::shared_ptr<Node> AddChild(const std::shared_ptr<Node>& node, const std::string& name);

@@ -67,19 +67,35 @@ std::unique_ptr<IRegistryWatch> CWin32Registry::WatchKey(RegKey key, long* error
   return watch;
 }
 
+namespace {
+
+REGSAM ViewFlag(RegView view) {
+  switch (view) {
+    case RegView::k32:
+      return KEY_WOW64_32KEY;
+    case RegView::k64:
+      return KEY_WOW64_64KEY;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
 long CWin32Registry::OpenKey(RegKey parent, const std::string& path, std::uint32_t access,
-                             RegKey* out) {
+                             RegKey* out, RegView view) {
   HKEY hk = nullptr;
-  const LONG rc = RegOpenKeyExA(H(parent), path.c_str(), 0, access, &hk);
+  const LONG rc = RegOpenKeyExA(H(parent), path.c_str(), 0, access | ViewFlag(view), &hk);
   if (out) *out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(hk) : 0;
   if (rc == ERROR_SUCCESS && !out) RegCloseKey(hk);
   return rc;
 }
 
-long CWin32Registry::CreateKey(RegKey parent, const std::string& path, RegKey* out) {
+long CWin32Registry::CreateKey(RegKey parent, const std::string& path, RegKey* out,
+                               RegView view) {
   HKEY hk = nullptr;
   const LONG rc = RegCreateKeyExA(H(parent), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, &hk, nullptr);
+                                  KEY_ALL_ACCESS | ViewFlag(view), nullptr, &hk, nullptr);
   if (out) *out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(hk) : 0;
   if (rc == ERROR_SUCCESS && !out) RegCloseKey(hk);
   return rc;
@@ -180,8 +196,9 @@ long CWin32Registry::DeleteValue(RegKey key, const std::string& name) {
   return RegDeleteValueA(H(key), name.c_str());
 }
 
-long CWin32Registry::DeleteKey(RegKey parent, const std::string& path) {
-  return RegDeleteKeyA(H(parent), path.c_str());
+long CWin32Registry::DeleteKey(RegKey parent, const std::string& path, RegView view) {
+  if (view == RegView::kDefault) return RegDeleteKeyA(H(parent), path.c_str());
+  return RegDeleteKeyExA(H(parent), path.c_str(), ViewFlag(view), 0);
 }
 
 }  // namespace tw

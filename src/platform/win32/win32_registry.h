@@ -10,8 +10,10 @@ namespace tw {
 
 class CWin32Registry : public IRegistry {
  public:
-  long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out) override;
-  long CreateKey(RegKey parent, const std::string& path, RegKey* out) override;
+  long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out,
+              RegView view = RegView::kDefault) override;
+  long CreateKey(RegKey parent, const std::string& path, RegKey* out,
+                 RegView view = RegView::kDefault) override;
   long CloseKey(RegKey key) override;
   long EnumKey(RegKey key, std::uint32_t index, std::string* name, std::size_t nameBuf) override;
   long EnumValue(RegKey key, std::uint32_t index, std::string* name, std::uint32_t* type,
@@ -23,7 +25,8 @@ class CWin32Registry : public IRegistry {
   long SetValue(RegKey key, const std::string& name, std::uint32_t type, const void* data,
                 std::size_t size) override;
   long DeleteValue(RegKey key, const std::string& name) override;
-  long DeleteKey(RegKey parent, const std::string& path) override;
+  long DeleteKey(RegKey parent, const std::string& path,
+                RegView view = RegView::kDefault) override;
   std::unique_ptr<IRegistryWatch> WatchKey(RegKey key, long* error = nullptr) override;
 };
 

@@ -1,0 +1,122 @@
+#include "plugins/plugin_removal.h"
+
+#include "platform/text.h"
+#include "plugins/plugin_inventory.h"
+#include "reg_export/reg_export_file.h"
+
+namespace tw {
+
+namespace {
+
+// Removal asks for what it needs and no more.
+constexpr std::uint32_t kRemoveAccess = kKeyRead | kKeyCreateSubKey | kKeySetValue;
+
+}  // namespace
+
+std::string MakePluginBackupFileName(IFileSystem& fs, const SystemTime& localTime) {
+  return GetProgramFolder(fs) + "\\RegBackup\\IE_" + FormatBackupStamp(localTime) + ".reg";
+}
+
+bool DeleteKeyTree(IRegistry& reg, RegKey root, const std::string& path) {
+  // An empty path would name the root itself.
+  if (path.empty()) return false;
+  {
+    CRegKeyGuard key(reg);
+    if (reg.OpenKey(root, path, kRemoveAccess, key.Put()) == kErrorSuccess) {
+      // The enumeration ends before anything goes, so no index shifts under it.
+      std::vector<std::string> subkeys;
+      std::string name;
+      for (std::uint32_t i = 0; reg.EnumKey(key.Get(), i, &name, kUnlimited) == kErrorSuccess; ++i)
+        subkeys.push_back(path + "\\" + name);
+      for (const auto& sub : subkeys) DeleteKeyTree(reg, root, sub);
+      std::vector<std::string> values;
+      std::uint32_t type = 0;
+      std::vector<std::uint8_t> data;
+      for (std::uint32_t i = 0;
+           reg.EnumValue(key.Get(), i, &name, &type, &data, kUnlimited, kUnlimited) == kErrorSuccess;
+           ++i) {
+        if (!name.empty()) values.push_back(name);
+      }
+      reg.DeleteValue(key.Get(), "");
+      for (const auto& value : values) reg.DeleteValue(key.Get(), value);
+    }
+  }
+  reg.DeleteKey(root, path);
+  CRegKeyGuard left(reg);
+  return reg.OpenKey(root, path, kKeyRead, left.Put()) == kErrorFileNotFound;
+}
+
+bool IsRegisterableServer(const std::string& serverPath) {
+  if (serverPath.size() < 4) return false;
+  const std::string ending = LowerCase(serverPath.substr(serverPath.size() - 4));
+  return ending == ".dll" || ending == ".ocx";
+}
+
+PluginRemovalResult CPluginRemoval::DeleteRegistration(int kind, const PluginRecord& record,
+                                                       const SystemTime& localTime) {
+  return Remove(kind, record, localTime, false);
+}
+
+PluginRemovalResult CPluginRemoval::UnregisterPlugin(int kind, const PluginRecord& record,
+                                                     const SystemTime& localTime) {
+  return Remove(kind, record, localTime, true);
+}
+
+PluginRemovalResult CPluginRemoval::Remove(int kind, const PluginRecord& record,
+                                           const SystemTime& localTime, bool unregister) {
+  PluginRemovalResult result;
+  IRegistry& reg = *m_platform.registry;
+  CRegExportFile file(reg, *m_platform.files);
+  // Each removal keeps its own backup: a second one within the same second
+  // gets a numbered name instead of emptying the first.
+  result.error = file.OpenNew(MakePluginBackupFileName(*m_platform.files, localTime),
+                              &result.backupPath);
+  if (result.error != kErrorSuccess) {
+    result.backupPath = MakePluginBackupFileName(*m_platform.files, localTime);
+    return result;
+  }
+  result.error = file.WriteHeader(m_windowsFamily);
+  if (result.error != kErrorSuccess) return result;
+
+  const bool toolbar = kind == kPluginToolbar;
+  // A toolbar is one value of the shared Toolbar key; the other kinds own
+  // their entry's key.
+  // A toolbar is named by its class: the Toolbar key's default value is no
+  // toolbar, and the writer would empty it while backing it up.
+  const bool registrationSaved =
+      !record.storedKeyPath.empty() && (!toolbar || !record.classId.empty()) &&
+      file.ExportKey(record.root, record.storedKeyPath, record.classId, toolbar) == kErrorSuccess;
+  const bool hasClass = unregister && IsUsableClassId(record.classId) && record.classRoot != 0 &&
+                        !record.classKeyPath.empty();
+  const bool classSaved =
+      hasClass && file.ExportKey(record.classRoot, record.classKeyPath, "", false) == kErrorSuccess;
+  // Nothing goes before the whole backup is on disk.
+  const long closed = file.Close();
+  if (file.WriteError() != kErrorSuccess || closed != kErrorSuccess) {
+    result.error = file.WriteError() != kErrorSuccess ? file.WriteError() : closed;
+    return result;
+  }
+
+  if (registrationSaved) {
+    if (toolbar) {
+      CRegKeyGuard key(reg);
+      if (reg.OpenKey(record.root, record.storedKeyPath, kRemoveAccess, key.Put()) ==
+          kErrorSuccess) {
+        result.registrationRemoved = reg.DeleteValue(key.Get(), record.classId) == kErrorSuccess;
+      }
+    } else {
+      result.registrationRemoved = DeleteKeyTree(reg, record.root, record.storedKeyPath);
+    }
+  }
+  if (classSaved) result.classRemoved = DeleteKeyTree(reg, record.classRoot, record.classKeyPath);
+
+  // The component is asked to unregister itself; regsvr32 runs without its
+  // silent switch and reports in its own message box.
+  if (unregister && IsRegisterableServer(record.serverPath)) {
+    result.unregisterStarted = m_platform.shell->ShellExecute(
+        "open", "regsvr32", "\"" + record.serverPath + "\" -u", 0 /* hidden */);
+  }
+  return result;
+}
+
+}  // namespace tw

@@ -1,0 +1,169 @@
+// Plug-in removal on the in-memory backends: what goes, in which order, and
+// that the backup gives back exactly what went.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/memory/memory_file_system.h"
+#include "platform/memory/memory_registry.h"
+#include "platform/memory/memory_shell.h"
+#include "plugins/plugin_inventory.h"
+#include "plugins/plugin_removal.h"
+#include "unit/regexport_reader.h"
+
+namespace tw {
+namespace {
+
+// Notes every removal, in order.
+class CLoggingRegistry : public CMemoryRegistry {
+ public:
+  long DeleteKey(RegKey parent, const std::string& path, RegView view) override {
+    log.push_back("key " + path);
+    return CMemoryRegistry::DeleteKey(parent, path, view);
+  }
+  long DeleteValue(RegKey key, const std::string& name) override {
+    log.push_back("value " + (name.empty() ? std::string("@") : name));
+    return CMemoryRegistry::DeleteValue(key, name);
+  }
+  std::vector<std::string> log;
+};
+
+TEST(PluginRemoval, DeleteKeyTreeGoesDepthFirstAfterEachEnumeration) {
+  CLoggingRegistry reg;
+  reg.SeedString(kHkeyCurrentUser, "K", "", "top");
+  reg.SeedString(kHkeyCurrentUser, "K", "v", "1");
+  reg.SeedString(kHkeyCurrentUser, "K\\A\\Deep", "d", "2");
+  reg.SeedKey(kHkeyCurrentUser, "K\\B");
+  reg.SeedKey(kHkeyCurrentUser, "K\\C");
+  reg.SeedKey(kHkeyCurrentUser, "Keep");
+  EXPECT_TRUE(DeleteKeyTree(reg, kHkeyCurrentUser, "K"));
+  const std::vector<std::string> expected = {
+      "value @",        "value d",     "key K\\A\\Deep", "value @", "key K\\A", "value @",
+      "key K\\B",       "value @",     "key K\\C",       "value @", "value v",  "key K"};
+  EXPECT_EQ(reg.log, expected);
+  EXPECT_TRUE(reg.KeyExists(kHkeyCurrentUser, "Keep"));
+  EXPECT_FALSE(reg.KeyExists(kHkeyCurrentUser, "K"));
+  EXPECT_EQ(reg.OpenHandleCount(), 0u);
+  // A missing key is tried all the same, and an empty path names nothing.
+  EXPECT_TRUE(DeleteKeyTree(reg, kHkeyCurrentUser, "Missing"));
+  EXPECT_FALSE(DeleteKeyTree(reg, kHkeyCurrentUser, ""));
+}
+
+const char kProgramFolder[] = "C:\\Program Files\\Tidewell";
+const std::string kBho = kHelperObjectsKey;
+const std::string kToolbar = kToolbarKey;
+
+class PluginRemovalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs.AddDrive('C', kDriveFixed);
+    fs.SetModuleFileName(std::string(kProgramFolder) + "\\tidewell.exe");
+    ASSERT_TRUE(fs.AddFolder(std::string(kProgramFolder) + "\\RegBackup"));
+    platform.registry = &reg;
+    platform.files = &fs;
+    platform.shell = &shell;
+    // A helper object of the user's classes, with a subkey below its entry,
+    // beside a toolbar of its own and one of another component.
+    reg.SeedString(kHkeyLocalMachine, kBho + "\\{H}\\Settings", "Level", "3");
+    reg.SeedString(kHkeyCurrentUser, "Software\\Classes\\CLSID\\{H}\\InprocServer32", "",
+                   "C:\\Plug\\Helper.OCX");
+    reg.SeedString(kHkeyCurrentUser, "Software\\Classes\\CLSID\\{H}\\VersionIndependentProgID", "",
+                   "Helper.Obj");
+    reg.SeedString(kHkeyLocalMachine, kToolbar, "{H}", "Helper bar");
+    reg.SeedString(kHkeyLocalMachine, kToolbar, "{Other}", "Other bar");
+    reg.SeedString(kHkeyLocalMachine, "Software\\Classes\\CLSID\\{Other}\\InprocServer32", "",
+                   "C:\\Other\\other.exe");
+  }
+  const PluginRecord& Listed(int kind, const std::string& classId) {
+    inventory.List(kind);
+    for (const auto& r : inventory.Records()) {
+      if (r->classId == classId) return *r;
+    }
+    ADD_FAILURE() << "not listed: " << classId;
+    static PluginRecord none;
+    return none;
+  }
+  std::string Backup(const std::string& name) {
+    return fs.Contents(std::string(kProgramFolder) + "\\RegBackup\\" + name);
+  }
+  void Restore(const std::string& name) {
+    test::RegFile file;
+    std::string error;
+    ASSERT_TRUE(test::ParseRegFile(Backup(name), &file, &error)) << error;
+    test::ApplyRegFile(file, reg);
+  }
+
+  CMemoryRegistry reg;
+  CMemoryFileSystem fs;
+  CMemoryShell shell{fs};
+  Platform platform;
+  CPluginInventory inventory{reg};
+  CPluginRemoval Removal() { return CPluginRemoval(platform, -1); }
+  const SystemTime when{2006, 3, 2, 7, 9, 5, 0, 0};
+};
+
+TEST_F(PluginRemovalTest, UnregisteringAHelperObjectTakesEntryAndClassWhereTheyLive) {
+  const std::string before = reg.Dump();
+  const auto result = Removal().UnregisterPlugin(kPluginHelperObject, Listed(4, "{H}"), when);
+  EXPECT_EQ(result.error, kErrorSuccess);
+  EXPECT_EQ(result.backupPath, std::string(kProgramFolder) + "\\RegBackup\\IE_2006_3_7_9_5_0.reg");
+  EXPECT_FALSE(reg.KeyExists(kHkeyLocalMachine, kBho + "\\{H}"));
+  EXPECT_FALSE(reg.KeyExists(kHkeyCurrentUser, "Software\\Classes\\CLSID\\{H}"));
+  EXPECT_TRUE(reg.KeyExists(kHkeyLocalMachine, kBho));
+  // The component is asked to unregister itself; ".OCX" counts.
+  const auto started = shell.Started();
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_EQ(started[0].file, "regsvr32");
+  EXPECT_EQ(started[0].parameters, "\"C:\\Plug\\Helper.OCX\" -u");
+  EXPECT_EQ(started[0].show, kSwHide);
+  Restore("IE_2006_3_7_9_5_0.reg");
+  EXPECT_EQ(reg.Dump(), before);
+}
+
+TEST_F(PluginRemovalTest, DeletingAToolbarTakesOnlyItsValueAndBackupsKeepTheirOwnNames) {
+  const std::string before = reg.Dump();
+  // Two removals within one second: each keeps its own backup.
+  EXPECT_EQ(Removal().DeleteRegistration(kPluginToolbar, Listed(1, "{H}"), when).error, 0);
+  const auto second = Removal().UnregisterPlugin(kPluginToolbar, Listed(1, "{Other}"), when);
+  EXPECT_EQ(second.error, 0);
+  EXPECT_EQ(second.backupPath, std::string(kProgramFolder) + "\\RegBackup\\IE_2006_3_7_9_5_0-2.reg");
+  EXPECT_TRUE(reg.KeyExists(kHkeyLocalMachine, kToolbar));
+  EXPECT_TRUE(reg.KeyExists(kHkeyCurrentUser, "Software\\Classes\\CLSID\\{H}"));
+  EXPECT_FALSE(reg.KeyExists(kHkeyLocalMachine, "Software\\Classes\\CLSID\\{Other}"));
+  // Deleting a registration starts nothing; a server ending in ".exe" is
+  // not passed to regsvr32.
+  EXPECT_TRUE(shell.Started().empty());
+  Restore("IE_2006_3_7_9_5_0.reg");
+  Restore("IE_2006_3_7_9_5_0-2.reg");
+  EXPECT_EQ(reg.Dump(), before);
+}
+
+TEST_F(PluginRemovalTest, NothingGoesWithoutAWholeBackup) {
+  struct Case {
+    const char* what;
+    std::function<void()> breakIt;
+    long error;
+  } cases[] = {
+      {"no RegBackup folder",
+       [&] { fs.DeleteTree(std::string(kProgramFolder) + "\\RegBackup"); }, kErrorPathNotFound},
+      {"the disk fills while the backup is written", [&] { fs.SetWriteLimit(200); },
+       kErrorWriteFault},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    c.breakIt();
+    const std::string before = reg.Dump();
+    const auto result = Removal().UnregisterPlugin(kPluginHelperObject, Listed(4, "{H}"), when);
+    EXPECT_EQ(result.error, c.error) << c.what;
+    EXPECT_EQ(result.backupPath, std::string(kProgramFolder) + "\\RegBackup\\IE_2006_3_7_9_5_0.reg")
+        << c.what;
+    EXPECT_EQ(reg.Dump(), before) << c.what;
+    EXPECT_TRUE(shell.Started().empty()) << c.what;
+    fs.SetWriteLimit(CMemoryFileSystem::Unlimited());
+  }
+}
+
+}  // namespace
+}  // namespace tw
