@@ -47,7 +47,20 @@ enum : std::uint32_t {
   kKeyRead = 0x20019,
   kKeyWrite = 0x20006,
   kKeyAllAccess = 0xF003F,
+  // Which registry view to open, added to the access mask: on 64-bit
+  // Windows the 32-bit view of HKEY_LOCAL_MACHINE\Software is its
+  // Wow6432Node subkey, where 32-bit installers register their programs.
+  kKeyWow64_64Key = 0x0100,
+  kKeyWow64_32Key = 0x0200,
 };
+
+// A registry view, kept with what was read through it so that it can be
+// opened again the same way.
+enum class RegView : std::uint8_t { kDefault = 0, k64 = 1, k32 = 2 };
+// The access bits that select the view.
+constexpr std::uint32_t ViewAccess(RegView view) {
+  return view == RegView::k64 ? kKeyWow64_64Key : view == RegView::k32 ? kKeyWow64_32Key : 0u;
+}
 
 // The buffer size the program uses for names, data and paths.
 constexpr std::size_t kBufferSize = 260;

@@ -379,5 +379,46 @@ TEST_F(RegistryContract, DoubleByteNamesWithBackslashAndLetterTrailBytes) {
   EXPECT_EQ(ValueNames(k), std::vector<std::string>{upper + "\\" + table});
 }
 
+// A 32-bit installer's entry, written below Software\Wow6432Node, is what
+// the 32-bit view shows under Software; the 64-bit view does not see it
+// there. Handles opened in a view keep it for the paths below them.
+TEST_F(RegistryContract, TheThirtyTwoBitViewOfTheMachineSoftwareKey) {
+  const std::string path = Sandbox() + "\\Product";  // "Software\TidewellTest\run..."
+  const std::string stored = "Software\\Wow6432Node\\" + path.substr(std::string("Software\\").size());
+  RegKey k = 0;
+  ASSERT_EQ(Reg().CreateKey(kHkeyLocalMachine, stored, &k), 0);
+  RegWriteString(Reg(), k, "DisplayName", "thirty-two");
+  Reg().CloseKey(k);
+  struct Cleanup {
+    IRegistry& reg;
+    std::string stored;
+    ~Cleanup() {
+      // Bottom up: the product key, the run key, then the shared parent when empty.
+      for (std::string p = stored; p.size() > std::string("Software\\Wow6432Node").size();
+           p = p.substr(0, p.rfind('\\'))) {
+        reg.DeleteKey(kHkeyLocalMachine, p);
+      }
+    }
+  } cleanup{Reg(), stored};
+
+  std::string text;
+  ASSERT_EQ(Reg().OpenKey(kHkeyLocalMachine, path, kKeyRead | kKeyWow64_32Key, &k), 0) << Dump();
+  EXPECT_TRUE(RegReadString(Reg(), k, "DisplayName", &text));
+  EXPECT_EQ(text, "thirty-two");
+  Reg().CloseKey(k);
+  EXPECT_EQ(Reg().OpenKey(kHkeyLocalMachine, path, kKeyRead | kKeyWow64_64Key, &k),
+            kErrorFileNotFound);
+  EXPECT_EQ(Reg().OpenKey(kHkeyLocalMachine, path, kKeyRead, &k), kErrorFileNotFound);
+
+  RegKey software = 0;
+  ASSERT_EQ(Reg().OpenKey(kHkeyLocalMachine, "SOFTWARE", kKeyRead | kKeyWow64_32Key, &software), 0);
+  CRegKeyGuard guard(Reg(), software);
+  ASSERT_EQ(Reg().OpenKey(software, path.substr(std::string("Software\\").size()), kKeyRead, &k), 0);
+  Reg().CloseKey(k);
+  // The 64-bit view still reaches the stored key by its full name.
+  ASSERT_EQ(Reg().OpenKey(kHkeyLocalMachine, stored, kKeyRead | kKeyWow64_64Key, &k), 0);
+  Reg().CloseKey(k);
+}
+
 }  // namespace
 }  // namespace tw::contract

@@ -241,9 +241,25 @@ long CMemoryRegistry::OpenKey(RegKey parent, const std::string& path, std::uint3
   if (Fault(false, &rc)) return rc;
   std::shared_ptr<Node> node;
   if ((rc = Resolve(parent, 0, &node))) return rc;
-  if ((rc = Walk(node, path, false, &node))) return rc;
+  if ((rc = Walk(node, ViewPath(parent, path, access), false, &node))) return rc;
   if (out) *out = NewHandle(std::move(node), access);
   return kErrorSuccess;
+}
+
+// As 64-bit Windows does for a key opened from the machine root: the 32-bit
+// view of Software (its Classes aside) is Software\Wow6432Node. A handle
+// opened that way already stands inside the view, so paths below it need
+// nothing more.
+std::string CMemoryRegistry::ViewPath(RegKey parent, const std::string& path,
+                                      std::uint32_t access) {
+  if (!(access & kKeyWow64_32Key) || parent != kHkeyLocalMachine) return path;
+  std::vector<std::string> parts;
+  if (SplitPath(path, &parts) || parts.empty() || !EqualsNoCase(parts[0], "Software")) return path;
+  if (parts.size() > 1 && (EqualsNoCase(parts[1], "Wow6432Node") || EqualsNoCase(parts[1], "Classes")))
+    return path;
+  std::string out = parts[0] + "\\Wow6432Node";
+  for (std::size_t i = 1; i < parts.size(); ++i) out += "\\" + parts[i];
+  return out;
 }
 
 long CMemoryRegistry::CreateKey(RegKey parent, const std::string& path, RegKey* out) {

@@ -82,6 +82,7 @@ class CMemoryRegistry : public IRegistry {
 
   long Resolve(RegKey key, std::uint32_t need, std::shared_ptr<Node>* node) const;
   std::shared_ptr<Node> RootNode(RegKey root) const;
+  static std::string ViewPath(RegKey parent, const std::string& path, std::uint32_t access);
   static long SplitPath(const std::string& path, std::vector<std::string>* parts);
   static std::shared_ptr<Node> FindChild(const Node& node, const std::string& name);
   static std::shared_ptr<Node> AddChild(const std::shared_ptr<Node>& node, const std::string& name);
