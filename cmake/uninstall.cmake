@@ -28,3 +28,9 @@ add_custom_target(tw_uninstall_packages DEPENDS ${TW_PACKAGES})
 if(TARGET e2e_tests)
   add_dependencies(e2e_tests tw_uninstaller tw_uninstall_packages)
 endif()
+
+# The page's benchmark drives the real program.
+if(TARGET uninstall_winbench)
+  target_link_libraries(uninstall_winbench PRIVATE tw_e2e_driver)
+  add_dependencies(uninstall_winbench tidewell)
+endif()

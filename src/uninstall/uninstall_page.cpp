@@ -150,6 +150,7 @@ void CUninstallPage::Refresh() {
     ImageList_AddMasked(m_hImages, bmp, RGB(255, 255, 255));
     DeleteObject(bmp);
   }
+  m_iconImages.clear();
   for (const auto& record : m_inventory.Programs()) {
     LVITEMA item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
@@ -174,6 +175,16 @@ void CUninstallPage::Refresh() {
 }
 
 int CUninstallPage::IconImage(const std::string& icon) {
+  // Programs of one maker or one installer often share an icon file; each
+  // is read once per fill.
+  const auto known = m_iconImages.find(icon);
+  if (known != m_iconImages.end()) return known->second;
+  const int image = ExtractImage(icon);
+  m_iconImages[icon] = image;
+  return image;
+}
+
+int CUninstallPage::ExtractImage(const std::string& icon) {
   std::string file = icon;
   int index = 0;
   const std::size_t comma = FindChar(icon, ',');

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,6 +42,7 @@ class CUninstallPage : public CPage {
   // The image for a record's icon ("file" or "file,index"): a new entry of
   // the image list, or 0 (the default program icon).
   int IconImage(const std::string& icon);
+  int ExtractImage(const std::string& icon);
   // Interface thread: takes out the rows of programs whose watched entry is
   // gone, and ends those watches.
   void OnEntryGone();
@@ -51,6 +53,7 @@ class CUninstallPage : public CPage {
   CSoftwareInventory m_inventory;
   HWND m_hList = nullptr;
   HIMAGELIST m_hImages = nullptr;
+  std::map<std::string, int> m_iconImages;  // icon text -> image, for the current fill
   std::vector<std::unique_ptr<COwnerButton>> m_buttons;
   // One per started uninstaller, each on the key of its own program.
   std::vector<std::unique_ptr<CRegistryKeyWatcher>> m_watchers;
