@@ -28,13 +28,15 @@ std::string TextOr(UINT id, const std::string& fallback) {
 }
 
 // Local calendar time by the time-zone rules of the date itself (summer
-// time in summer), as the system's own conversion gives it.
-bool ToLocalTime(std::uint64_t fileTime, SystemTime* local) {
+// time in summer), as the system's own conversion gives it, with the zone
+// read once per fill: asked for afresh, the system reads it from the
+// registry on every call (under Wine that was most of a 1,000-row fill).
+bool ToLocalTime(const TIME_ZONE_INFORMATION& zone, std::uint64_t fileTime, SystemTime* local) {
   FILETIME ft;
   ft.dwLowDateTime = static_cast<DWORD>(fileTime);
   ft.dwHighDateTime = static_cast<DWORD>(fileTime >> 32);
   SYSTEMTIME utc, st;
-  if (!FileTimeToSystemTime(&ft, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &st)) {
+  if (!FileTimeToSystemTime(&ft, &utc) || !SystemTimeToTzSpecificLocalTime(&zone, &utc, &st)) {
     return false;
   }
   local->wYear = st.wYear;
@@ -78,7 +80,9 @@ BOOL CUninstallPage::OnInit() {
   texts.sizeNone = TextOr(IDS_57789, texts.sizeNone);
   for (int i = 0; i < 4; ++i) texts.units[i] = TextOr(IDS_57790 + i, texts.units[i]);
   m_inventory.SetTexts(texts);
-  m_inventory.SetLocalTimeConverter(ToLocalTime);
+  m_inventory.SetLocalTimeConverter([this](std::uint64_t fileTime, SystemTime* local) {
+    return ToLocalTime(m_zone, fileTime, local);
+  });
 
   const std::pair<UINT, int> columns[] = {
       {IDS_57861, 170}, {IDS_57862, 50}, {IDS_57863, 65}, {IDS_57864, 75}};
@@ -142,6 +146,7 @@ void CUninstallPage::StopWatches() {
 void CUninstallPage::Refresh() {
   SendMessageA(m_hList, WM_SETREDRAW, FALSE, 0);
   ListView_DeleteAllItems(m_hList);
+  GetTimeZoneInformation(&m_zone);
   m_inventory.RefreshInventory();
   // The rows are rebuilt, so the icons of the last fill go with them and the
   // image list does not grow with every refresh.

@@ -54,6 +54,7 @@ class CUninstallPage : public CPage {
   HWND m_hList = nullptr;
   HIMAGELIST m_hImages = nullptr;
   std::map<std::string, int> m_iconImages;  // icon text -> image, for the current fill
+  TIME_ZONE_INFORMATION m_zone{};           // the local time zone, read at each fill
   std::vector<std::unique_ptr<COwnerButton>> m_buttons;
   // One per started uninstaller, each on the key of its own program.
   std::vector<std::unique_ptr<CRegistryKeyWatcher>> m_watchers;
