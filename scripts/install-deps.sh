@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ googletest libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine wine64 xvfb xauth x11-utils imagemagick fonts-wqy-microhei locales
-  chrony ntpsec-ntpdate libfaketime iproute2 util-linux zip unzip
+  chrony ntpsec-ntpdate libfaketime iproute2 util-linux zip unzip wixl
 )
 
 missing=()

@@ -7,6 +7,7 @@
 #include "plugins/plugin_page.h"
 #include "registry_cleaner/registry_page.h"
 #include "resources/resource.h"
+#include "uninstall/uninstall_page.h"
 
 namespace tw {
 
@@ -28,6 +29,8 @@ std::unique_ptr<CPage> MakePage(const NavEntry& entry, const Platform& platform)
       return std::make_unique<CClockPage>(*platform.clock);
     case IDC_1003:
       return std::make_unique<CPluginPage>(platform);
+    case IDC_1057:
+      return std::make_unique<CUninstallPage>(platform);
     default:
       return std::make_unique<CPlaceholderPage>(entry.templateId, entry.hintId);
   }

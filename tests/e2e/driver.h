@@ -147,6 +147,8 @@ std::vector<std::vector<std::string>> ListViewRows(HWND listView, int columns = 
 bool ListViewChecked(HWND listView, int row);
 // The selected rows' indices.
 std::vector<int> ListViewSelection(HWND listView);
+// The row's image in its small-icon image list; -1 when it cannot be read.
+int ListViewImage(HWND listView, int row);
 
 // Sets the row's check box, as a click on it would (the list view tells its
 // parent with LVN_ITEMCHANGED).

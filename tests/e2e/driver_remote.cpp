@@ -181,3 +181,18 @@ std::vector<std::string> StatusBarTexts(HWND statusBar) {
 }
 
 }  // namespace tw::e2e
+
+namespace tw::e2e {
+
+int ListViewImage(HWND listView, int row) {
+  CRemoteBuffer buf(listView, sizeof(LVITEMW));
+  LVITEMW item = {};
+  item.mask = LVIF_IMAGE;
+  item.iItem = row;
+  if (!buf.ok() || !buf.Write(0, &item, sizeof item)) return -1;
+  if (!Send(listView, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(buf.at(0)))) return -1;
+  if (!buf.Read(0, &item, sizeof item)) return -1;
+  return item.iImage;
+}
+
+}  // namespace tw::e2e

@@ -149,7 +149,7 @@ TEST_F(PluginRemovalTest, NothingGoesWithoutAWholeBackup) {
       {"no RegBackup folder",
        [&] { fs.DeleteTree(std::string(kProgramFolder) + "\\RegBackup"); }, kErrorPathNotFound},
       {"the disk fills while the backup is written", [&] { fs.SetWriteLimit(200); },
-       kErrorWriteFault},
+       kErrorHandleDiskFull},
   };
   for (const Case& c : cases) {
     SetUp();

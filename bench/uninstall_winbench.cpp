@@ -1,0 +1,155 @@
+// The uninstall page under load, on the real tidewell.exe under Wine: an
+// inventory of 1,000 uninstall entries, each with a usage-cache record and
+// every other one with an icon in a real program file. Candidate: a click on
+// the refresh button until the list is filled again (the click is sent, so
+// it returns when the page has rebuilt its rows). Baseline, timed in the same
+// run in alternating rounds: a bare walk in this process that opens every
+// entry and reads all its values.
+//
+// Usage: uninstall_winbench.exe [--entries=N] [--rounds=N]
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench_util.h"
+#include "e2e/driver.h"
+#include "e2e/uninstall_windows.h"
+
+namespace {
+
+const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kArpCache[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache";
+const char kPrefix[] = "TidewellUninstallBench_";
+
+std::string Name(int i) {
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%s%04d", kPrefix, i);
+  return buf;
+}
+
+void SetValue(HKEY key, const char* name, DWORD type, const void* data, DWORD size) {
+  RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size);
+}
+
+bool Seed(int entries) {
+  for (int i = 0; i < entries; ++i) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kUninstall) + "\\" + Name(i)).c_str(), 0,
+                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      return false;
+    }
+    char text[128];
+    std::snprintf(text, sizeof text, "Bench Program %04d", (i * 7919) % entries);
+    SetValue(key, "DisplayName", REG_SZ, text, static_cast<DWORD>(strlen(text) + 1));
+    std::snprintf(text, sizeof text, "C:\\Program Files\\Bench %04d\\uninst.exe /S", i);
+    SetValue(key, "UninstallString", REG_SZ, text, static_cast<DWORD>(strlen(text) + 1));
+    if (i % 2) {
+      const char icon[] = "C:\\windows\\regedit.exe,0";
+      SetValue(key, "DisplayIcon", REG_SZ, icon, sizeof icon);
+    }
+    const char version[] = "1.0";
+    SetValue(key, "DisplayVersion", REG_SZ, version, sizeof version);
+    RegCloseKey(key);
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, (std::string(kArpCache) + "\\" + Name(i)).c_str(), 0,
+                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      return false;
+    }
+    unsigned char info[552] = {};
+    const unsigned long long size = 1024ULL * (i + 1) * 37;
+    const unsigned long long used = 128000000000000000ULL + i * 864000000000ULL;
+    const int times = i % 20;
+    info[0] = 0x28;
+    info[1] = 0x02;
+    memcpy(info + 8, &size, 8);
+    memcpy(info + 16, &used, 8);
+    memcpy(info + 24, &times, 4);
+    SetValue(key, "SlowInfoCache", REG_BINARY, info, sizeof info);
+    RegCloseKey(key);
+  }
+  return true;
+}
+
+void Unseed(int entries) {
+  for (int i = 0; i < entries; ++i) {
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kUninstall) + "\\" + Name(i)).c_str());
+    RegDeleteKeyA(HKEY_LOCAL_MACHINE, (std::string(kArpCache) + "\\" + Name(i)).c_str());
+  }
+}
+
+// Opens every entry and reads each of its values: the least any inventory
+// of these entries has to do.
+int BareWalk() {
+  HKEY root = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstall, 0, KEY_READ, &root) != ERROR_SUCCESS) return 0;
+  int read = 0;
+  char name[260];
+  char valueName[260];
+  BYTE data[1024];
+  for (DWORD i = 0;; ++i) {
+    DWORD len = sizeof name;
+    if (RegEnumKeyExA(root, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    HKEY entry = nullptr;
+    if (RegOpenKeyExA(root, name, 0, KEY_READ, &entry) != ERROR_SUCCESS) continue;
+    for (DWORD v = 0;; ++v) {
+      DWORD nameLen = sizeof valueName, size = sizeof data, type = 0;
+      if (RegEnumValueA(entry, v, valueName, &nameLen, nullptr, &type, data, &size) != ERROR_SUCCESS)
+        break;
+      ++read;
+    }
+    RegCloseKey(entry);
+  }
+  RegCloseKey(root);
+  return read;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int entries = 1000, rounds = 7;
+  for (int i = 1; i < argc; ++i) {
+    if (!strncmp(argv[i], "--entries=", 10)) entries = std::atoi(argv[i] + 10);
+    if (!strncmp(argv[i], "--rounds=", 9)) rounds = std::atoi(argv[i] + 9);
+  }
+  Unseed(entries);
+  if (!Seed(entries)) {
+    std::printf("uninstall: cannot seed the entries\n");
+    Unseed(entries);
+    return 1;
+  }
+  int rc = 0;
+  {
+    tw::e2e::CAppUnderTest app;
+    tw::e2e::UninstallPageWindows ui;
+    if (!app.Start() || !ui.Open(app) ||
+        !tw::e2e::WaitFor([&] { return tw::e2e::ListViewRowCount(ui.list) >= entries; }, 120000)) {
+      std::printf("uninstall: the page did not fill\n");
+      rc = 1;
+    } else {
+      const HWND refresh = tw::e2e::FindControl(ui.page, 1069);
+      int rows = 0;
+      auto candidate = [&] {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(ui.page, WM_COMMAND, MAKEWPARAM(1069, BN_CLICKED),
+                            reinterpret_cast<LPARAM>(refresh), SMTO_NORMAL, 120000, &result);
+        rows = tw::e2e::ListViewRowCount(ui.list);
+      };
+      int values = 0;
+      auto baseline = [&] { values = BareWalk(); };
+      const auto r = tw::bench::Compare(
+          "uninstall: refresh of " + std::to_string(entries) + " entries vs bare walk", baseline,
+          candidate, rounds, 0);
+      tw::bench::Print(r);
+      if (rows < entries || values < entries * 3) {
+        std::printf("uninstall: list has %d rows, the walk read %d values\n", rows, values);
+        rc = 1;
+      }
+    }
+    app.End();
+  }
+  Unseed(entries);
+  return rc;
+}

@@ -1,0 +1,292 @@
+// The uninstall page end to end: the real tidewell.exe lists entries seeded
+// into the prefix and two real installer packages (32- and 64-bit) installed
+// with the system's msiexec, and starts the project's test uninstaller, whose
+// row leaves when it removes its entry.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "e2e/driver.h"
+#include "e2e/uninstall_windows.h"
+#include "platform/text.h"
+#include "platform/win32/win32_registry.h"
+#include "uninstall/software_inventory.h"
+
+namespace tw::e2e {
+namespace {
+
+const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+const char kArpCache[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Management\\ARPCache\\";
+const char kNotesCode[] = "{5A17C0DE-0001-4C6E-8A01-00000000A086}";  // x86, with an icon
+const char kAtlasCode[] = "{5A17C0DE-0002-4C6E-8A01-00000000A064}";  // x64
+// Every entry the tests seed is named with this prefix, and goes afterwards.
+const char kPrefix[] = "TidewellUninstallE2E_";
+constexpr DWORD kInstallTimeoutMs = 180000;
+
+std::string Key(const std::string& name) { return std::string(kUninstall) + kPrefix + name; }
+
+void SetText(HKEY root, const std::string& path, const char* name, const std::string& text) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(key);
+}
+
+void SetBytes(HKEY root, const std::string& path, const char* name, DWORD type,
+              const std::string& bytes) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                 static_cast<DWORD>(bytes.size()));
+  RegCloseKey(key);
+}
+
+// A usage-cache record of the add/remove panel.
+std::string SlowInfo(long long size, unsigned long long fileTime, int times) {
+  std::string b(552, '\0');
+  auto put = [&](int at, unsigned long long v, int n) {
+    for (int i = 0; i < n; ++i) b[at + i] = static_cast<char>(v >> (8 * i));
+  };
+  put(0, 552, 4);
+  put(8, static_cast<unsigned long long>(size), 8);
+  put(16, fileTime, 8);
+  put(24, static_cast<unsigned int>(times), 4);
+  return b;
+}
+
+bool KeyExists(HKEY root, const std::string& path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
+// Removes every seeded key (entries and their usage records, both roots).
+void RemoveSeeded() {
+  for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+    for (const char* base : {kUninstall, kArpCache}) {
+      HKEY key = nullptr;
+      if (RegOpenKeyExA(root, base, 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) continue;
+      std::vector<std::string> doomed;
+      char name[512];
+      for (DWORD i = 0;; ++i) {
+        DWORD len = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+          break;
+        if (std::string(name, len).rfind(kPrefix, 0) == 0) doomed.push_back(name);
+      }
+      for (const auto& d : doomed) RegDeleteKeyA(key, d.c_str());
+      RegCloseKey(key);
+    }
+  }
+}
+
+DWORD Msiexec(const std::string& args) { return RunAndWait("msiexec.exe " + args, kInstallTimeoutMs); }
+
+// Registers an entry of the test uninstaller; "/keep" makes it a cancelled one.
+void RegisterUninstaller(const char* root, const std::string& name, const std::string& display,
+                         bool keep = false) {
+  const std::string line = "\"" + ProgramFolder() + "tw_uninstaller.exe\" /register " + root + " " +
+                           kPrefix + name + " \"" + display + "\"" + (keep ? " /keep" : "");
+  ASSERT_EQ(RunAndWait(line, 30000), 0u) << line;
+}
+
+class UninstallPage : public ::testing::Test {
+ protected:
+  // The packages are installed once for the whole suite, by the system's
+  // own Windows Installer, and removed again at its end.
+  static void SetUpTestSuite() {
+    RemoveSeeded();
+    Msiexec(std::string("/x ") + kNotesCode + " /qn");  // a crashed run's leftovers
+    Msiexec(std::string("/x ") + kAtlasCode + " /qn");
+    s_installed[0] = Msiexec("/i " + ProgramFolder() + "uninstall_packages\\notes_x86.msi /qn");
+    s_installed[1] = Msiexec("/i " + ProgramFolder() + "uninstall_packages\\atlas_x64.msi /qn");
+  }
+  static void TearDownTestSuite() {
+    EXPECT_EQ(Msiexec(std::string("/x ") + kNotesCode + " /qn"), 0u);
+    EXPECT_EQ(Msiexec(std::string("/x ") + kAtlasCode + " /qn"), 0u);
+    RemoveSeeded();
+  }
+  void SetUp() override {
+    ASSERT_EQ(s_installed[0], 0u) << "msiexec /i notes_x86.msi";
+    ASSERT_EQ(s_installed[1], 0u) << "msiexec /i atlas_x64.msi";
+    RemoveSeeded();
+  }
+  void TearDown() override {
+    m_app.End();
+    RemoveSeeded();
+  }
+  void Open() {
+    ASSERT_TRUE(m_app.Start()) << m_app.LastError();
+    ASSERT_TRUE(m_page.Open(m_app));
+  }
+  void Refresh() { Click(FindControl(m_page.page, 1069)); }
+  void ClickUninstall() { Click(FindControl(m_page.page, 1005)); }
+
+  static DWORD s_installed[2];
+  CAppUnderTest m_app;
+  UninstallPageWindows m_page;
+};
+DWORD UninstallPage::s_installed[2] = {1, 1};
+
+TEST_F(UninstallPage, ListsSeededEntriesAndInstalledPackages) {
+  // 2006-03-07 12:00 UTC: the same calendar day in the prefix's time zone.
+  const unsigned long long march7 = (1141732800ULL + 11644473600ULL) * 10000000ULL;
+  SetText(HKEY_LOCAL_MACHINE, Key("Editor"), "DisplayName", "Seaglass Editor");
+  SetText(HKEY_LOCAL_MACHINE, Key("Editor"), "UninstallString", "C:\\Seaglass\\remove.exe");
+  SetBytes(HKEY_LOCAL_MACHINE, std::string(kArpCache) + kPrefix + "Editor", "SlowInfoCache",
+           REG_BINARY, SlowInfo(153600, march7, 11));
+  SetText(HKEY_CURRENT_USER, Key("Reader"), "DisplayName", "Seaglass Reader");
+  SetText(HKEY_CURRENT_USER, Key("Reader"), "UninstallString", "C:\\Seaglass\\reader.exe /x");
+  SetBytes(HKEY_CURRENT_USER, std::string(kArpCache) + kPrefix + "Reader", "SlowInfoCache",
+           REG_BINARY, SlowInfo(1023, 0, 2));
+  SetText(HKEY_LOCAL_MACHINE, Key("Hidden"), "DisplayName", "Seaglass Hidden Helper");
+  SetText(HKEY_LOCAL_MACHINE, Key("Hidden"), "UninstallString", "C:\\Seaglass\\h.exe");
+  SetBytes(HKEY_LOCAL_MACHINE, Key("Hidden"), "SystemComponent", REG_DWORD, std::string(4, '\0'));
+  const std::string longName = "Seaglass Long " + std::string(280, 'n');
+  SetText(HKEY_LOCAL_MACHINE, Key("Long"), "DisplayName", longName);
+  SetText(HKEY_LOCAL_MACHINE, Key("Long"), "UninstallString", "C:\\" + std::string(280, 'p') + "\\u.exe");
+  Open();
+
+  ASSERT_TRUE(m_page.WaitForRow("Saltmarsh Notes")) << "the 32-bit package";
+  const auto rows = ListViewRows(m_page.list, 4);
+  auto row = [&](const std::string& name) {
+    for (const auto& r : rows)
+      if (r[0] == name) return r;
+    return std::vector<std::string>{};
+  };
+  EXPECT_EQ(row("Seaglass Editor"),
+            (std::vector<std::string>{"Seaglass Editor", "150.0 KB", "经常(11)", "2006-3-7"}));
+  EXPECT_EQ(row("Seaglass Reader"),
+            (std::vector<std::string>{"Seaglass Reader", "1023 字节", "很少(2)", ""}));
+  EXPECT_EQ(row("Saltmarsh Atlas"), (std::vector<std::string>{"Saltmarsh Atlas", "", "", ""}));
+  EXPECT_EQ(row("Saltmarsh Notes"), (std::vector<std::string>{"Saltmarsh Notes", "", "", ""}));
+  EXPECT_TRUE(row("Seaglass Hidden Helper").empty());
+  bool longListed = false;
+  for (const auto& r : rows) longListed = longListed || r[0].rfind("Seaglass Long nnn", 0) == 0;
+  EXPECT_TRUE(longListed) << "a name longer than 259 characters";
+
+  // Sorted by name, as the list keeps them.
+  std::vector<std::string> names;
+  for (const auto& r : rows) names.push_back(r[0]);
+  EXPECT_TRUE(std::is_sorted(names.begin(), names.end(), [](const auto& a, const auto& b) {
+    return lstrcmpiW(Widen(a).c_str(), Widen(b).c_str()) < 0;
+  }));
+  // The package's product icon, extracted; a program without one keeps the default.
+  EXPECT_GT(ListViewImage(m_page.list, m_page.RowOf("Saltmarsh Notes")), 0);
+  EXPECT_EQ(ListViewImage(m_page.list, m_page.RowOf("Saltmarsh Atlas")), 0);
+  EXPECT_EQ(ListViewImage(m_page.list, m_page.RowOf("Seaglass Editor")), 0);
+  Screenshot("uninstall_page");
+
+  // What stands behind the rows: the view each package registered in, its
+  // installed package and its icon.
+  CWin32Registry reg;
+  CSoftwareInventory inventory(reg);
+  inventory.RefreshInventory();
+  const InstalledProgram* notes = nullptr;
+  const InstalledProgram* atlas = nullptr;
+  for (const auto& p : inventory.Programs()) {
+    if (p->keyName == kNotesCode) notes = p.get();
+    if (p->keyName == kAtlasCode) atlas = p.get();
+  }
+  ASSERT_TRUE(notes && atlas);
+  EXPECT_EQ(notes->view, RegView::k32);
+  EXPECT_EQ(atlas->view, RegView::k64);
+  EXPECT_EQ(notes->uninstallCommand, std::string("MsiExec.exe /I") + kNotesCode);
+  EXPECT_EQ(notes->icon, std::string("C:\\windows\\Installer\\") + kNotesCode + "\\notes.ico");
+  std::string package;
+  inventory.FindInstallerProduct(kAtlasCode, &package, nullptr);
+  EXPECT_TRUE(EqualsNoCase(package.substr(0, 21), "C:\\windows\\Installer\\") &&
+              EqualsNoCase(package.substr(package.size() - 4), ".msi"))
+      << package;
+  EXPECT_EQ(GetFileAttributesA(package.c_str()) != INVALID_FILE_ATTRIBUTES, true) << package;
+}
+
+// The test uninstaller removes its own entry a moment after it starts; the
+// row goes within half a second of that, for a machine-wide entry and for
+// one of the user's own.
+TEST_F(UninstallPage, TheRowLeavesWhenTheUninstallerRemovesItsEntry) {
+  RegisterUninstaller("HKLM", "Quick", "Quillwort Machine");
+  RegisterUninstaller("HKCU", "Mine", "Quillwort Personal");
+  Open();
+  for (auto [root, name, display] : {std::tuple{HKEY_LOCAL_MACHINE, "Quick", "Quillwort Machine"},
+                                     std::tuple{HKEY_CURRENT_USER, "Mine", "Quillwort Personal"}}) {
+    ASSERT_TRUE(m_page.WaitForRow(display));
+    const int before = ListViewRowCount(m_page.list);
+    ASSERT_TRUE(ListViewSelect(m_page.list, m_page.RowOf(display)));
+    ClickUninstall();
+    ASSERT_TRUE(WaitFor([&] { return !KeyExists(root, Key(name)); })) << "the uninstaller ran";
+    const DWORD gone = GetTickCount();
+    EXPECT_TRUE(WaitFor([&] { return m_page.RowOf(display) < 0; }, 2000)) << display;
+    EXPECT_LT(GetTickCount() - gone, 500u) << display;
+    EXPECT_EQ(ListViewRowCount(m_page.list), before - 1);
+  }
+}
+
+TEST_F(UninstallPage, ACancelledUninstallKeepsItsRow) {
+  RegisterUninstaller("HKLM", "Keep", "Quillwort Cancelled", true);
+  Open();
+  ASSERT_TRUE(m_page.WaitForRow("Quillwort Cancelled"));
+  ASSERT_TRUE(ListViewSelect(m_page.list, m_page.RowOf("Quillwort Cancelled")));
+  ClickUninstall();
+  ASSERT_TRUE(WaitFor([&] {
+    DWORD ran = 0, size = sizeof ran;
+    return RegGetValueA(HKEY_LOCAL_MACHINE, Key("Keep").c_str(), "UninstallerRan", RRF_RT_REG_DWORD,
+                        nullptr, &ran, &size) == ERROR_SUCCESS;
+  }));
+  EXPECT_TRUE(WaitFor([] { return CountProcesses("tw_uninstaller.exe") == 0; }));
+  Sleep(700);  // several rounds of the watch
+  EXPECT_GE(m_page.RowOf("Quillwort Cancelled"), 0);
+}
+
+// A watch follows its program: after a refresh has rebuilt and re-sorted the
+// rows (a new program now sorts before it), the entry's removal takes out
+// that program's row and no other.
+TEST_F(UninstallPage, ARefreshDuringAWatchStillTakesOutTheRightRow) {
+  RegisterUninstaller("HKLM", "Late", "Quillwort Late", true);
+  RegisterUninstaller("HKLM", "Next", "Quillwort Neighbour");
+  Open();
+  ASSERT_TRUE(m_page.WaitForRow("Quillwort Late"));
+  ASSERT_TRUE(ListViewSelect(m_page.list, m_page.RowOf("Quillwort Late")));
+  ClickUninstall();
+  EXPECT_TRUE(WaitFor([] { return CountProcesses("tw_uninstaller.exe") == 0; }));
+  RegisterUninstaller("HKLM", "Early", "Quillwort Early");
+  const int lateRow = m_page.RowOf("Quillwort Late");
+  Refresh();
+  ASSERT_TRUE(m_page.WaitForRow("Quillwort Early"));
+  ASSERT_NE(m_page.RowOf("Quillwort Late"), lateRow) << "the refresh moved the row";
+  const int count = ListViewRowCount(m_page.list);
+  // The uninstaller's work, finished later.
+  ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, Key("Late").c_str()), ERROR_SUCCESS);
+  EXPECT_TRUE(WaitFor([&] { return m_page.RowOf("Quillwort Late") < 0; }, 2000));
+  EXPECT_EQ(ListViewRowCount(m_page.list), count - 1);
+  EXPECT_GE(m_page.RowOf("Quillwort Early"), 0);
+  EXPECT_GE(m_page.RowOf("Quillwort Neighbour"), 0);
+}
+
+TEST_F(UninstallPage, UninstallWithoutASelectionDoesNothing) {
+  RegisterUninstaller("HKLM", "Idle", "Quillwort Idle");
+  Open();
+  ASSERT_TRUE(m_page.WaitForRow("Quillwort Idle"));
+  ASSERT_TRUE(ListViewSelection(m_page.list).empty());
+  const int count = ListViewRowCount(m_page.list);
+  ClickUninstall();
+  Sleep(700);
+  EXPECT_EQ(CountProcesses("tw_uninstaller.exe"), 0);
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Key("Idle")));
+  EXPECT_EQ(ListViewRowCount(m_page.list), count);
+  EXPECT_FALSE(WaitForMessageBox(m_app.Pid(), "", 300));
+}
+
+}  // namespace
+}  // namespace tw::e2e
