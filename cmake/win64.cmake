@@ -166,3 +166,4 @@ set_target_properties(clock_page_host PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAK
 if(TARGET e2e_tests)
   add_dependencies(e2e_tests clock_page_host)
 endif()
+include(${CMAKE_SOURCE_DIR}/cmake/shell_tests.cmake)

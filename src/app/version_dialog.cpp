@@ -14,6 +14,14 @@
 #endif
 
 namespace tw {
+namespace {
+
+// The dialog's controls by their roles.
+constexpr int kLog = IDC_1090;
+constexpr int kCheckButton = IDC_1091;
+constexpr int kUpdateButton = IDC_1092;
+
+}  // namespace
 
 CVersionDialog::CVersionDialog(std::uint16_t langId, bool checkAtOnce)
     : m_strVersion(LoadStr(IDS_57735)), m_wLanguage(langId), m_bCheckAtOnce(checkAtOnce) {}
@@ -25,10 +33,10 @@ std::string CVersionDialog::QueryBaseUrl() {
 
 void CVersionDialog::SetLog(const std::string& text) {
   m_log = text;
-  SetDlgItemTextA(m_hWnd, IDC_1090, m_log.c_str());
+  SetDlgItemTextA(m_hWnd, kLog, m_log.c_str());
   // Caret to the end, nothing selected: the newest lines stay in view.
-  SendDlgItemMessageA(m_hWnd, IDC_1090, EM_SETSEL, m_log.size(), m_log.size());
-  SendDlgItemMessageA(m_hWnd, IDC_1090, EM_SCROLLCARET, 0, 0);
+  SendDlgItemMessageA(m_hWnd, kLog, EM_SETSEL, m_log.size(), m_log.size());
+  SendDlgItemMessageA(m_hWnd, kLog, EM_SCROLLCARET, 0, 0);
 }
 
 void CVersionDialog::AppendLog(const std::string& text) { SetLog(m_log + text); }
@@ -37,9 +45,9 @@ BOOL CVersionDialog::OnInit() {
   std::string caption = LoadStr(IDS_57865);
   if (!caption.empty()) SetWindowTextA(m_hWnd, caption.c_str());
   SetLog(m_strVersion);
-  ShowWindow(Item(IDC_1090), SW_HIDE);
-  if (m_check.Attach(m_hWnd, IDC_1091)) m_check.SetTooltip(LoadStr(IDS_57712));
-  m_update.Attach(m_hWnd, IDC_1092);
+  ShowWindow(Item(kLog), SW_HIDE);
+  if (m_check.Attach(m_hWnd, kCheckButton)) m_check.SetTooltip(LoadStr(IDS_57712));
+  m_update.Attach(m_hWnd, kUpdateButton);
   m_close.Attach(m_hWnd, IDCANCEL);
   for (COwnerButton* b : {&m_check, &m_update, &m_close}) StyleFlatBlueButton(*b);
   if (m_bCheckAtOnce) {
@@ -53,27 +61,39 @@ BOOL CVersionDialog::OnInit() {
 
 void CVersionDialog::Check() {
   SetLog(m_strVersion + "\r\n" + LoadStr(IDS_57736));
-  ShowWindow(Item(IDC_1090), SW_SHOW);
+  ShowWindow(Item(kLog), SW_SHOW);
   UpdateWindow(m_hWnd);
   Sleep(500);
   HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
 
   bool ok = false;
-  if (HINTERNET net = InternetOpenA("CheckNewVersion", INTERNET_OPEN_TYPE_PRECONFIG, nullptr,
-                                    nullptr, 0)) {
+  if (HINTERNET net =
+          InternetOpenA("CheckNewVersion", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)) {
+    // The check runs on this thread: a server that never answers must not
+    // hold the window for ever.
+    DWORD timeout = TestHooks().versionTimeoutMs ? TestHooks().versionTimeoutMs : kVersionTimeoutMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+      InternetSetOptionA(net, option, &timeout, sizeof timeout);
+    }
     std::string url = BuildVersionQueryUrl(QueryBaseUrl(), m_wLanguage);
-    if (HINTERNET request = InternetOpenUrlA(net, url.c_str(), nullptr, 0,
-                                             INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
-                                             0)) {
-      std::string answer = ReadAnswerInChunks([&](char* buf, std::uint32_t size,
-                                                  std::uint32_t* read) {
-        DWORD n = 0;
-        BOOL r = InternetReadFile(request, buf, size, &n);
-        *read = n;
-        return r != FALSE;
-      });
+    if (HINTERNET request = InternetOpenUrlA(
+            net, url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0)) {
+      // A server that trickles bytes just within the time-out is cut off
+      // too: the whole answer gets the same time as one wait.
+      const DWORD started = GetTickCount();
+      std::string answer =
+          ReadAnswerInChunks([&](char* buf, std::uint32_t size, std::uint32_t* read) {
+            if (GetTickCount() - started > timeout) return false;
+            DWORD n = 0;
+            BOOL r = InternetReadFile(request, buf, size, &n);
+            *read = n;
+            return r != FALSE;
+          });
+      // What came is shown, also when the server stopped or was cut off
+      // midway; nothing at all counts as a failed check.
       AppendLog(answer);
-      ok = true;
+      ok = !answer.empty();
       InternetCloseHandle(request);
     }
     InternetCloseHandle(net);
@@ -84,10 +104,10 @@ void CVersionDialog::Check() {
 
 bool CVersionDialog::OnCommand(int id, int code, HWND control) {
   switch (id) {
-    case IDC_1091:
+    case kCheckButton:
       Check();
       return true;
-    case IDC_1092:
+    case kUpdateButton:
       ShellOpen(ProgramFolder() + "\\update.exe");
       return true;
     case IDCANCEL:
