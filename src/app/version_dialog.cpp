@@ -21,6 +21,45 @@ constexpr int kLog = IDC_1090;
 constexpr int kCheckButton = IDC_1091;
 constexpr int kUpdateButton = IDC_1092;
 
+void SetTimeouts(HINTERNET handle, DWORD timeout) {
+  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
+                       INTERNET_OPTION_RECEIVE_TIMEOUT}) {
+    InternetSetOptionA(handle, option, &timeout, sizeof timeout);
+  }
+}
+
+// Sends the GET request for url and answers its handle (the connection's in
+// *session), or null. Made step by step rather than in one call, so that the
+// time-outs sit on the connection and the request themselves: not every
+// internet library hands them down from the library's handle.
+HINTERNET OpenRequest(HINTERNET net, const std::string& url, DWORD timeout, HINTERNET* session) {
+  char host[256] = {}, path[2048] = {}, extra[2048] = {};
+  URL_COMPONENTSA parts = {};
+  parts.dwStructSize = sizeof parts;
+  parts.lpszHostName = host;
+  parts.dwHostNameLength = sizeof host;
+  parts.lpszUrlPath = path;
+  parts.dwUrlPathLength = sizeof path;
+  parts.lpszExtraInfo = extra;
+  parts.dwExtraInfoLength = sizeof extra;
+  if (!InternetCrackUrlA(url.c_str(), 0, 0, &parts)) return nullptr;
+  *session = InternetConnectA(net, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+  if (!*session) return nullptr;
+  SetTimeouts(*session, timeout);
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
+  if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
+  const std::string object = std::string(path) + extra;
+  HINTERNET request =
+      HttpOpenRequestA(*session, "GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0);
+  if (!request) return nullptr;
+  SetTimeouts(request, timeout);
+  if (!HttpSendRequestA(request, nullptr, 0, nullptr, 0)) {
+    InternetCloseHandle(request);
+    return nullptr;
+  }
+  return request;
+}
+
 }  // namespace
 
 CVersionDialog::CVersionDialog(std::uint16_t langId, bool checkAtOnce)
@@ -66,19 +105,17 @@ void CVersionDialog::Check() {
   Sleep(500);
   HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
 
+  // The check runs on this thread: a server that never answers, or never
+  // stops, must not hold the window for ever.
+  const DWORD timeout =
+      TestHooks().versionTimeoutMs ? TestHooks().versionTimeoutMs : kVersionTimeoutMs;
   bool ok = false;
   if (HINTERNET net =
           InternetOpenA("CheckNewVersion", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0)) {
-    // The check runs on this thread: a server that never answers must not
-    // hold the window for ever.
-    DWORD timeout = TestHooks().versionTimeoutMs ? TestHooks().versionTimeoutMs : kVersionTimeoutMs;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                         INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-      InternetSetOptionA(net, option, &timeout, sizeof timeout);
-    }
+    SetTimeouts(net, timeout);
     std::string url = BuildVersionQueryUrl(QueryBaseUrl(), m_wLanguage);
-    if (HINTERNET request = InternetOpenUrlA(
-            net, url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0)) {
+    HINTERNET session = nullptr;
+    if (HINTERNET request = OpenRequest(net, url, timeout, &session)) {
       // A server that trickles bytes just within the time-out is cut off
       // too: the whole answer gets the same time as one wait.
       const DWORD started = GetTickCount();
@@ -96,6 +133,7 @@ void CVersionDialog::Check() {
       ok = !answer.empty();
       InternetCloseHandle(request);
     }
+    if (session) InternetCloseHandle(session);
     InternetCloseHandle(net);
   }
   if (!ok) AppendLog(LoadStr(IDS_57737));
