@@ -10,6 +10,8 @@ file(GLOB_RECURSE TW_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit
 add_executable(unit_tests ${TW_UNIT_TESTS})
 target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(unit_tests PRIVATE tidewell_memory tidewell_posix GTest::gtest GTest::gmock GTest::gtest_main)
+# Where tests that need a folder on disk (the private chronyd) keep it.
+target_compile_definitions(unit_tests PRIVATE TW_NATIVE_BUILD_DIR="${CMAKE_BINARY_DIR}")
 add_test(NAME unit_tests COMMAND unit_tests)
 
 # The contract suites, against the in-memory backends.

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # A private chronyd on loopback, for the clock tests and benchmarks. It never
-# sets the host clock: it runs with -x and without CAP_SYS_TIME.
+# sets the host clock: it runs with -x and without CAP_SYS_TIME. It keeps
+# everything in STATE_DIR: no command socket (cmdport 0 closes the network
+# one, bindcmdaddress / the Unix one, which would otherwise take the place of
+# the machine's own chronyd's under /run/chrony).
 #
 #   chronyd-test.sh start STATE_DIR [PORT]   start (free high port unless given);
 #                                            prints the port, writes STATE_DIR/port
@@ -48,6 +51,7 @@ bindaddress 127.0.0.1
 allow 127.0.0.1
 local stratum 3
 cmdport 0
+bindcmdaddress /
 pidfile $dir/chronyd.pid.chrony
 driftfile $dir/chrony.drift
 CONF

@@ -18,6 +18,17 @@
 #endif
 
 namespace tw {
+namespace {
+
+// The page's controls by their roles.
+constexpr int kSiteLink = IDC_1053;
+constexpr int kMailLink = IDC_1056;
+constexpr int kSecondAddress = IDC_1071;
+constexpr int kLanguageList = IDC_1070;
+constexpr int kHelpButton = IDC_1060;
+constexpr int kExitButton = IDC_1055;
+
+}  // namespace
 
 
 const char* MakerSiteUrl() { return TW_MAKER_SITE_URL; }
@@ -31,7 +42,7 @@ BOOL CAboutPage::OnInit() {
     COwnerButton* button;
     int id;
     UINT tip;
-  } buttons[] = {{&m_help, IDC_1060, IDS_57685}, {&m_exit, IDC_1055, IDS_57686}};
+  } buttons[] = {{&m_help, kHelpButton, IDS_57685}, {&m_exit, kExitButton, IDS_57686}};
   for (auto& b : buttons) {
     if (!b.button->Attach(m_hWnd, b.id)) continue;
     StyleFlatBlueButton(*b.button);
@@ -40,23 +51,23 @@ BOOL CAboutPage::OnInit() {
   // The links open the addresses they show; the configured ones fill in
   // when a template leaves them empty.
   char text[256] = {};
-  if (!GetDlgItemTextA(m_hWnd, IDC_1053, text, sizeof text)) {
-    SetDlgItemTextA(m_hWnd, IDC_1053, TW_SUPPORT_SITE_URL);
+  if (!GetDlgItemTextA(m_hWnd, kSiteLink, text, sizeof text)) {
+    SetDlgItemTextA(m_hWnd, kSiteLink, TW_SUPPORT_SITE_URL);
   }
-  m_siteLink.Attach(m_hWnd, IDC_1053, text[0] ? text : TW_SUPPORT_SITE_URL);
+  m_siteLink.Attach(m_hWnd, kSiteLink, text[0] ? text : TW_SUPPORT_SITE_URL);
   text[0] = 0;
-  if (!GetDlgItemTextA(m_hWnd, IDC_1056, text, sizeof text)) {
-    SetDlgItemTextA(m_hWnd, IDC_1056, TW_SUPPORT_MAIL);
+  if (!GetDlgItemTextA(m_hWnd, kMailLink, text, sizeof text)) {
+    SetDlgItemTextA(m_hWnd, kMailLink, TW_SUPPORT_MAIL);
     lstrcpynA(text, TW_SUPPORT_MAIL, sizeof text);
   }
-  m_mailLink.Attach(m_hWnd, IDC_1056, std::string("mailto:") + text);
+  m_mailLink.Attach(m_hWnd, kMailLink, std::string("mailto:") + text);
   for (CHyperLink* link : {&m_siteLink, &m_mailLink}) {
     link->SetColors(RGB(0, 0, 255), RGB(0, 0, 255), RGB(0, 0, 255));
   }
-  if (HWND second = GetDlgItem(m_hWnd, IDC_1071)) {
+  if (HWND second = GetDlgItem(m_hWnd, kSecondAddress)) {
     if (GetWindowTextLengthA(second) == 0) SetWindowTextA(second, TW_MAKER_SITE_URL);
   }
-  m_combo.Attach(m_hWnd, IDC_1070);
+  m_combo.Attach(m_hWnd, kLanguageList);
   FillLanguages();
   return TRUE;
 }
@@ -77,7 +88,7 @@ int CAboutPage::AddLanguageEntry(HWND combo, const std::string& code, std::uint1
 }
 
 void CAboutPage::FillLanguages() {
-  HWND combo = Item(IDC_1070);
+  HWND combo = Item(kLanguageList);
   if (!combo) return;
   AddLanguageEntry(combo, "804", m_wLanguage);
   std::string pattern = ProgramFolder() + "\\RC*.dll";
@@ -100,7 +111,7 @@ void CAboutPage::FillLanguages() {
 }
 
 void CAboutPage::OnLanguageChange() {
-  HWND combo = Item(IDC_1070);
+  HWND combo = Item(kLanguageList);
   int index = static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
   if (index < 0) return;
   auto id = static_cast<std::uint16_t>(SendMessageA(combo, CB_GETITEMDATA, index, 0));
@@ -112,13 +123,13 @@ void CAboutPage::OnLanguageChange() {
 
 bool CAboutPage::OnCommand(int id, int code, HWND control) {
   switch (id) {
-    case IDC_1060:
+    case kHelpButton:
       OpenHelpFile();
       return true;
-    case IDC_1055:
+    case kExitButton:
       SendMessageA(GetParent(m_hWnd), WM_CLOSE, 0, 0);
       return true;
-    case IDC_1070:
+    case kLanguageList:
       if (code == CBN_SELCHANGE) OnLanguageChange();
       return true;
     default:

@@ -27,6 +27,12 @@ constexpr COLORREF kNormal = RGB(8, 146, 214);
 constexpr COLORREF kBackground = RGB(222, 222, 222);
 constexpr UINT_PTR kVersionTimer = 0;
 
+// The window's own controls by their roles (the navigation buttons and page
+// frames are listed in the page table).
+constexpr int kAboutButton = IDC_1000;
+constexpr int kHintLine = IDC_1076;
+constexpr int kSitePicture = IDC_1053;
+
 CSkinDialog::Options MainOptions() {
   CSkinDialog::Options o;
   o.help = true;
@@ -39,7 +45,7 @@ CSkinDialog::Options MainOptions() {
 CMainWindow::CMainWindow(std::uint16_t langId) : CSkinDialog(MainOptions()), m_wLanguage(langId) {
   m_about.SetLanguageInUse(langId);
   for (int i = 0; i < 6; ++i) {
-    if (kNavEntries[i].buttonId == IDC_1000) {
+    if (kNavEntries[i].buttonId == kAboutButton) {
       m_pages[i] = &m_about;
     } else {
       m_ownedPages[i] = MakePage(kNavEntries[i], m_services.Services());
@@ -96,14 +102,14 @@ BOOL CMainWindow::OnInit() {
   StyleNavButtons();
 
   // 6. The about page comes first.
-  ShowPage(IDC_1000);
+  ShowPage(kAboutButton);
 
   // 7. Start counter: the version prompt comes at every 18th start.
   UINT n = ReadProfileInt("Used", "times", 1);
   WriteProfileInt("Used", "times", n + 1);
   if (IsVersionPromptStart(n)) SetTimer(m_hWnd, kVersionTimer, 2000, nullptr);
   // Focus on the marked button, so that no other button looks marked.
-  SetFocus(Item(IDC_1000));
+  SetFocus(Item(kAboutButton));
   return FALSE;
 }
 
@@ -213,7 +219,12 @@ bool CMainWindow::OnCommand(int id, int code, HWND control) {
       OpenHelpFile();
       return true;
     case IDM_32808:
-      ShellOpen(MakerSiteUrl());
+      OpenMakerSite();
+      return true;
+    case kSitePicture:
+      // The picture is a notifying static: it takes the click itself and
+      // tells the window with a command, so the button-up below never comes.
+      if (code == STN_CLICKED) OpenMakerSite();
       return true;
     case IDM_32809:
       g_bStopRequested = g_bStopRequested ? 0 : 1;
@@ -231,7 +242,15 @@ bool CMainWindow::OnCommand(int id, int code, HWND control) {
   }
 }
 
-void CMainWindow::OnLinkButton() { ShellOpen(MakerSiteUrl()); }
+void CMainWindow::OnLinkButton() { OpenMakerSite(); }
+
+void CMainWindow::OpenMakerSite() {
+  if (TestHooks().siteOpened) {
+    TestHooks().siteOpened(MakerSiteUrl());
+    return;
+  }
+  ShellOpen(MakerSiteUrl());
+}
 
 void CMainWindow::OnTimer(UINT_PTR id) {
   if (id != kVersionTimer) return;
@@ -244,7 +263,7 @@ void CMainWindow::OnTimer(UINT_PTR id) {
 }
 
 HBRUSH CMainWindow::OnCtlColor(HDC dc, HWND control, UINT msg) {
-  if (control && control == Item(IDC_1076)) {
+  if (control && control == Item(kHintLine)) {
     SetBkColor(dc, RGB(255, 255, 255));
     return m_hWhite;
   }
@@ -258,8 +277,8 @@ HBRUSH CMainWindow::OnCtlColor(HDC dc, HWND control, UINT msg) {
 void CMainWindow::OnPageHint(UINT id) {
   std::string hint = LoadStr(id);
   char current[512] = {};
-  GetDlgItemTextA(m_hWnd, IDC_1076, current, sizeof current);
-  if (hint != current) SetDlgItemTextA(m_hWnd, IDC_1076, hint.c_str());
+  GetDlgItemTextA(m_hWnd, kHintLine, current, sizeof current);
+  if (hint != current) SetDlgItemTextA(m_hWnd, kHintLine, hint.c_str());
 }
 
 void CMainWindow::OnScanStatus(const char* text) {
@@ -343,11 +362,11 @@ INT_PTR CMainWindow::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case WM_LBUTTONUP: {
       POINT pt = {GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
-      if (HWND site = Item(IDC_1053)) {
+      if (HWND site = Item(kSitePicture)) {
         RECT rc;
         GetWindowRect(site, &rc);
         MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rc), 2);
-        if (PtInRect(&rc, pt)) ShellOpen(MakerSiteUrl());
+        if (PtInRect(&rc, pt)) OpenMakerSite();
       }
       break;
     }

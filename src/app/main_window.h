@@ -45,6 +45,8 @@ class CMainWindow : public CSkinDialog {
   void OnScanStatus(const char* text);
   void OnPageHint(UINT id);
   void PaintMinimised();
+  // The site picture, the caption's link button and command 32808.
+  void OpenMakerSite();
 
   // Made before the pages and ended after them: every page uses them.
   CSystemServices m_services;

@@ -20,6 +20,10 @@ struct ShellTestHooks {
   bool (*command)(int id) = nullptr;
   // Replaces the configured version-query address.
   std::string (*versionQueryUrl)() = nullptr;
+  // Replaces the version check's time-out (milliseconds) when not 0.
+  unsigned long versionTimeoutMs = 0;
+  // Told the maker's address instead of handing it to the browser.
+  void (*siteOpened)(const char* url) = nullptr;
 };
 
 ShellTestHooks& TestHooks();

@@ -15,6 +15,12 @@ namespace {
 CStatusStrip* g_strip = nullptr;
 constexpr COLORREF kBackground = RGB(222, 222, 222);
 constexpr COLORREF kFrame = RGB(51, 102, 204);
+// The template's placeholders: the icon, then the time, count and status
+// fields, which the strip paints itself.
+constexpr int kIconField = IDC_1005;
+constexpr int kTimeField = IDC_1062;
+constexpr int kCountField = IDC_1063;
+constexpr int kStatusField = IDC_1064;
 
 RECT ToRect(const StripRect& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -65,7 +71,7 @@ bool CStatusStrip::CreateStrip() {
 }
 
 BOOL CStatusStrip::OnInit() {
-  for (int id : {IDC_1005, IDC_1062, IDC_1063, IDC_1064}) ShowWindow(Item(id), SW_HIDE);
+  for (int id : {kIconField, kTimeField, kCountField, kStatusField}) ShowWindow(Item(id), SW_HIDE);
   return FALSE;
 }
 

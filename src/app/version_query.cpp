@@ -1,5 +1,6 @@
 #include "app/version_query.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace tw {
@@ -13,12 +14,12 @@ std::string BuildVersionQueryUrl(const std::string& baseUrl, std::uint16_t langI
 std::string ReadAnswerInChunks(const ChunkReader& read) {
   std::string answer;
   char buf[kVersionChunkSize];
-  for (;;) {
+  while (answer.size() < kVersionAnswerLimit) {
     std::uint32_t got = 0;
     if (!read(buf, kVersionChunkSize, &got)) break;
     if (got > kVersionChunkSize) got = kVersionChunkSize;  // never trust a count past the buffer
     if (got == 0) break;
-    answer.append(buf, got);
+    answer.append(buf, std::min<std::size_t>(got, kVersionAnswerLimit - answer.size()));
   }
   return answer;
 }

@@ -11,6 +11,23 @@
 namespace tw {
 namespace {
 
+// The page's controls by their roles.
+constexpr int kServerList = IDC_1038;
+constexpr int kLog = IDC_1039;
+constexpr int kAddButton = IDC_1040;
+constexpr int kDeleteButton = IDC_1041;
+constexpr int kUpButton = IDC_1042;
+constexpr int kDownButton = IDC_1043;
+constexpr int kSynchroniseButton = IDC_1058;
+
+// A string of the current resources as UTF-16: the list view is filled with
+// the wide messages, whatever the code page.
+std::wstring LoadWide(UINT id) {
+  wchar_t text[256];
+  const int n = LoadStringW(GetResourceInstance(), id, text, 256);
+  return n > 0 ? std::wstring(text, static_cast<std::size_t>(n)) : std::wstring();
+}
+
 std::wstring FromUtf8(const std::string& s) {
   if (s.empty()) return {};
   const int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
@@ -26,8 +43,8 @@ struct ButtonTip {
 // The four list-editing buttons stay hidden and without commands; only the
 // synchronise button is ever shown.
 const ButtonTip kButtonTips[5] = {
-    {IDC_1040, IDS_57850}, {IDC_1041, IDS_57851}, {IDC_1042, IDS_57852},
-    {IDC_1043, IDS_57853}, {IDC_1058, IDS_57854},
+    {kAddButton, IDS_57850},  {kDeleteButton, IDS_57851},      {kUpButton, IDS_57852},
+    {kDownButton, IDS_57853}, {kSynchroniseButton, IDS_57854},
 };
 
 }  // namespace
@@ -41,18 +58,19 @@ BOOL CClockPage::OnInit() {
     m_buttons[i].SetTooltip(LoadStr(kButtonTips[i].text));
   }
 
-  HWND list = Item(IDC_1038);
+  HWND list = Item(kServerList);
   struct Column {
-    const wchar_t* title;
+    UINT title;
     int width;
   };
-  const Column columns[] = {{L"DNS 名称", 170}, {L"说明", 202}};
+  const Column columns[] = {{IDS_57855, 170}, {IDS_57856, 202}};  // "DNS 名称", "说明"
   for (int i = 0; i < 2; ++i) {
+    std::wstring title = LoadWide(columns[i].title);
     LVCOLUMNW col{};
     col.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
     col.fmt = LVCFMT_LEFT;
     col.cx = columns[i].width;
-    col.pszText = const_cast<wchar_t*>(columns[i].title);
+    col.pszText = title.data();
     col.iSubItem = i;
     SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&col));
   }
@@ -62,8 +80,10 @@ BOOL CClockPage::OnInit() {
   // Filled anew whenever the window is made; never stored.
   m_servers = TimeServerList();
   for (std::size_t i = 0; i < m_servers.size(); ++i) {
-    std::wstring host = FromUtf8(m_servers[i].host);
-    std::wstring description = FromUtf8(m_servers[i].description);
+    const TimeServer& server = m_servers[i];
+    std::wstring host = FromUtf8(server.host);
+    std::wstring description =
+        server.descriptionId ? LoadWide(server.descriptionId) : FromUtf8(server.description);
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = static_cast<int>(i);
@@ -80,7 +100,7 @@ BOOL CClockPage::OnInit() {
 }
 
 bool CClockPage::OnCommand(int id, int code, HWND) {
-  if (id != IDC_1058 || code != BN_CLICKED) return false;
+  if (id != kSynchroniseButton || code != BN_CLICKED) return false;
   OnSynchronise();
   return true;
 }
@@ -88,7 +108,7 @@ bool CClockPage::OnCommand(int id, int code, HWND) {
 void CClockPage::OnSynchronise() {
   if (m_servers.empty()) return;
   int row = static_cast<int>(
-      SendMessageW(Item(IDC_1038), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+      SendMessageW(Item(kServerList), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
   if (row < 0 || static_cast<std::size_t>(row) >= m_servers.size()) row = 0;
   // The window does not answer until the query is done (at most the name
   // lookup and five seconds); the cursor says so.
@@ -100,7 +120,7 @@ void CClockPage::OnSynchronise() {
 std::string CClockPage::LoadText(unsigned id) { return LoadStr(id); }
 
 std::string CClockPage::GetLog() {
-  HWND log = Item(IDC_1039);
+  HWND log = Item(kLog);
   const int n = GetWindowTextLengthA(log);
   std::string text(static_cast<std::size_t>(n) + 1, '\0');
   const int got = GetWindowTextA(log, text.data(), n + 1);
@@ -109,9 +129,9 @@ std::string CClockPage::GetLog() {
 }
 
 void CClockPage::SetLog(const std::string& text) {
-  SetDlgItemTextA(m_hWnd, IDC_1039, text.c_str());
+  SetDlgItemTextA(m_hWnd, kLog, text.c_str());
   // Each line shows as soon as it is written.
-  UpdateWindow(Item(IDC_1039));
+  UpdateWindow(Item(kLog));
 }
 
 }  // namespace tw

@@ -22,6 +22,11 @@ std::vector<FormatArg> CalendarArgs(const CNetworkTimestamp& t) {
 
 }  // namespace
 
+unsigned RejectedReplyTextId(long reason) {
+  if (reason < kSntpErrorShortReply || reason > kSntpErrorZeroTransmit) return 0;
+  return kIdsReplyShort + static_cast<unsigned>(reason - kSntpErrorShortReply);
+}
+
 bool MayCorrectClock(double offsetSeconds) {
   return std::fabs(offsetSeconds) < kMaxClockCorrection;  // false for NaN too
 }
@@ -47,8 +52,16 @@ void SynchroniseClock(const TimeServer& server, ISystemClock& clock, IClockSyncV
   CTimeSyncClient client(clock);
   TimeQueryResult result;
   if (!client.QueryServer(server.host, &result, server.port)) {
-    view.SetLog(FormatText(view.LoadText(kIdsQueryFailed),
-                           {server.host, static_cast<long long>(client.GetLastError())}));
+    const long error = client.GetLastError();
+    // Our own reasons are no system error numbers: a user could look up
+    // 536870913 nowhere, so they are said in words.
+    if (const unsigned reason = RejectedReplyTextId(error)) {
+      view.SetLog(
+          FormatText(view.LoadText(kIdsReplyRejected), {server.host, view.LoadText(reason)}));
+    } else {
+      view.SetLog(
+          FormatText(view.LoadText(kIdsQueryFailed), {server.host, static_cast<long long>(error)}));
+    }
     view.StopNetwork();
     return;
   }

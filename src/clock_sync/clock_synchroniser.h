@@ -24,7 +24,21 @@ enum : unsigned {
   kIdsSetTimeFailed = 57724,
   kIdsOffsetTooLarge = 57725,
   kIdsQueryFailed = 57726,  // host, error number
+  // A reply that came but was not used: host, then the reason in words, one
+  // text per kSntpError reason in their order.
+  kIdsReplyRejected = 57870,
+  kIdsReplyShort = 57871,
+  kIdsReplyWrongOriginate = 57872,
+  kIdsReplyWrongMode = 57873,
+  kIdsReplyUnsynchronised = 57874,
+  kIdsReplyKissOfDeath = 57875,
+  kIdsReplyBadStratum = 57876,
+  kIdsReplyZeroTransmit = 57877,
 };
+
+// The text that says why a reply was not used, or 0 when `reason` is no
+// kSntpError reason (a Winsock error, shown as its number).
+unsigned RejectedReplyTextId(long reason);
 
 // An offset this large (either way) is never applied.
 constexpr double kMaxClockCorrection = 3600.0;
@@ -46,7 +60,8 @@ class IClockSyncView {
 // One synchronisation with the server. The final line tells the user
 // whether the clock was set (57723), could not be set (57724) or was too
 // far off to be trusted (57725); a failure before the report replaces the
-// log with one line (57716, 57717 or 57726).
+// log with one line (57716, 57717, 57726 with the error number, or 57870
+// with the reason a reply was not used).
 void SynchroniseClock(const TimeServer& server, ISystemClock& clock, IClockSyncView& view);
 
 }  // namespace tw

@@ -6,10 +6,10 @@ namespace tw {
 
 std::vector<TimeServer> DefaultTimeServers() {
   return {
-      {"tick.usno.navy.mil", "美国海军天文台", 123},
-      {"time.nist.gov", "国立标准技术研究所", 123},
-      {"clock.psu.edu", "Penn 州立大学", 123},
-      {"ntp0.nl.net", "荷兰阿姆斯旦", 123},
+      {"tick.usno.navy.mil", "", 123, 57857},  // US Naval Observatory
+      {"time.nist.gov", "", 123, 57858},       // NIST
+      {"clock.psu.edu", "", 123, 57859},       // Penn State University
+      {"ntp0.nl.net", "", 123, 57860},         // Amsterdam
   };
 }
 

@@ -8,11 +8,14 @@ namespace tw {
 
 struct TimeServer {
   std::string host;         // DNS name or dotted IPv4 address
-  std::string description;  // UTF-8: the page shows it whatever the code page
+  std::string description;  // UTF-8, for a server without a text of its own
   int port = 123;
+  // The string-table id of the description, so that it speaks the interface
+  // language; 0 for a server named from outside (the test list).
+  unsigned descriptionId = 0;
 };
 
-// The four public servers the program ships with.
+// The four public servers the program ships with, described by 57857-57860.
 std::vector<TimeServer> DefaultTimeServers();
 
 // "host[:port]=description" entries separated by ";". Entries without a

@@ -28,8 +28,9 @@ long CheckReply(const std::uint8_t* reply, std::size_t size, const CNetworkTimes
   // simple client owes its server's answer.
   if (size < kSntpRequestSize) return kSntpErrorShortReply;
   if (!(ReadTimestamp(reply + 24) == requestSent)) return kSntpErrorWrongOriginate;
-  const int mode = reply[0] & 0x07;
-  if (mode != 4 && mode != 5) return kSntpErrorWrongMode;
+  // A unicast query is answered in server mode (4); a broadcast (5) or
+  // anything else may be any host's packet that happens to match.
+  if ((reply[0] & 0x07) != 4) return kSntpErrorWrongMode;
   if ((reply[0] >> 6) == 3) return kSntpErrorUnsynchronised;
   if (reply[1] == 0) return kSntpErrorKissOfDeath;
   if (reply[1] > 15) return kSntpErrorBadStratum;

@@ -11,11 +11,12 @@
 namespace tw {
 
 // Reasons a reply is not used. They sit in the range Windows leaves to
-// applications (bit 29), so they never read as a system error.
+// applications (bit 29), so they never read as a system error. The report
+// says each in words (RejectedReplyTextId).
 enum : long {
   kSntpErrorShortReply = 0x20000001,      // fewer than 48 bytes
   kSntpErrorWrongOriginate = 0x20000002,  // not the answer to our request
-  kSntpErrorWrongMode = 0x20000003,       // not from a server (mode 4 or 5)
+  kSntpErrorWrongMode = 0x20000003,       // not a server's answer (mode 4)
   kSntpErrorUnsynchronised = 0x20000004,  // leap indicator 3: the server's clock is not set
   kSntpErrorKissOfDeath = 0x20000005,     // stratum 0: the server refuses service
   kSntpErrorBadStratum = 0x20000006,      // stratum above 15

@@ -320,6 +320,14 @@
 #define IDS_57866 57866  // message box button "确定"
 #define IDS_57867 57867  // message box button "是"
 #define IDS_57868 57868  // message box button "否"
+#define IDS_57870 57870  // clock report: a reply that was not used (host, reason)
+#define IDS_57871 57871  // 57871-57877: the reasons, in the client's order
+#define IDS_57872 57872
+#define IDS_57873 57873
+#define IDS_57874 57874
+#define IDS_57875 57875
+#define IDS_57876 57876
+#define IDS_57877 57877
 
 // ---------------------------------------------------------------------------
 // Window messages (not resources; shared here so every window agrees)

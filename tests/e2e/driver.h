@@ -140,6 +140,8 @@ bool ClickId(HWND root, int id);
 
 int ListViewRowCount(HWND listView);
 int ListViewColumnCount(HWND listView);  // from its header; 1 when it has none
+// The column titles, from its header.
+std::vector<std::string> ListViewHeaders(HWND listView);
 std::string ListViewText(HWND listView, int row, int column);
 // All rows, each with every column (or the first `columns`, when >= 0).
 std::vector<std::vector<std::string>> ListViewRows(HWND listView, int columns = -1);

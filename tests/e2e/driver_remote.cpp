@@ -80,6 +80,32 @@ int ListViewColumnCount(HWND listView) {
   return n <= 0 ? 1 : static_cast<int>(n);
 }
 
+std::vector<std::string> ListViewHeaders(HWND listView) {
+  std::vector<std::string> titles;
+  HWND header = reinterpret_cast<HWND>(Send(listView, LVM_GETHEADER));
+  if (!header || header == reinterpret_cast<HWND>(-1)) return titles;
+  const LRESULT n = Send(header, HDM_GETITEMCOUNT);
+  CRemoteBuffer buf(header, sizeof(HDITEMW) + kTextChars * sizeof(wchar_t));
+  if (!buf.ok()) return titles;
+  for (int i = 0; i < n; ++i) {
+    HDITEMW item = {};
+    item.mask = HDI_TEXT;
+    item.pszText = reinterpret_cast<LPWSTR>(buf.at(sizeof item));
+    item.cchTextMax = kTextChars;
+    const wchar_t none = 0;
+    std::wstring text(kTextChars, L'\0');
+    if (!buf.Write(0, &item, sizeof item) || !buf.Write(sizeof item, &none, sizeof none) ||
+        Send(header, HDM_GETITEMW, i, reinterpret_cast<LPARAM>(buf.at(0))) <= 0 ||
+        !buf.Read(sizeof item, text.data(), text.size() * sizeof(wchar_t))) {
+      titles.emplace_back();
+      continue;
+    }
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    titles.push_back(Narrow(text));
+  }
+  return titles;
+}
+
 std::string ListViewText(HWND listView, int row, int column) {
   CRemoteBuffer buf(listView, sizeof(LVITEMW) + kTextChars * sizeof(wchar_t));
   if (!buf.ok()) return {};

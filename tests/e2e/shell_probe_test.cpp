@@ -18,7 +18,8 @@ class ShellProbe : public ::testing::Test {
   void SetUp() override { RemoveSettings(kProgram); }
   void TearDown() override {
     RemoveSettings(kProgram);
-    for (const char* v : {"TW_PROBE_NOT_ADMIN", "TW_PROBE_VERSION_URL"}) {
+    for (const char* v :
+         {"TW_PROBE_NOT_ADMIN", "TW_PROBE_VERSION_URL", "TW_PROBE_VERSION_TIMEOUT_MS"}) {
       SetEnvironmentVariableA(v, nullptr);
     }
   }
@@ -149,6 +150,31 @@ TEST_F(ShellProbe, MenusFollowTheScanStateAndClosingIsRefusedWhileScanning) {
   Exit(app, main);
 }
 
+// The site picture under the navigation buttons opens the maker's site, as
+// the tray menu's command does.
+TEST_F(ShellProbe, TheSitePictureOpensTheMakersSite) {
+  ProbeLog log;
+  CAppUnderTest app;
+  ASSERT_TRUE(app.Start(kExe)) << app.LastError();
+  HWND main = app.WaitForWindow("Tidewell");
+  ASSERT_NE(main, nullptr);
+  Command(main, IDM_32808);
+  const std::string site = log.WaitForLine(1);
+  EXPECT_EQ(site.rfind("site http://", 0), 0u) << site;
+
+  HWND picture = GetDlgItem(main, IDC_1053);  // not the about page's link of that id
+  ASSERT_NE(picture, nullptr);
+  // Pressed and let go over its middle, as the mouse does it: the messages
+  // go to the window under the pointer.
+  RECT rc;
+  GetClientRect(picture, &rc);
+  const LPARAM middle = MAKELPARAM(rc.right / 2, rc.bottom / 2);
+  PostMessageA(picture, WM_LBUTTONDOWN, MK_LBUTTON, middle);
+  PostMessageA(picture, WM_LBUTTONUP, 0, middle);
+  EXPECT_EQ(log.WaitForLine(2), site);
+  Exit(app, main);
+}
+
 TEST_F(ShellProbe, VersionPromptOnThe18thStartAndCheckAgainstALocalServer) {
   std::string body;
   for (int i = 0; i < 3000; ++i) body += static_cast<char>('A' + (i * 7) % 26);
@@ -232,6 +258,121 @@ TEST_F(ShellProbe, VersionPromptOnThe18thStartAndCheckAgainstALocalServer) {
   Click(FindControl(dialog, IDCANCEL));
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
   Exit(again, main);
+}
+
+// A server that never stops talking, and one that never answers: each check
+// ends within the time-out (3 s here), the first showing what came, cut off,
+// the second 57737, and the window answers afterwards.
+TEST_F(ShellProbe, VersionCheckEndsForAServerThatNeverStopsOrNeverAnswers) {
+  const std::string line = "0123456789abcdefghijklmnopqrstuvwxyz\r\n";
+  using Way = LocalHttpServer::Way;
+  std::string chunk;
+  while (chunk.size() < 1000) chunk += line;
+  LocalHttpServer server(chunk, {Way::kEndless, Way::kSilent});
+  std::string base = "http://127.0.0.1:" + std::to_string(server.Port()) + "/version.asp?LangID=";
+  SetEnvironmentVariableA("TW_PROBE_VERSION_URL", base.c_str());
+  SetEnvironmentVariableA("TW_PROBE_VERSION_TIMEOUT_MS", "3000");
+  WriteSetting(kProgram, "Used", "times", 18);
+  CAppUnderTest app;
+  ASSERT_TRUE(app.Start(kExe)) << app.LastError();
+  SetEnvironmentVariableA("TW_PROBE_VERSION_TIMEOUT_MS", nullptr);
+  HWND main = app.WaitForWindow("Tidewell");
+  ASSERT_NE(main, nullptr);
+  MessageBoxInfo prompt = WaitForBox(app, main, 8000);
+  ASSERT_TRUE(prompt);
+  ASSERT_TRUE(AnswerMessageBox(prompt.hwnd, IDYES));
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    for (HWND w : app.TopLevelWindows("", "#32770")) {
+      if (w != main && IsWindowVisible(w) && FindControl(w, IDC_1090)) dialog = w;
+    }
+    return dialog != nullptr;
+  }));
+  auto answers = [](HWND w) {
+    DWORD_PTR r;
+    return SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &r) != 0;
+  };
+  HWND logBox = FindControl(dialog, IDC_1090);
+  // Cut off at 64 KB, within the time-out and the 500 ms pause before it.
+  DWORD start = GetTickCount();
+  ASSERT_TRUE(WaitFor([&] { return answers(dialog) && GetText(logBox).size() > 60000; }, 8000))
+      << GetText(logBox).size() << " bytes: " << GetText(logBox).substr(0, 300);
+  EXPECT_LT(GetTickCount() - start, 8000u);
+  std::string text = GetText(logBox);
+  EXPECT_LE(text.size(), 64u * 1024 + 200);
+  EXPECT_NE(text.find("\r\n" + line + line), std::string::npos);
+  EXPECT_TRUE(answers(main));
+
+  // Silence: 57737 after the time-out, and the dialog stays.
+  start = GetTickCount();
+  Click(FindControl(dialog, IDC_1091));
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        std::string t = GetText(logBox);
+        return t.size() >= sizeof kCheckFailed - 1 &&
+               t.compare(t.size() - (sizeof kCheckFailed - 1), std::string::npos, kCheckFailed) ==
+                   0;
+      },
+      10000))
+      << GetText(logBox).substr(0, 200);
+  EXPECT_LT(GetTickCount() - start, 10000u);
+  EXPECT_TRUE(answers(dialog));
+  EXPECT_TRUE(IsShown(dialog));
+  Click(FindControl(dialog, IDCANCEL));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  Exit(app, main);
+}
+
+// The shell's dialogs in English: the version prompt and the version check,
+// the program's own message box, the exit question. No Chinese in any text.
+TEST_F(ShellProbe, EnglishDialogsShowNoChinese) {
+  std::string refused = "http://127.0.0.1:" + std::to_string(ClosedPort()) + "/version.asp?LangID=";
+  SetEnvironmentVariableA("TW_PROBE_VERSION_URL", refused.c_str());
+  WriteSetting(kProgram, "Language", "LangID", 0x409);
+  WriteSetting(kProgram, "Used", "times", 18);
+  CAppUnderTest app;
+  ASSERT_TRUE(app.Start(kExe)) << app.LastError();
+  HWND main = app.WaitForWindow("Tidewell");
+  ASSERT_NE(main, nullptr);
+  const std::vector<std::string> none;
+  // The system's message boxes word their buttons in the system's language;
+  // the program's part is the caption and the message.
+  MessageBoxInfo prompt = WaitForBox(app, main, 8000);
+  ASSERT_TRUE(prompt);
+  EXPECT_FALSE(HasChinese(prompt.caption + prompt.text)) << prompt.text;
+  ASSERT_TRUE(AnswerMessageBox(prompt.hwnd, IDYES));
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    for (HWND w : app.TopLevelWindows("", "#32770")) {
+      if (w != main && IsWindowVisible(w) && FindControl(w, IDC_1090)) dialog = w;
+    }
+    return dialog != nullptr;
+  }));
+  // The failure line is the last to come.
+  HWND logBox = FindControl(dialog, IDC_1090);
+  ASSERT_TRUE(WaitFor([&] {
+    std::string t = GetText(logBox);
+    return t.size() > 2 && t.compare(t.size() - 2, 2, "\r\n") == 0 &&
+           t.find("\r\n") != t.rfind("\r\n");
+  }));
+  Sleep(300);
+  EXPECT_EQ(ChineseTexts(dialog), none);
+  Click(FindControl(dialog, IDCANCEL));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+
+  Command(main, 0x7F01);  // a scan runs: closing is refused
+  PostMessageA(main, WM_CLOSE, 0, 0);
+  MessageBoxInfo box = WaitForBox(app, main);
+  ASSERT_TRUE(box);
+  EXPECT_EQ(ChineseTexts(box.hwnd), none);
+  ASSERT_TRUE(AnswerMessageBox(box.hwnd, IDOK));
+  Command(main, 0x7F02);
+  PressKey(main, VK_ESCAPE);
+  box = WaitForBox(app, main);
+  ASSERT_TRUE(box);
+  EXPECT_FALSE(HasChinese(box.caption + box.text)) << box.text;
+  ASSERT_TRUE(AnswerMessageBox(box.hwnd, IDYES));
+  EXPECT_TRUE(app.WaitForExit());
 }
 
 TEST_F(ShellProbe, NoVersionPromptOnOtherStarts) {

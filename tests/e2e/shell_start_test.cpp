@@ -188,6 +188,35 @@ TEST_F(ShellStart, SavedEnglishBringsTheEnglishInterface) {
   Sleep(700);
   EXPECT_NE(Screenshot("shell_main_en"), "");
 
+  // Every page, through every navigation button (the buttons left of the
+  // page area), speaks English: no Chinese in any text of the window.
+  RECT area;
+  ASSERT_TRUE(GetWindowRect(FindControl(main, IDC_1007), &area));
+  std::vector<HWND> nav;
+  for (HWND w = GetWindow(main, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    RECT rc;
+    if (ClassName(w) == "Button" && IsShown(w) && GetWindowRect(w, &rc) && rc.right <= area.left) {
+      nav.push_back(w);
+    }
+  }
+  EXPECT_EQ(nav.size(), 6u);
+  auto shownPage = [&]() -> HWND {
+    for (HWND w = GetWindow(main, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
+      if (ClassName(w) == "#32770" && IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+  };
+  for (HWND button : nav) {
+    HWND before = shownPage();
+    Click(button);
+    WaitFor([&] { return shownPage() && shownPage() != before; }, 3000);
+    Sleep(300);
+    EXPECT_EQ(ChineseTexts(main), std::vector<std::string>{}) << "page of " << GetDlgCtrlID(button);
+  }
+  Screenshot("shell_pages_en");
+  ClickId(main, IDC_1000);
+  ASSERT_TRUE(WaitFor([&] { return IsShown(combo); }));
+
   // Choosing the language in use again does nothing.
   Command(GetParent(combo), IDC_1070, CBN_SELCHANGE, combo);
   EXPECT_FALSE(WaitForBox(app, main, 1500));
@@ -214,13 +243,15 @@ TEST_F(ShellStart, SavedEnglishBringsTheEnglishInterface) {
   box = WaitForBox(app, main);
   ASSERT_TRUE(box);
   EXPECT_NE(box.text, kExitQuestion);  // asked in English
+  EXPECT_FALSE(HasChinese(box.caption + box.text)) << box.text;  // the buttons are the system's
   ASSERT_TRUE(AnswerMessageBox(box.hwnd, IDYES));
   EXPECT_TRUE(app.WaitForExit());
 }
 
 // Language libraries come only from the program's own folder, as resources:
-// one on the PATH is never loaded, and a broken one beside the program falls
-// back to the built-in Chinese.
+// one on the PATH is never loaded, a broken one beside the program falls
+// back to the built-in Chinese, and one without the product name gives way
+// to the fallback name.
 TEST_F(ShellStart, LanguageLibrariesComeOnlyFromTheProgramsFolder) {
   const std::string root = "C:\\tw_shell_lang";
   const std::string app = root + "\\app", elsewhere = root + "\\elsewhere";
@@ -258,8 +289,16 @@ TEST_F(ShellStart, LanguageLibrariesComeOnlyFromTheProgramsFolder) {
   ASSERT_TRUE(CopyFileA((bin + "RC409.dll").c_str(), (app + "\\RC409.dll").c_str(), FALSE));
   EXPECT_EQ(aboutText(), "About");  // the real one beside it
 
+  // One that loads but lacks the product name (57755) is no language library
+  // of ours: the fallback name comes next.
+  ASSERT_TRUE(
+      CopyFileA((bin + "nameless\\RC409.dll").c_str(), (app + "\\RC409.dll").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA((bin + "RC409.dll").c_str(), (app + "\\RC09.dll").c_str(), FALSE));
+  EXPECT_EQ(aboutText(), "About");
+
   SetEnvironmentVariableA("PATH", oldPath);
-  for (const std::string& file : {app + "\\tidewell.exe", app + "\\RC409.dll", elsewhere + "\\RC409.dll"}) {
+  for (const std::string& file : {app + "\\tidewell.exe", app + "\\RC409.dll", app + "\\RC09.dll",
+                                  elsewhere + "\\RC409.dll"}) {
     DeleteFileA(file.c_str());
   }
   RemoveDirectoryA(app.c_str());

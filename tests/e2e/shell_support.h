@@ -5,6 +5,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <algorithm>
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,11 +106,16 @@ inline COLORREF ScreenPixel(int x, int y) {
   return c;
 }
 
-// Serves one HTTP answer to every request on 127.0.0.1 at a port of its own,
-// on a thread of this test program; ended in the destructor.
+// Serves HTTP on 127.0.0.1 at a port of its own, on a thread of this test
+// program; ended in the destructor. Each connection gets the next way of
+// answering from the list (the last one repeats): the whole answer, an
+// answer that never ends, or silence with the connection held open.
 class LocalHttpServer {
  public:
-  explicit LocalHttpServer(std::string body) : m_body(std::move(body)) {
+  enum class Way { kAnswer, kEndless, kSilent };
+
+  explicit LocalHttpServer(std::string body, std::vector<Way> ways = {Way::kAnswer})
+      : m_body(std::move(body)), m_ways(std::move(ways)) {
     WSADATA wsa;
     WSAStartup(MAKEWORD(2, 2), &wsa);
     m_listen = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -124,6 +131,7 @@ class LocalHttpServer {
     m_thread = std::thread([this] { Serve(); });
   }
   ~LocalHttpServer() {
+    m_stop = true;
     closesocket(m_listen);  // ends accept()
     if (m_thread.joinable()) m_thread.join();
     WSACleanup();
@@ -133,33 +141,61 @@ class LocalHttpServer {
 
  private:
   void Serve() {
-    for (;;) {
+    for (std::size_t n = 0;; ++n) {
       SOCKET s = accept(m_listen, nullptr, nullptr);
       if (s == INVALID_SOCKET) return;
       std::string req;
       char buf[2048];
       while (req.find("\r\n\r\n") == std::string::npos) {
-        int n = recv(s, buf, sizeof buf, 0);
-        if (n <= 0) break;
-        req.append(buf, n);
+        int got = recv(s, buf, sizeof buf, 0);
+        if (got <= 0) break;
+        req.append(buf, got);
       }
       m_request = req;
-      std::string head = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
-                         std::to_string(m_body.size()) + "\r\nConnection: close\r\n\r\n";
-      std::string all = head + m_body;
-      // In small pieces, so that the reader sees short reads mid-answer.
-      for (std::size_t pos = 0; pos < all.size(); pos += 700) {
-        send(s, all.data() + pos, static_cast<int>(std::min<std::size_t>(700, all.size() - pos)), 0);
-        Sleep(5);
+      switch (m_ways[std::min(n, m_ways.size() - 1)]) {
+        case Way::kAnswer: {
+          std::string head = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+                             std::to_string(m_body.size()) + "\r\nConnection: close\r\n\r\n";
+          std::string all = head + m_body;
+          // In small pieces, so that the reader sees short reads mid-answer.
+          for (std::size_t pos = 0; pos < all.size(); pos += 700) {
+            send(s, all.data() + pos,
+                 static_cast<int>(std::min<std::size_t>(700, all.size() - pos)), 0);
+            Sleep(5);
+          }
+          break;
+        }
+        case Way::kEndless: {
+          // No length: the answer ends when the server stops, which it never
+          // does until the reader hangs up.
+          std::string head = "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\n\r\n";
+          send(s, head.data(), static_cast<int>(head.size()), 0);
+          while (!m_stop && send(s, m_body.data(), static_cast<int>(m_body.size()), 0) > 0) {
+            Sleep(1);
+          }
+          break;
+        }
+        case Way::kSilent:
+          while (!m_stop) {
+            fd_set closed;
+            FD_ZERO(&closed);
+            FD_SET(s, &closed);
+            timeval tick = {0, 50000};
+            // Readable here means the reader has hung up.
+            if (select(0, &closed, nullptr, nullptr, &tick) > 0) break;
+          }
+          break;
       }
       shutdown(s, SD_SEND);
       closesocket(s);
     }
   }
   std::string m_body;
+  std::vector<Way> m_ways;
   SOCKET m_listen = INVALID_SOCKET;
   int m_port = 0;
   std::string m_request;
+  std::atomic<bool> m_stop{false};
   std::thread m_thread;
 };
 
@@ -205,6 +241,47 @@ inline MessageBoxInfo WaitForBox(const CAppUnderTest& app, HWND except,
     if (!t.empty()) info.text += (info.text.empty() ? "" : "\n") + t;
   }
   return info;
+}
+
+// Whether a UTF-8 text holds a Chinese character (CJK ideographs and
+// punctuation, full-width forms).
+inline bool HasChinese(const std::string& utf8) {
+  for (wchar_t c : Widen(utf8)) {
+    if ((c >= 0x3000 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) ||
+        (c >= 0xFF00 && c <= 0xFFEF)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The texts a user sees in a window and its visible descendants (captions,
+// labels, buttons, edit boxes, list headers and rows, status bar panes) that
+// hold Chinese, each with the control it was read from.
+inline std::vector<std::string> ChineseTexts(HWND root) {
+  std::vector<std::string> found;
+  auto check = [&](HWND w, const std::string& text) {
+    if (HasChinese(text)) {
+      found.push_back(ClassName(w) + " " + std::to_string(GetDlgCtrlID(w)) + ": " + text);
+    }
+  };
+  check(root, GetText(root));
+  for (HWND w : FindControls(root)) {
+    if (!IsShown(w)) continue;
+    const std::string cls = ClassName(w);
+    if (cls == "msctls_statusbar32") {
+      for (const std::string& pane : StatusBarTexts(w)) check(w, pane);
+      continue;
+    }
+    check(w, GetText(w));
+    if (cls == "SysListView32") {
+      for (const std::string& title : ListViewHeaders(w)) check(w, title);
+      for (const auto& row : ListViewRows(w)) {
+        for (const std::string& cell : row) check(w, cell);
+      }
+    }
+  }
+  return found;
 }
 
 // Posts a key press to a window of the program (the dialog manager of its

@@ -22,8 +22,9 @@ std::string RepoRoot() {
 class ClockChronyd : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    char dir[] = "/tmp/tw-chronyd-XXXXXX";
-    if (!mkdtemp(dir)) return;
+    // Its state stays in the build folder, like everything else of a run.
+    std::string dir = TW_NATIVE_BUILD_DIR "/chronyd-XXXXXX";
+    if (!mkdtemp(dir.data())) return;
     s_dir = dir;
     const std::string cmd = RepoRoot() + "/scripts/chronyd-test.sh start " + s_dir;
     FILE* p = popen(cmd.c_str(), "r");

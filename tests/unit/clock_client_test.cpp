@@ -82,8 +82,8 @@ TEST(ClockClient, CheckReplyLooksAtTheHeaderOnly) {
   EXPECT_EQ(CheckReply(reply, 48, sent), 0);
   EXPECT_EQ(CheckReply(reply, 68, sent), 0);
   EXPECT_EQ(CheckReply(reply, 47, sent), kSntpErrorShortReply);
-  reply[0] = 0x25;  // broadcast
-  EXPECT_EQ(CheckReply(reply, 48, sent), 0);
+  reply[0] = 0x25;  // broadcast: no answer to a unicast query
+  EXPECT_EQ(CheckReply(reply, 48, sent), kSntpErrorWrongMode);
   reply[0] = 0x66;  // leap 1 (a leap second today), symmetric passive mode 2
   EXPECT_EQ(CheckReply(reply, 48, sent), kSntpErrorWrongMode);
   reply[0] = 0x64;  // leap 1, server

@@ -2,13 +2,16 @@
 // Environment:
 //   TW_PROBE_NOT_ADMIN=1      the administrator check answers false
 //   TW_PROBE_VERSION_URL=...  the version query goes there (a local server)
-//   TW_PROBE_LOG=C:\...       menus shown and strip texts are logged there
+//   TW_PROBE_VERSION_TIMEOUT_MS=n  and gives up after n ms instead of 15 s
+//   TW_PROBE_LOG=C:\...       menus shown, strip texts and the web addresses
+//                             the program would open are logged there
 // Commands posted to the main window:
 //   0x7F01 set g_bScanning, 0x7F02 clear the scan flags,
 //   0x7F10+k send the main window status text k, 0x7F20 log the strip texts.
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/run_control.h"
@@ -78,6 +81,8 @@ void MenuShown(const char* where, const std::vector<tw::TrayMenuItem>& items) {
   Log(line);
 }
 
+void SiteOpened(const char* url) { Log(std::string("site ") + url); }
+
 bool NotAdministrator() { return false; }
 
 std::string VersionUrl() { return Env("TW_PROBE_VERSION_URL"); }
@@ -88,7 +93,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   tw::ShellTestHooks& hooks = tw::TestHooks();
   if (Env("TW_PROBE_NOT_ADMIN") == "1") hooks.isAdministrator = NotAdministrator;
   if (!Env("TW_PROBE_VERSION_URL").empty()) hooks.versionQueryUrl = VersionUrl;
+  hooks.versionTimeoutMs = std::strtoul(Env("TW_PROBE_VERSION_TIMEOUT_MS").c_str(), nullptr, 10);
   hooks.menuShown = MenuShown;
+  hooks.siteOpened = SiteOpened;
   hooks.command = Command;
   tw::CShellApp app;
   return app.Run();
