@@ -4,6 +4,7 @@
 
 #include "app/placeholder_page.h"
 #include "clock_sync/clock_page.h"
+#include "junk_files/junk_file_page.h"
 #include "registry_cleaner/registry_page.h"
 #include "resources/resource.h"
 
@@ -23,6 +24,8 @@ std::unique_ptr<CPage> MakePage(const NavEntry& entry, const Platform& platform)
   switch (entry.buttonId) {
     case IDC_1001:
       return std::make_unique<CRegistryPage>(platform);
+    case IDC_1002:
+      return std::make_unique<CJunkFilePage>(platform);
     case IDC_1037:
       return std::make_unique<CClockPage>(*platform.clock);
     default:

@@ -320,6 +320,9 @@
 #define IDS_57866 57866  // message box button "确定"
 #define IDS_57867 57867  // message box button "是"
 #define IDS_57868 57868  // message box button "否"
+#define IDS_57900 57900  // junk-file page: File.ini could not be saved
+#define IDS_57901 57901  // junk-file page: File.ini could not be read
+#define IDS_57902 57902  // junk-file page: files that could not be removed (%d)
 
 // ---------------------------------------------------------------------------
 // Window messages (not resources; shared here so every window agrees)
