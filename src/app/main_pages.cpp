@@ -2,8 +2,8 @@
 
 #include "app/main_pages.h"
 
-#include "app/placeholder_page.h"
 #include "clock_sync/clock_page.h"
+#include "junk_files/junk_file_page.h"
 #include "plugins/plugin_page.h"
 #include "registry_cleaner/registry_page.h"
 #include "resources/resource.h"
@@ -21,10 +21,11 @@ const NavEntry kNavEntries[6] = {
 };
 
 std::unique_ptr<CPage> MakePage(const NavEntry& entry, const Platform& platform) {
-  // Tool pages not built yet show as empty pages with their hint.
   switch (entry.buttonId) {
     case IDC_1001:
       return std::make_unique<CRegistryPage>(platform);
+    case IDC_1002:
+      return std::make_unique<CJunkFilePage>(platform);
     case IDC_1037:
       return std::make_unique<CClockPage>(*platform.clock);
     case IDC_1003:
@@ -32,7 +33,7 @@ std::unique_ptr<CPage> MakePage(const NavEntry& entry, const Platform& platform)
     case IDC_1057:
       return std::make_unique<CUninstallPage>(platform);
     default:
-      return std::make_unique<CPlaceholderPage>(entry.templateId, entry.hintId);
+      return nullptr;  // the about page, which the main window makes itself
   }
 }
 

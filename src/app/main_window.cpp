@@ -164,6 +164,7 @@ void CMainWindow::ShowPage(int buttonId) {
   int index = NavIndex(buttonId);
   if (index < 0) return;
   CPage* page = m_pages[index];
+  if (!page) return;
   for (int i = 0; i < 6; ++i) {
     if (i != index && m_pages[i] && m_pages[i]->Hwnd()) ShowWindow(m_pages[i]->Hwnd(), SW_HIDE);
   }

@@ -104,6 +104,10 @@ class IFileSystem {
   virtual long RemoveDirectory(const std::string& path) = 0;
   virtual long DeleteFile(const std::string& path) = 0;
   virtual long MoveFile(const std::string& from, const std::string& to) = 0;
+  // MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH: an
+  // existing file of the target name is replaced in one step, so a reader
+  // sees either the old file or the new one, never a half-written one.
+  virtual long MoveFileReplace(const std::string& from, const std::string& to) = 0;
 
   virtual std::unique_ptr<IWritableFile> CreateFile(const std::string& path, CreateMode mode,
                                                     long* error = nullptr) = 0;
@@ -121,6 +125,9 @@ enum : std::uint32_t {
   kFofAllowUndo = 0x0040,
   kFofNoConfirmMkdir = 0x0200,
   kFofNoErrorUi = 0x0400,
+  // With kFofAllowUndo: a file the recycle bin cannot take is not deleted for
+  // good without asking first, whatever kFofNoConfirmation says.
+  kFofWantNukeWarning = 0x4000,
 };
 
 enum : int { kSwHide = 0, kSwShowNormal = 1 };
@@ -129,7 +136,8 @@ enum : int { kSwHide = 0, kSwShowNormal = 1 };
 class IShell {
  public:
   virtual ~IShell() = default;
-  // SHFileOperationA on one path; 0 on success.
+  // SHFileOperationA on one path; 0 on success, kErrorCancelled when the
+  // shell reports that it aborted (fAnyOperationsAborted) without an error.
   virtual int FileOperation(std::uint32_t op, const std::string& from, const std::string& to,
                             std::uint32_t flags) = 0;
   // ShellExecuteA; never waits. True when the shell started something.

@@ -328,6 +328,9 @@
 #define IDS_57875 57875
 #define IDS_57876 57876
 #define IDS_57877 57877
+#define IDS_57900 57900  // junk-file page: File.ini could not be saved
+#define IDS_57901 57901  // junk-file page: File.ini could not be read
+#define IDS_57902 57902  // junk-file page: files that could not be removed (%d)
 
 // ---------------------------------------------------------------------------
 // Window messages (not resources; shared here so every window agrees)

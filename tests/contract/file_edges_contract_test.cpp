@@ -82,6 +82,58 @@ TEST_F(FileEdgesContract, HeldFilesResistTheShell) {
   EXPECT_NE(Fs().GetFileAttributes(P("held")), kInvalidAttributes);
 }
 
+// The settings files are saved beside themselves and then put in place.
+TEST_F(FileEdgesContract, MoveReplacingAnExistingFile) {
+  Write("settings.new", "new");
+  Write("settings", "old");
+  EXPECT_EQ(Fs().MoveFileReplace(P("settings.new"), P("settings")), 0);
+  std::string bytes;
+  EXPECT_TRUE(Fs().ReadFile(P("settings"), &bytes));
+  EXPECT_EQ(bytes, "new");
+  EXPECT_EQ(Fs().GetFileAttributes(P("settings.new")), kInvalidAttributes);
+  // Onto a name nobody has yet, and from a source that is missing.
+  EXPECT_EQ(Fs().MoveFileReplace(P("settings"), P("fresh")), 0);
+  EXPECT_NE(Fs().MoveFileReplace(P("settings"), P("fresh")), 0);
+  EXPECT_TRUE(Fs().ReadFile(P("fresh"), &bytes));
+  EXPECT_EQ(bytes, "new");
+  // A held target stays as it was.
+  Write("other", "other");
+  auto hold = m_backend->HoldOpenForWriting(P("fresh"));
+  ASSERT_TRUE(hold);
+  EXPECT_NE(Fs().MoveFileReplace(P("other"), P("fresh")), 0);
+  hold.reset();
+  EXPECT_TRUE(Fs().ReadFile(P("fresh"), &bytes));
+  EXPECT_EQ(bytes, "new");
+  EXPECT_TRUE(Fs().ReadFile(P("other"), &bytes)) << Dump();
+}
+
+// The junk-file walk steps over linked folders by their attribute, and
+// handles paths longer than the ANSI calls take.
+TEST_F(FileEdgesContract, LongPathsAreListedProbedAndDeleted) {
+  std::string folder = Scratch();
+  while (folder.size() < 250) {
+    folder += "\\" + std::string(40, 'd');
+    ASSERT_EQ(Fs().CreateDirectory(folder), 0) << folder.size();
+  }
+  const std::string file = folder + "\\" + std::string(30, 'f') + ".tmp";
+  ASSERT_GE(file.size(), 260u);
+  {
+    auto f = Fs().CreateFile(file, CreateMode::kCreateAlways);
+    ASSERT_TRUE(f);
+    ASSERT_TRUE(f->Write("x", 1));
+  }
+  EXPECT_EQ(List(folder + "\\*.tmp"), std::vector<std::string>{std::string(30, 'f') + ".tmp"});
+  EXPECT_NE(Fs().GetFileAttributes(file), kInvalidAttributes);
+  EXPECT_TRUE(Fs().CanOpenForWriteDenyWrite(file));
+  EXPECT_EQ(Fs().MoveFileReplace(file, file + "2"), 0);
+  EXPECT_EQ(Fs().DeleteFile(file + "2"), 0);
+  EXPECT_EQ(Fs().GetFileAttributes(file + "2"), kInvalidAttributes);
+  while (folder.size() > Scratch().size()) {
+    EXPECT_EQ(Fs().RemoveDirectory(folder), 0);
+    folder.resize(folder.rfind('\\'));
+  }
+}
+
 TEST_F(FileEdgesContract, MasksWithDots) {
   for (const char* name : {"noext", "one.txt", "two.tar.gz"}) Write(name, "");
   std::vector<std::string> names;

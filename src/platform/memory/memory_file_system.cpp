@@ -593,6 +593,34 @@ long CMemoryFileSystem::MoveFile(const std::string& from, const std::string& to)
   return kErrorSuccess;
 }
 
+long CMemoryFileSystem::MoveFileReplace(const std::string& from, const std::string& to) {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  long rc = kErrorSuccess;
+  if (Fault(true, &rc)) return rc;
+  Node* node = Find(from, &rc);
+  if (!node) return rc;
+  if (!node->parent) return kErrorAccessDenied;
+  Path dest;
+  if (!ParsePath(to, &dest)) return kErrorPathNotFound;
+  Node* parent = LookupParent(dest, &rc);
+  if (!parent) return rc;
+  if (Contains(node, parent)) return kErrorAccessDenied;
+  if (AnyInUse(node)) return kErrorSharingViolation;
+  Node* existing = Lookup(dest, nullptr);
+  if (existing && existing != node) {
+    // Only a file is replaced, and only one nobody holds or protects.
+    if (existing->IsFolder() || node->IsFolder() || (existing->attributes & kAttrReadOnly)) {
+      return kErrorAccessDenied;
+    }
+    if (existing->inUse || existing->writers > 0) return kErrorSharingViolation;
+    Detach(existing);
+  }
+  std::unique_ptr<Node> owned = Detach(node);
+  owned->name = dest.parts.back();
+  Insert(parent, std::move(owned));
+  return kErrorSuccess;
+}
+
 std::unique_ptr<IWritableFile> CMemoryFileSystem::CreateFile(const std::string& path,
                                                              CreateMode mode, long* error) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);

@@ -39,6 +39,7 @@ class CMemoryFileSystem : public IFileSystem {
   long RemoveDirectory(const std::string& path) override;
   long DeleteFile(const std::string& path) override;
   long MoveFile(const std::string& from, const std::string& to) override;
+  long MoveFileReplace(const std::string& from, const std::string& to) override;
   std::unique_ptr<IWritableFile> CreateFile(const std::string& path, CreateMode mode,
                                             long* error = nullptr) override;
   bool ReadFile(const std::string& path, std::string* bytes) override;

@@ -15,7 +15,14 @@ int CMemoryShell::FileOperation(std::uint32_t op, const std::string& from, const
   if (from.empty()) return kErrorFileNotFound;
   switch (op) {
     case kFoDelete:
-      rc = (flags & kFofAllowUndo) ? m_fs.Recycle(from) : m_fs.DeleteTree(from);
+      if ((flags & kFofAllowUndo) && m_bRecycleUsable) {
+        rc = m_fs.Recycle(from);
+      } else if ((flags & kFofAllowUndo) && (flags & kFofWantNukeWarning)) {
+        ++m_nNukeQuestions;
+        rc = m_bNukeAnswer ? m_fs.DeleteTree(from) : kErrorCancelled;
+      } else {
+        rc = m_fs.DeleteTree(from);
+      }
       break;
     case kFoMove:
     case kFoCopy: {

@@ -39,6 +39,14 @@ class CMemoryShell : public IShell {
   // Make every start fail (a program that cannot be found).
   void SetStartsFail(bool fail) { m_bStartsFail = fail; }
   CFaultPlan& Faults() { return m_faults; }
+  // A recycle bin that takes nothing (a file where its folder should be).
+  // The system's shell then deletes a file outright, silently, unless the
+  // caller asked to be warned (kFofWantNukeWarning): then it asks, and the
+  // answer given here (default: No, the file stays and the operation counts
+  // as aborted) decides.
+  void SetRecycleBinUsable(bool usable) { m_bRecycleUsable = usable; }
+  void SetNukeAnswer(bool deleteForGood) { m_bNukeAnswer = deleteForGood; }
+  int NukeQuestions() const { return m_nNukeQuestions; }
   std::string Dump() const;
 
  private:
@@ -49,6 +57,9 @@ class CMemoryShell : public IShell {
   std::vector<StartedProgram> m_started;
   std::function<void(const StartedProgram&)> m_onStart;
   bool m_bStartsFail = false;
+  bool m_bRecycleUsable = true;
+  bool m_bNukeAnswer = false;
+  int m_nNukeQuestions = 0;
   CFaultPlan m_faults;
 };
 

@@ -4,6 +4,8 @@
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_file_system.h"
 
+#include "platform/text.h"
+
 namespace tw {
 
 namespace {
@@ -34,6 +36,46 @@ class CWin32Find : public IFileFind {
  private:
   HANDLE m_h;
 };
+
+// The same search over FindFirstFileW, for patterns too long for the ANSI call.
+class CWin32FindWide : public IFileFind {
+ public:
+  explicit CWin32FindWide(HANDLE h) : m_h(h) {}
+  ~CWin32FindWide() override { FindClose(m_h); }
+  bool Next(FindData* out) override;
+
+ private:
+  HANDLE m_h;
+};
+
+FindData ToFindData(const WIN32_FIND_DATAW& wfd) {
+  FindData fd;
+  fd.name = Utf16ToAnsi(reinterpret_cast<const char16_t*>(wfd.cFileName));
+  fd.attributes = wfd.dwFileAttributes;
+  fd.size = (static_cast<std::uint64_t>(wfd.nFileSizeHigh) << 32) | wfd.nFileSizeLow;
+  fd.lastWriteTime = (static_cast<std::uint64_t>(wfd.ftLastWriteTime.dwHighDateTime) << 32) |
+                     wfd.ftLastWriteTime.dwLowDateTime;
+  return fd;
+}
+
+bool CWin32FindWide::Next(FindData* out) {
+  WIN32_FIND_DATAW wfd;
+  if (!FindNextFileW(m_h, &wfd)) return false;
+  if (out) *out = ToFindData(wfd);
+  return true;
+}
+
+// Whether the ANSI calls refuse this path for its length.
+bool TooLongForAnsi(const std::string& path) { return path.size() >= MAX_PATH; }
+
+// "\\?\C:\..." for a full path with a drive letter; other forms are not
+// given this prefix (it turns off the system's own path clean-up).
+std::wstring LongForm(const std::string& path) {
+  const std::u16string w = AnsiToUtf16(path);
+  std::wstring out(w.begin(), w.end());
+  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') out.insert(0, L"\\\\?\\");
+  return out;
+}
 
 class CWin32Writer : public IWritableFile {
  public:
@@ -91,6 +133,17 @@ std::string FromBuffer(Call call) {
 
 std::unique_ptr<IFileFind> CWin32FileSystem::FindFirst(const std::string& pattern, FindData* first,
                                                        long* error) {
+  if (TooLongForAnsi(pattern)) {
+    WIN32_FIND_DATAW wfd;
+    const HANDLE h = ::FindFirstFileW(LongForm(pattern).c_str(), &wfd);
+    if (h == INVALID_HANDLE_VALUE) {
+      if (error) *error = LastError();
+      return nullptr;
+    }
+    if (first) *first = ToFindData(wfd);
+    if (error) *error = kErrorSuccess;
+    return std::make_unique<CWin32FindWide>(h);
+  }
   WIN32_FIND_DATAA wfd;
   const HANDLE h = ::FindFirstFileA(pattern.c_str(), &wfd);
   if (h == INVALID_HANDLE_VALUE) {
@@ -135,8 +188,12 @@ bool CWin32FileSystem::CanOpenForWriteDenyWrite(const std::string& path) {
     _lclose(h);
     return true;
   }
-  const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE h =
+      TooLongForAnsi(path)
+          ? ::CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
+          : ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;
   CloseHandle(h);
   return true;
@@ -163,23 +220,45 @@ std::string CWin32FileSystem::GetModuleFileName() {
 }
 
 std::uint32_t CWin32FileSystem::GetFileAttributes(const std::string& path) {
+  if (TooLongForAnsi(path)) return ::GetFileAttributesW(LongForm(path).c_str());
   return ::GetFileAttributesA(path.c_str());
 }
 
 long CWin32FileSystem::CreateDirectory(const std::string& path) {
+  if (TooLongForAnsi(path)) {
+    return ::CreateDirectoryW(LongForm(path).c_str(), nullptr) ? kErrorSuccess : LastError();
+  }
   return ::CreateDirectoryA(path.c_str(), nullptr) ? kErrorSuccess : LastError();
 }
 
 long CWin32FileSystem::RemoveDirectory(const std::string& path) {
+  if (TooLongForAnsi(path)) {
+    return ::RemoveDirectoryW(LongForm(path).c_str()) ? kErrorSuccess : LastError();
+  }
   return ::RemoveDirectoryA(path.c_str()) ? kErrorSuccess : LastError();
 }
 
 long CWin32FileSystem::DeleteFile(const std::string& path) {
+  if (TooLongForAnsi(path)) {
+    return ::DeleteFileW(LongForm(path).c_str()) ? kErrorSuccess : LastError();
+  }
   return ::DeleteFileA(path.c_str()) ? kErrorSuccess : LastError();
 }
 
 long CWin32FileSystem::MoveFile(const std::string& from, const std::string& to) {
+  if (TooLongForAnsi(from) || TooLongForAnsi(to)) {
+    return ::MoveFileW(LongForm(from).c_str(), LongForm(to).c_str()) ? kErrorSuccess : LastError();
+  }
   return ::MoveFileA(from.c_str(), to.c_str()) ? kErrorSuccess : LastError();
+}
+
+long CWin32FileSystem::MoveFileReplace(const std::string& from, const std::string& to) {
+  const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  if (TooLongForAnsi(from) || TooLongForAnsi(to)) {
+    return ::MoveFileExW(LongForm(from).c_str(), LongForm(to).c_str(), flags) ? kErrorSuccess
+                                                                               : LastError();
+  }
+  return ::MoveFileExA(from.c_str(), to.c_str(), flags) ? kErrorSuccess : LastError();
 }
 
 std::unique_ptr<IWritableFile> CWin32FileSystem::CreateFile(const std::string& path,
@@ -187,8 +266,12 @@ std::unique_ptr<IWritableFile> CWin32FileSystem::CreateFile(const std::string& p
   DWORD disposition = CREATE_ALWAYS;
   if (mode == CreateMode::kCreateNew) disposition = CREATE_NEW;
   if (mode == CreateMode::kOpenAppend) disposition = OPEN_ALWAYS;
-  const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE h =
+      TooLongForAnsi(path)
+          ? ::CreateFileW(LongForm(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                          disposition, FILE_ATTRIBUTE_NORMAL, nullptr)
+          : ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
     if (error) *error = LastError();
     return nullptr;

@@ -1,5 +1,7 @@
 // The file-system interface over kernel32's ANSI calls, with the 260-byte
-// buffers the program uses.
+// buffers the program uses. A path too long for the ANSI calls (MAX_PATH and
+// more) is searched, probed, deleted and moved through the wide calls with
+// the "\\?\" prefix, which take it.
 #pragma once
 
 #include "platform/file_system.h"
@@ -24,6 +26,7 @@ class CWin32FileSystem : public IFileSystem {
   long RemoveDirectory(const std::string& path) override;
   long DeleteFile(const std::string& path) override;
   long MoveFile(const std::string& from, const std::string& to) override;
+  long MoveFileReplace(const std::string& from, const std::string& to) override;
   std::unique_ptr<IWritableFile> CreateFile(const std::string& path, CreateMode mode,
                                             long* error = nullptr) override;
   bool ReadFile(const std::string& path, std::string* bytes) override;

@@ -1,0 +1,97 @@
+#include "junk_files/junk_deletion.h"
+
+#include "platform/text.h"
+
+namespace tw {
+
+namespace {
+
+bool StillThere(IFileSystem& fs, const std::string& path) {
+  return fs.GetFileAttributes(path) != kInvalidAttributes;
+}
+
+bool IsFolder(IFileSystem& fs, const std::string& path) {
+  const std::uint32_t attrs = fs.GetFileAttributes(path);
+  return attrs != kInvalidAttributes && (attrs & kAttrDirectory);
+}
+
+}  // namespace
+
+RemoveOutcome RemoveFile(const RemoveContext& context, const std::string& path) {
+  IFileSystem& fs = *context.files;
+  const bool fitsShell = path.size() <= kShellPathLimit;
+  long rc = kErrorSuccess;
+  switch (context.deleteMode) {
+    case 0:
+      // The recycle bin cannot hold what the shell cannot name; and when the
+      // bin takes nothing, the shell must ask before deleting for good.
+      if (!fitsShell) return RemoveOutcome::kFailed;
+      rc = context.shell->FileOperation(
+          kFoDelete, path, "", kFofAllowUndo | kFofNoConfirmation | kFofNoErrorUi | kFofWantNukeWarning);
+      break;
+    case 1:
+      rc = fitsShell ? context.shell->FileOperation(kFoDelete, path, "",
+                                                    kFofNoConfirmation | kFofNoErrorUi)
+                     : fs.DeleteFile(path);
+      break;
+    case 2: {
+      const std::string& folder = context.backupFolder;
+      // Looked up as a directory entry by name: a text ending in "\" or
+      // naming a file does not pass.
+      FindData found;
+      if (folder.empty() || !fs.FindFirst(folder, &found) || !found.IsDirectory()) {
+        if (context.reportBadFolder) context.reportBadFolder();
+        return RemoveOutcome::kAbort;
+      }
+      std::string name;
+      SplitAtLastBackslash(path, nullptr, &name);
+      const std::string target = folder + "\\" + name;
+      if (StillThere(fs, target)) {
+        if (IsFolder(fs, target)) return RemoveOutcome::kFailed;
+        if (!context.askOverwrite || !context.askOverwrite(name)) return RemoveOutcome::kKept;
+      }
+      rc = (fitsShell && target.size() <= kShellPathLimit)
+               ? context.shell->FileOperation(kFoMove, path, target,
+                                              kFofNoConfirmation | kFofNoErrorUi)
+               : fs.MoveFileReplace(path, target);
+      if (rc == kErrorSuccess && !StillThere(fs, target)) return RemoveOutcome::kFailed;
+      break;
+    }
+    default:
+      // A mode no settings screen offers (a hand-edited file): touch nothing.
+      return RemoveOutcome::kFailed;
+  }
+  // The shell can report success for an operation that did nothing: only a
+  // file that is gone counts as removed.
+  if (rc != kErrorSuccess || StillThere(fs, path)) return RemoveOutcome::kFailed;
+  return RemoveOutcome::kDone;
+}
+
+DeletionCounts RunDeletion(IJunkRows& rows, bool all, const CRunControl& control,
+                           const std::function<RemoveOutcome(const std::string&)>& remove) {
+  DeletionCounts counts;
+  const int total = rows.Count();
+  int row = 0;
+  for (int step = 0; step < total; ++step) {
+    if (control.Poll()) break;
+    if (row >= rows.Count()) break;
+    if (!all && !rows.Ticked(row)) {
+      ++row;
+      continue;
+    }
+    if (control.Poll()) break;
+    const std::string path = rows.Path(row);
+    const RemoveOutcome outcome = remove(path);
+    if (outcome == RemoveOutcome::kAbort) break;
+    if (outcome == RemoveOutcome::kDone) {
+      ++counts.removed;
+      rows.Removed(row, path);
+      continue;
+    }
+    if (outcome == RemoveOutcome::kFailed) ++counts.failed;
+    ++row;
+  }
+  return counts;
+}
+
+}  // namespace tw

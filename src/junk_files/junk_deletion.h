@@ -1,0 +1,61 @@
+// Removing the found files: one file by the chosen mode (recycle bin, for
+// good, or moved into the backup folder) through the shell, and the loop
+// over the result rows. A removal counts only when the file is gone.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "platform/file_system.h"
+#include "platform/run_control.h"
+
+namespace tw {
+
+enum class RemoveOutcome {
+  kDone,    // the file is gone (or moved); its row goes
+  kKept,    // the user declined to overwrite the backup copy; the row stays
+  kFailed,  // the system did not remove it (in use, denied, no recycle bin); the row stays
+  kAbort,   // the backup folder is unusable; the whole deletion ends
+};
+
+struct RemoveContext {
+  IFileSystem* files = nullptr;
+  IShell* shell = nullptr;
+  int deleteMode = 0;
+  std::string backupFolder;  // mode 2: as the user left it in the edit box
+  // Mode 2, a copy of that name is in the backup folder already: true to
+  // replace it. The argument is the file name.
+  std::function<bool(const std::string& name)> askOverwrite;
+  // Mode 2, the backup folder does not exist: tell the user.
+  std::function<void()> reportBadFolder;
+};
+
+// The shell's buffers hold 259 characters and the list's extra zero.
+constexpr std::size_t kShellPathLimit = 258;
+
+RemoveOutcome RemoveFile(const RemoveContext& context, const std::string& path);
+
+// The rows of the result list, as the deletion loop sees them.
+class IJunkRows {
+ public:
+  virtual ~IJunkRows() = default;
+  virtual int Count() = 0;
+  virtual bool Ticked(int row) = 0;
+  virtual std::string Path(int row) = 0;
+  // The file of the row is gone: drop the row (the rows after it move up).
+  virtual void Removed(int row, const std::string& path) = 0;
+};
+
+struct DeletionCounts {
+  long removed = 0;  // m_nDeleted
+  long failed = 0;   // rows whose file stayed against the user's wish
+};
+
+// Considers each row present at the start once, top to bottom: every row
+// (all) or the ticked ones. Ends at a stop, or at kAbort with that row and
+// the later ones left. `remove` is RemoveFile with the settings read anew
+// for each file.
+DeletionCounts RunDeletion(IJunkRows& rows, bool all, const CRunControl& control,
+                           const std::function<RemoveOutcome(const std::string&)>& remove);
+
+}  // namespace tw

@@ -1,0 +1,752 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include "junk_files/junk_file_page.h"
+
+#include <algorithm>
+
+#include "app/shell_app.h"
+#include "platform/text.h"
+#include "controls/new_menu.h"
+#include "controls/resource_module.h"
+#include "junk_files/file_type_dialog.h"
+#include "resources/resource.h"
+
+namespace tw {
+
+namespace {
+
+constexpr int kFolderTree = IDC_1012;
+constexpr int kScanButton = IDC_1034;
+constexpr int kDeleteButton = IDC_1032;
+constexpr int kDeleteAllButton = IDC_1033;
+constexpr int kResultsViewButton = IDC_1036;
+constexpr int kSettingsViewButton = IDC_1015;
+constexpr int kResultList = IDC_1016;
+constexpr int kTypeList = IDC_1023;
+constexpr int kRecycleRadio = IDC_1018;
+constexpr int kPermanentRadio = IDC_1019;
+constexpr int kBackupRadio = IDC_1020;
+constexpr int kBackupFolderEdit = IDC_1021;
+constexpr int kBrowseButton = IDC_1022;
+constexpr int kAddTypeButton = IDC_1024;
+constexpr int kDeleteTypeButton = IDC_1025;
+constexpr int kTickAllTypesButton = IDC_1026;
+constexpr int kIeCacheCheck = IDC_1028;
+constexpr int kSystemTempCheck = IDC_1029;
+
+// Everything of the settings view; the result list takes the same place.
+constexpr int kSettingsControls[] = {IDC_1017, kRecycleRadio,      kPermanentRadio, kBackupRadio,
+                                     kBackupFolderEdit, kBrowseButton, IDC_1027, kTypeList,
+                                     kAddTypeButton, kDeleteTypeButton, kTickAllTypesButton,
+                                     kIeCacheCheck, kSystemTempCheck};
+
+// Messages the workers send or post to the page.
+constexpr UINT kMsgRowsPending = WM_APP + 0x31;   // posted: found rows wait to be listed
+constexpr UINT kMsgScanEnded = WM_APP + 0x32;     // sent: the scan's end step
+constexpr UINT kMsgShowResults = WM_APP + 0x33;   // sent: switch to the result view
+constexpr UINT kMsgRemoveRow = WM_APP + 0x34;     // sent: wParam = row whose file is gone
+constexpr UINT kMsgAskOverwrite = WM_APP + 0x35;  // sent: lParam = file name; answers IDYES/IDNO
+constexpr UINT kMsgBadFolder = WM_APP + 0x36;     // sent: the backup folder is unusable
+constexpr UINT kMsgDeleteEnded = WM_APP + 0x37;   // posted: wParam = files that stayed
+
+// Found rows go into the list in batches until a time slice is used up, so
+// the window answers between slices however long the list grows.
+constexpr std::size_t kRowBatch = 25;
+constexpr ULONGLONG kRowSliceMs = 15;
+
+std::string TextOr(UINT id, const std::string& fallback) {
+  std::string s = LoadStr(id);
+  return s.empty() ? fallback : s;
+}
+
+void AddColumn(HWND list, int index, UINT textId, int width) {
+  std::string text = LoadStr(textId);
+  LVCOLUMNA col{};
+  col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+  col.pszText = text.data();
+  col.cx = width;
+  col.iSubItem = index;
+  SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&col));
+}
+
+std::string ListText(HWND list, int row, int column) {
+  std::vector<char> buf(1024);
+  for (;;) {
+    LVITEMA item{};
+    item.iSubItem = column;
+    item.pszText = buf.data();
+    item.cchTextMax = static_cast<int>(buf.size());
+    const LRESULT n = SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+    if (n < static_cast<LRESULT>(buf.size()) - 1 || buf.size() >= 65536) {
+      return std::string(buf.data(), static_cast<std::size_t>(std::max<LRESULT>(n, 0)));
+    }
+    buf.resize(buf.size() * 4);
+  }
+}
+
+// The three click rules that the type list and the result list share.
+void OnTickListClick(HWND list, const NMITEMACTIVATE* item, bool doubleClick) {
+  LVHITTESTINFO hit{};
+  hit.pt = item->ptAction;
+  const int row = ListView_SubItemHitTest(list, &hit);
+  if (row < 0) return;
+  if (hit.flags & LVHT_ONITEMSTATEICON) {
+    // The list flips the box itself; the clicked row becomes the one selected.
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    return;
+  }
+  if (doubleClick) {
+    const int first = ListView_GetNextItem(list, -1, LVNI_SELECTED);
+    if (first >= 0) ListView_SetCheckState(list, first, !ListView_GetCheckState(list, first));
+    return;
+  }
+  for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0;
+       i = ListView_GetNextItem(list, i, LVNI_SELECTED)) {
+    ListView_SetCheckState(list, i, TRUE);
+  }
+}
+
+}  // namespace
+
+// Turns the walk's calls into status texts and rows waiting to be listed.
+class CJunkFilePage::CScanSink : public IJunkScanSink {
+ public:
+  explicit CScanSink(CJunkFilePage& page) : m_page(page) {}
+  void OnScanFile(const std::string& path) override {
+    m_page.ReportStatus(path, StatusPhase::kProgress, true);
+  }
+  void OnJunkFile(const std::string& path, std::uint64_t size) override {
+    m_page.AddPendingRow({path, SizeText(size)});
+  }
+
+ private:
+  CJunkFilePage& m_page;
+};
+
+// The result list as the deletion loop sees it, from the worker thread: the
+// list answers through its own thread, row removals go through the page.
+class CJunkFilePage::CListRows : public IJunkRows {
+ public:
+  explicit CListRows(CJunkFilePage& page) : m_page(page) {}
+  int Count() override { return ListView_GetItemCount(m_page.m_hResults); }
+  bool Ticked(int row) override { return ListView_GetCheckState(m_page.m_hResults, row) != 0; }
+  std::string Path(int row) override { return ListText(m_page.m_hResults, row, 0); }
+  void Removed(int row, const std::string& path) override {
+    --m_page.m_nFound;
+    ++m_page.m_nDeleted;
+    m_page.ReportStatus(path, StatusPhase::kProgress, false);
+    SendMessageA(m_page.m_hWnd, kMsgRemoveRow, static_cast<WPARAM>(row), 0);
+  }
+
+ private:
+  CJunkFilePage& m_page;
+};
+
+CJunkFilePage::CJunkFilePage(const Platform& platform)
+    : CPage(IDD_130, IDS_57809),
+      m_platform(platform),
+      m_tree(*platform.files),
+      m_status([this](const std::string& status) {
+        if (m_hWnd) {
+          SendMessageA(GetParent(m_hWnd), WM_SCAN_STATUS, reinterpret_cast<WPARAM>(status.c_str()),
+                       0);
+        }
+      }) {
+  m_settings.backupFolder = DefaultBackupFolder(*m_platform.files);
+  CreateFolderPath(*m_platform.files, m_settings.backupFolder);
+}
+
+CJunkFilePage::~CJunkFilePage() {
+  m_bStop = 1;
+  WaitWorker();
+  if (m_hWorker) CloseHandle(m_hWorker);
+  if (m_hChecks) ImageList_Destroy(m_hChecks);
+}
+
+BOOL CJunkFilePage::OnInit() {
+  m_hResults = Item(kResultList);
+  m_hTypes = Item(kTypeList);
+
+  RegistryStatusTexts texts;
+  texts.scanning = TextOr(IDS_32802, texts.scanning);
+  texts.deleting = TextOr(IDS_32805, texts.deleting);
+  texts.finished = TextOr(IDS_32803, texts.finished);
+  texts.product = TextOr(IDS_32786, texts.product);
+  texts.countScan = TextOr(IDS_32800, texts.countScan);
+  texts.countDelete = TextOr(IDS_57711, texts.countDelete);
+  texts.time = TextOr(IDS_32801, texts.time);
+  m_status.SetTexts(texts);
+
+  const std::pair<int, UINT> tips[] = {
+      {kBrowseButton, IDS_57692},     {kResultsViewButton, IDS_57693},
+      {kSettingsViewButton, IDS_57694}, {kTickAllTypesButton, IDS_57695},
+      {kDeleteTypeButton, IDS_57696}, {kAddTypeButton, IDS_57697},
+      {kScanButton, IDS_57698},       {kDeleteAllButton, IDS_57699},
+      {kDeleteButton, IDS_57700}};
+  for (const auto& [id, tip] : tips) {
+    auto button = std::make_unique<COwnerButton>();
+    if (button->Attach(m_hWnd, id)) {
+      button->SetTooltip(LoadStr(tip));
+      m_buttons.push_back(std::move(button));
+    }
+  }
+
+  m_tree.Initialise(Item(kFolderTree));
+  ShowResultView(false);
+
+  m_hChecks = ImageList_Create(11, 11, ILC_COLOR24 | ILC_MASK, 2, 2);
+  if (HBITMAP bmp = LoadBitmapA(GetResourceInstance(), MAKEINTRESOURCEA(IDB_134))) {
+    ImageList_AddMasked(m_hChecks, bmp, RGB(255, 255, 255));
+    DeleteObject(bmp);
+  }
+  for (HWND list : {m_hResults, m_hTypes}) {
+    ListView_SetExtendedListViewStyle(
+        list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP);
+    if (m_hChecks) ListView_SetImageList(list, m_hChecks, LVSIL_STATE);
+  }
+  AddColumn(m_hResults, 0, IDS_32797, 350);
+  AddColumn(m_hResults, 1, IDS_32798, 140);
+  AddColumn(m_hTypes, 0, IDS_32796, 150);
+  AddColumn(m_hTypes, 1, IDS_32804, 193);
+
+  LoadSettings();
+  CheckDlgButton(m_hWnd, kIeCacheCheck, m_settings.cleanIeCache ? BST_CHECKED : BST_UNCHECKED);
+  CheckDlgButton(m_hWnd, kSystemTempCheck,
+                 m_settings.cleanSystemTemp ? BST_CHECKED : BST_UNCHECKED);
+  if (m_settings.deleteMode >= 0 && m_settings.deleteMode <= 2) {
+    CheckRadioButton(m_hWnd, kRecycleRadio, kBackupRadio, kRecycleRadio + m_settings.deleteMode);
+    ApplyDeleteMode(m_settings.deleteMode);
+  }
+  m_deleteMode = m_settings.deleteMode;
+  SetDlgItemTextA(m_hWnd, kBackupFolderEdit, m_settings.backupFolder.c_str());
+  return TRUE;
+}
+
+INT_PTR CJunkFilePage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case kMsgRowsPending: {
+      const ULONGLONG start = GetTickCount64();
+      bool more = true;
+      SendMessageA(m_hResults, WM_SETREDRAW, FALSE, 0);
+      while (more && GetTickCount64() - start < kRowSliceMs) more = DrainPendingRows(kRowBatch);
+      SendMessageA(m_hResults, WM_SETREDRAW, TRUE, 0);
+      InvalidateRect(m_hResults, nullptr, FALSE);
+      if (more) PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
+      return TRUE;
+    }
+    case kMsgScanEnded:
+      EndScan();
+      return TRUE;
+    case kMsgShowResults:
+      ShowResultView(true);
+      return TRUE;
+    case kMsgRemoveRow:
+      ListView_DeleteItem(m_hResults, static_cast<int>(wp));
+      return TRUE;
+    case kMsgAskOverwrite:
+      SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT,
+                        ShowMessage(IDS_57779, MB_YESNO | MB_ICONQUESTION,
+                                    *reinterpret_cast<const std::string*>(lp)));
+      return TRUE;
+    case kMsgBadFolder:
+      ShowMessage(IDS_57771, MB_OK | MB_ICONINFORMATION);
+      return TRUE;
+    case kMsgDeleteEnded:
+      if (wp > 0) {
+        ShowMessage(IDS_57902, MB_OK | MB_ICONWARNING, std::to_string(wp));
+      }
+      return TRUE;
+    default:
+      break;
+  }
+  return CPage::DialogProc(msg, wp, lp);
+}
+
+bool CJunkFilePage::OnCommand(int id, int code, HWND control) {
+  const bool clicked = code == BN_CLICKED;
+  switch (id) {
+    case kScanButton:
+      if (clicked) OnScan();
+      return true;
+    case kDeleteButton:
+    case IDM_32794:
+      if (clicked) OnDeleteTicked();
+      return true;
+    case kDeleteAllButton:
+    case IDM_32795:
+      if (clicked) OnDeleteAll();
+      return true;
+    case kResultsViewButton:
+      if (clicked) ShowResultView(true);
+      return true;
+    case kSettingsViewButton:
+      if (clicked) ShowResultView(false);
+      return true;
+    case kRecycleRadio:
+    case kPermanentRadio:
+    case kBackupRadio:
+      if (clicked) ApplyDeleteMode(id - kRecycleRadio);
+      return true;
+    case kBrowseButton:
+      if (clicked) BrowseBackupFolder();
+      return true;
+    case kAddTypeButton:
+      if (clicked) AddFileType();
+      return true;
+    case kDeleteTypeButton:
+      if (clicked) DeleteFileTypes();
+      return true;
+    case kTickAllTypesButton:
+      if (clicked) TickAllTypes();
+      return true;
+    case IDM_32791:
+      SetAllRowChecks(1);
+      return true;
+    case IDM_32793:
+      SetAllRowChecks(0);
+      return true;
+    case IDM_32792:
+      SetAllRowChecks(2);
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool CJunkFilePage::OnNotify(NMHDR* header, LRESULT* result) {
+  if (header->idFrom == static_cast<UINT_PTR>(kFolderTree)) {
+    return m_tree.HandleNotify(header, result);
+  }
+  if (header->hwndFrom != m_hResults && header->hwndFrom != m_hTypes) return false;
+  switch (header->code) {
+    case NM_CLICK:
+    case NM_DBLCLK:
+      OnTickListClick(header->hwndFrom, reinterpret_cast<NMITEMACTIVATE*>(header),
+                      header->code == NM_DBLCLK);
+      return true;
+    case NM_RCLICK:
+      if (header->hwndFrom == m_hResults) {
+        POINT pt;
+        GetCursorPos(&pt);
+        ShowResultMenu(pt);
+        *result = 1;
+        return true;
+      }
+      return false;
+    default:
+      return false;
+  }
+}
+
+void CJunkFilePage::OnDestroy() {
+  // A worker must not outlive the page: stop it and wait, serving what it
+  // sends meanwhile.
+  m_bStop = 1;
+  WaitWorker();
+  if (m_hWorker) {
+    CloseHandle(m_hWorker);
+    m_hWorker = nullptr;
+  }
+  SaveSettings();
+  m_buttons.clear();
+}
+
+// --- settings -----------------------------------------------------------------
+
+void CJunkFilePage::LoadSettings() {
+  const std::string path = GetProgramFolder(*m_platform.files) + "\\File.ini";
+  std::vector<FileTypeEntry> types;
+  const IniLoad result = LoadFileIni(*m_platform.files, path, &m_settings, &types);
+  if (result == IniLoad::kUnreadable) {
+    // Saving over a file that could not be read would lose its type list.
+    m_bSettingsUnreadable = true;
+    ShowMessage(IDS_57901, MB_OK | MB_ICONWARNING);
+  }
+  for (const FileTypeEntry& type : types) InsertTypeRow(ListView_GetItemCount(m_hTypes), type);
+  m_bSettingsLoaded = true;
+}
+
+void CJunkFilePage::SaveSettings() {
+  if (!m_bSettingsLoaded || m_bSettingsUnreadable) return;
+  m_settings.backupFolder = ItemText(kBackupFolderEdit);
+  m_settings.cleanIeCache = IsDlgButtonChecked(m_hWnd, kIeCacheCheck) == BST_CHECKED;
+  m_settings.cleanSystemTemp = IsDlgButtonChecked(m_hWnd, kSystemTempCheck) == BST_CHECKED;
+  const std::string path = GetProgramFolder(*m_platform.files) + "\\File.ini";
+  if (SaveFileIni(*m_platform.files, path, m_settings, TypeRows()) != kErrorSuccess) {
+    // The previous file stays whole; the user hears that this session's
+    // changes are not in it.
+    MessageBoxA(nullptr, LoadStr(IDS_57900).c_str(), TextOr(IDS_57755, "Tidewell").c_str(),
+                MB_OK | MB_ICONWARNING | MB_TASKMODAL);
+  }
+}
+
+void CJunkFilePage::ApplyDeleteMode(int mode) {
+  m_settings.deleteMode = mode;
+  m_deleteMode = mode;
+  const BOOL folder = mode == MoveToBackup ? TRUE : FALSE;
+  EnableWindow(Item(kBackupFolderEdit), folder);
+  EnableWindow(Item(kBrowseButton), folder);
+}
+
+std::vector<FileTypeEntry> CJunkFilePage::TypeRows() const {
+  std::vector<FileTypeEntry> rows;
+  const int count = ListView_GetItemCount(m_hTypes);
+  for (int i = 0; i < count; ++i) {
+    rows.push_back({ListText(m_hTypes, i, 0), ListText(m_hTypes, i, 1),
+                    ListView_GetCheckState(m_hTypes, i) != 0});
+  }
+  return rows;
+}
+
+void CJunkFilePage::InsertTypeRow(int at, const FileTypeEntry& entry) {
+  LVITEMA item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = at;
+  item.pszText = const_cast<char*>(entry.pattern.c_str());
+  const int index =
+      static_cast<int>(SendMessageA(m_hTypes, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  if (index < 0) return;
+  LVITEMA sub{};
+  sub.iSubItem = 1;
+  sub.pszText = const_cast<char*>(entry.description.c_str());
+  SendMessageA(m_hTypes, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+  ListView_SetCheckState(m_hTypes, index, entry.enabled ? TRUE : FALSE);
+}
+
+void CJunkFilePage::AddFileType() {
+  CFileTypeDialog dialog;
+  if (dialog.Run(m_hWnd) != IDOK) return;
+  const std::string lowered = LowerCase(dialog.Pattern());
+  const int count = ListView_GetItemCount(m_hTypes);
+  for (int i = 0; i < count; ++i) {
+    if (LowerCase(ListText(m_hTypes, i, 0)) == lowered) {
+      ShowMessage(IDS_57776, MB_OK | MB_ICONINFORMATION);
+      return;
+    }
+  }
+  InsertTypeRow(0, {dialog.Pattern(), dialog.Description(), true});
+  ListView_SetSelectionMark(m_hTypes, 0);
+  SetFocus(m_hTypes);
+}
+
+void CJunkFilePage::DeleteFileTypes() {
+  for (;;) {
+    const int row = ListView_GetNextItem(m_hTypes, -1, LVNI_SELECTED);
+    if (row < 0) return;
+    if (ShowMessage(IDS_57777, MB_YESNO | MB_ICONINFORMATION) != IDYES) return;
+    ListView_DeleteItem(m_hTypes, row);
+  }
+}
+
+void CJunkFilePage::TickAllTypes() {
+  const int count = ListView_GetItemCount(m_hTypes);
+  for (int i = 0; i < count; ++i) ListView_SetCheckState(m_hTypes, i, TRUE);
+}
+
+void CJunkFilePage::BrowseBackupFolder() {
+  const std::string title = ItemText(kBackupFolderEdit);
+  char display[MAX_PATH] = {};
+  BROWSEINFOA info{};
+  info.hwndOwner = m_hWnd;
+  info.pszDisplayName = display;
+  info.lpszTitle = title.c_str();
+  LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+  if (!chosen) return;
+  char path[MAX_PATH] = {};
+  if (SHGetPathFromIDListA(chosen, path)) {
+    m_settings.backupFolder = path;
+    SetDlgItemTextA(m_hWnd, kBackupFolderEdit, path);
+  }
+  CoTaskMemFree(chosen);
+}
+
+void CJunkFilePage::ShowResultView(bool results) {
+  for (int id : kSettingsControls) ShowWindow(Item(id), results ? SW_HIDE : SW_SHOW);
+  ShowWindow(m_hResults ? m_hResults : Item(kResultList), results ? SW_SHOW : SW_HIDE);
+}
+
+std::string CJunkFilePage::ItemText(int id) const {
+  HWND item = Item(id);
+  const int len = GetWindowTextLengthA(item);
+  std::string text(static_cast<std::size_t>(len) + 1, '\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextA(item, text.data(), len + 1)));
+  return text;
+}
+
+// --- scan -------------------------------------------------------------------
+
+void CJunkFilePage::OnScan() {
+  std::vector<std::string> roots;
+  m_tree.CollectTickedPaths(&roots);
+  m_settings.cleanIeCache = IsDlgButtonChecked(m_hWnd, kIeCacheCheck) == BST_CHECKED;
+  m_settings.cleanSystemTemp = IsDlgButtonChecked(m_hWnd, kSystemTempCheck) == BST_CHECKED;
+  if (!m_settings.cleanIeCache && !m_settings.cleanSystemTemp && roots.empty()) {
+    ShowMessage(IDS_57794, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  if (!m_bIdle) {
+    m_bStop = 1;
+    m_bIdle = 1;
+    SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
+    EnableItems({kDeleteButton, kDeleteAllButton, kSettingsViewButton, kResultsViewButton}, true);
+    return;
+  }
+  // Two workers of the page never run at once: a stopped one is let finish.
+  WaitWorker();
+  m_bIdle = 0;
+  SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32784).c_str());
+  g_bScanning = 1;
+  m_bStop = 0;
+  m_nFound = 0;
+  {
+    std::lock_guard<std::mutex> lock(m_pendingMutex);
+    m_pending.clear();
+  }
+  ListView_DeleteAllItems(m_hResults);
+
+  // The type list and the options are fixed for the run: the settings view
+  // is hidden while it goes.
+  m_scanTypes = CJunkTypes();
+  for (const FileTypeEntry& type : TypeRows()) {
+    if (type.enabled) m_scanTypes.Add(type.pattern);
+  }
+  m_scanPlan = JunkScanPlan();
+  m_scanPlan.roots = roots;
+  m_scanPlan.tempFolder = SystemTempFolder(*m_platform.files);
+  m_scanPlan.walkTemp = m_settings.cleanSystemTemp != 0;
+  if (m_settings.cleanIeCache) m_scanPlan.cacheFolder = BrowserCacheFolder(*m_platform.registry);
+
+  if (!StartWorker(&CJunkFilePage::ScanWorker)) {
+    m_bIdle = 1;
+    g_bScanning = 0;
+    SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
+    return;
+  }
+  EnableItems({kDeleteButton, kDeleteAllButton, kSettingsViewButton, kResultsViewButton}, false);
+}
+
+DWORD WINAPI CJunkFilePage::ScanWorker(LPVOID param) {
+  auto* page = static_cast<CJunkFilePage*>(param);
+  page->ReportStatus("", StatusPhase::kStart, true);
+  SendMessageA(page->m_hWnd, kMsgShowResults, 0, 0);
+  CScanSink sink(*page);
+  CJunkScanner scanner(*page->m_platform.files, page->m_control, sink, page->m_scanTypes);
+  scanner.Run(page->m_scanPlan);
+  SendMessageA(page->m_hWnd, kMsgScanEnded, 0, 0);
+  page->ReportStatus("", StatusPhase::kFinish, true);
+  g_bScanning = 0;
+  return 0;
+}
+
+void CJunkFilePage::EndScan() {
+  // Every found row is listed before the final status shows the count.
+  SendMessageA(m_hResults, WM_SETREDRAW, FALSE, 0);
+  while (DrainPendingRows(kRowBatch)) {
+  }
+  SendMessageA(m_hResults, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(m_hResults, nullptr, FALSE);
+  m_bIdle = 1;
+  m_bStop = 0;
+  g_bStopRequested = 0;
+  g_bPauseRequested = 0;
+  SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
+  EnableItems({kResultsViewButton, kDeleteButton, kDeleteAllButton, kSettingsViewButton}, true);
+}
+
+void CJunkFilePage::AddPendingRow(FoundRow row) {
+  bool post = false;
+  {
+    std::lock_guard<std::mutex> lock(m_pendingMutex);
+    m_pending.push_back(std::move(row));
+    ++m_nFound;
+    if (!m_bRowsPosted) m_bRowsPosted = post = true;
+  }
+  if (post) PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
+}
+
+bool CJunkFilePage::DrainPendingRows(std::size_t limit) {
+  std::vector<FoundRow> batch;
+  bool more = false;
+  {
+    std::lock_guard<std::mutex> lock(m_pendingMutex);
+    const std::size_t n = std::min(limit, m_pending.size());
+    batch.assign(std::make_move_iterator(m_pending.begin()),
+                 std::make_move_iterator(m_pending.begin() + static_cast<std::ptrdiff_t>(n)));
+    m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(n));
+    more = !m_pending.empty();
+    if (!more) m_bRowsPosted = false;
+  }
+  for (FoundRow& row : batch) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = ListView_GetItemCount(m_hResults);
+    item.pszText = row.path.data();
+    const int index = static_cast<int>(
+        SendMessageA(m_hResults, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    if (index < 0) continue;
+    LVITEMA sub{};
+    sub.iSubItem = 1;
+    sub.pszText = row.size.data();
+    SendMessageA(m_hResults, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
+  }
+  return more;
+}
+
+// --- deletion -------------------------------------------------------------------
+
+void CJunkFilePage::OnDeleteTicked() { ToggleDeletion(1); }
+void CJunkFilePage::OnDeleteAll() { ToggleDeletion(2); }
+
+void CJunkFilePage::ToggleDeletion(int scope) {
+  if (ListView_GetItemCount(m_hResults) == 0) return;
+  const bool starting = m_bIdle != 0;
+  if (!starting) m_bStop = 1;
+  m_bIdle = starting ? 0 : 1;
+  const std::string deleteText = LoadStr(IDS_57709);
+  const std::string stopText = LoadStr(IDS_32784);
+  if (scope == 1) {
+    SetDlgItemTextA(m_hWnd, kDeleteButton, starting ? stopText.c_str() : deleteText.c_str());
+  } else {
+    SetDlgItemTextA(m_hWnd, kDeleteAllButton,
+                    starting ? stopText.c_str() : LoadStr(IDS_57710).c_str());
+    SetDlgItemTextA(m_hWnd, kDeleteButton, starting ? stopText.c_str() : deleteText.c_str());
+  }
+  if (!starting) {
+    EnableItems({kScanButton, kSettingsViewButton, kResultsViewButton}, true);
+    return;
+  }
+  // A stopped scan ends first (its rows are all listed): the loop walks a
+  // list that nobody else changes.
+  WaitWorker();
+  m_deleteScope = scope;
+  g_bScanning = 1;
+  m_bStop = 0;
+  if (!StartWorker(&CJunkFilePage::DeleteWorker)) {
+    m_bIdle = 1;
+    g_bScanning = 0;
+    m_deleteScope = 0;
+    SetDlgItemTextA(m_hWnd, kDeleteButton, deleteText.c_str());
+    return;
+  }
+  EnableItems({kScanButton, kSettingsViewButton, kResultsViewButton}, false);
+}
+
+RemoveOutcome CJunkFilePage::RemoveOne(const std::string& path) {
+  // The mode and the folder are read anew for every file: the settings view
+  // stays usable during a deletion.
+  RemoveContext context;
+  context.files = m_platform.files;
+  context.shell = m_platform.shell;
+  context.deleteMode = m_deleteMode;
+  if (context.deleteMode == MoveToBackup) context.backupFolder = ItemText(kBackupFolderEdit);
+  context.askOverwrite = [this](const std::string& name) {
+    return SendMessageA(m_hWnd, kMsgAskOverwrite, 0, reinterpret_cast<LPARAM>(&name)) == IDYES;
+  };
+  context.reportBadFolder = [this] { SendMessageA(m_hWnd, kMsgBadFolder, 0, 0); };
+  return RemoveFile(context, path);
+}
+
+DWORD WINAPI CJunkFilePage::DeleteWorker(LPVOID param) {
+  auto* page = static_cast<CJunkFilePage*>(param);
+  page->EnableItems({kScanButton, kSettingsViewButton, kResultsViewButton}, false);
+  page->ReportStatus("", StatusPhase::kStart, false);
+  page->m_nDeleted = 0;
+  CListRows rows(*page);
+  const DeletionCounts counts =
+      RunDeletion(rows, page->m_deleteScope == 2, page->m_control,
+                  [page](const std::string& path) { return page->RemoveOne(path); });
+  page->m_bIdle = 1;
+  g_bStopRequested = 0;
+  g_bPauseRequested = 0;
+  if (page->m_deleteScope == 2) {
+    SetDlgItemTextA(page->m_hWnd, kDeleteAllButton, LoadStr(IDS_57710).c_str());
+  }
+  SetDlgItemTextA(page->m_hWnd, kDeleteButton, LoadStr(IDS_57709).c_str());
+  page->ReportStatus("", StatusPhase::kFinish, false);
+  page->EnableItems({kScanButton, kSettingsViewButton, kResultsViewButton}, true);
+  page->m_deleteScope = 0;
+  g_bScanning = 0;
+  page->m_bStop = 0;
+  // Files that stayed are named by their rows; the count is told once.
+  PostMessageA(page->m_hWnd, kMsgDeleteEnded, static_cast<WPARAM>(counts.failed), 0);
+  return 0;
+}
+
+// --- shared -------------------------------------------------------------------
+
+void CJunkFilePage::ReportStatus(const std::string& text, StatusPhase phase, bool scanning) {
+  m_status.Report(text, phase, scanning, m_nFound, m_nDeleted);
+}
+
+bool CJunkFilePage::StartWorker(LPTHREAD_START_ROUTINE entry) {
+  if (m_hWorker) {
+    CloseHandle(m_hWorker);
+    m_hWorker = nullptr;
+  }
+  m_hWorker = CreateThread(nullptr, 0, entry, this, 0, nullptr);
+  return m_hWorker != nullptr;
+}
+
+void CJunkFilePage::WaitWorker() {
+  if (!m_hWorker) return;
+  for (;;) {
+    const DWORD r = MsgWaitForMultipleObjects(1, &m_hWorker, FALSE, INFINITE, QS_SENDMESSAGE);
+    if (r != WAIT_OBJECT_0 + 1) break;
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
+void CJunkFilePage::EnableItems(std::initializer_list<int> ids, bool enable) {
+  for (int id : ids) EnableWindow(Item(id), enable ? TRUE : FALSE);
+}
+
+void CJunkFilePage::UpdateButtonsForBusy(bool busy) {
+  if (!m_bIdle) {
+    if (!busy) EnableWindow(Item(kScanButton), TRUE);
+    return;
+  }
+  EnableItems({kScanButton, kDeleteButton}, !busy);
+}
+
+void CJunkFilePage::ShowResultMenu(POINT screen) {
+  CNewMenu menu;
+  if (!menu.LoadPopup(GetResourceInstance(), IDR_135)) return;
+  menu.SetSideTitle(TextOr(IDS_57755, "Tidewell"));
+  menu.SetItemText(IDM_32791, LoadStr(IDS_57740));
+  menu.SetItemText(IDM_32793, LoadStr(IDS_57741));
+  menu.SetItemText(IDM_32792, LoadStr(IDS_57742));
+  menu.SetItemText(IDM_32794, LoadStr(IDS_57743));
+  menu.SetItemText(IDM_32795, LoadStr(IDS_57744));
+  const UINT cmd = menu.Track(m_hWnd, screen, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD);
+  if (cmd) OnCommand(static_cast<int>(cmd), BN_CLICKED, nullptr);
+}
+
+void CJunkFilePage::SetAllRowChecks(int how) {
+  const int count = ListView_GetItemCount(m_hResults);
+  SendMessageA(m_hResults, WM_SETREDRAW, FALSE, 0);
+  for (int i = 0; i < count; ++i) {
+    const bool on = how == 2 ? ListView_GetCheckState(m_hResults, i) == 0 : how == 1;
+    ListView_SetCheckState(m_hResults, i, on ? TRUE : FALSE);
+  }
+  SendMessageA(m_hResults, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(m_hResults, nullptr, FALSE);
+}
+
+int CJunkFilePage::ShowMessage(UINT textId, UINT flags, const std::string& arg) {
+  std::string text = LoadStr(textId);
+  // One "%s" or "%d" takes the argument; the text is never used as a format.
+  for (const char* mark : {"%s", "%d"}) {
+    const std::size_t at = text.find(mark);
+    if (!arg.empty() && at != std::string::npos) {
+      text.replace(at, 2, arg);
+      break;
+    }
+  }
+  return MessageBoxA(m_hWnd, text.c_str(), TextOr(IDS_57755, "Tidewell").c_str(), flags);
+}
+
+}  // namespace tw

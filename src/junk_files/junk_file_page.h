@@ -1,0 +1,124 @@
+// The junk-file cleaner's page (template 130): the folder tree, the settings
+// view (deletion mode, backup folder, file types, the two folder options)
+// and the result view with the found files. Scans and deletions run on a
+// worker thread of the page; the engines are the portable ones beside it.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/page.h"
+#include "controls/owner_button.h"
+#include "junk_files/folder_tree.h"
+#include "junk_files/junk_deletion.h"
+#include "junk_files/junk_match.h"
+#include "junk_files/junk_scanner.h"
+#include "junk_files/junk_settings.h"
+#include "platform/platform.h"
+#include "platform/run_control.h"
+#include "registry_cleaner/registry_status.h"
+
+namespace tw {
+
+class CJunkFilePage : public CPage {
+ public:
+  // Makes the default backup folder at once: the page object lives from
+  // start-up on, its window only from the first visit.
+  explicit CJunkFilePage(const Platform& platform);
+  ~CJunkFilePage() override;
+
+  // UpdateRunButtons: the main window tells the page whether any run is active.
+  void UpdateButtonsForBusy(bool busy) override;
+  bool WantsBusyState() const override { return true; }
+
+ protected:
+  INT_PTR DialogProc(UINT msg, WPARAM wp, LPARAM lp) override;
+  BOOL OnInit() override;
+  bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(NMHDR* header, LRESULT* result) override;
+  void OnDestroy() override;
+
+ private:
+  class CScanSink;
+  class CListRows;
+  struct FoundRow {
+    std::string path;
+    std::string size;
+  };
+
+  // Settings view.
+  void LoadSettings();
+  void SaveSettings();
+  void ApplyDeleteMode(int mode);
+  void AddFileType();
+  void DeleteFileTypes();
+  void TickAllTypes();
+  void BrowseBackupFolder();
+  void ShowResultView(bool results);
+  std::vector<FileTypeEntry> TypeRows() const;
+  void InsertTypeRow(int at, const FileTypeEntry& entry);
+
+  // Scan.
+  void OnScan();
+  static DWORD WINAPI ScanWorker(LPVOID page);
+  void EndScan();
+  void AddPendingRow(FoundRow row);
+  bool DrainPendingRows(std::size_t limit);
+
+  // Deletion.
+  void OnDeleteTicked();
+  void OnDeleteAll();
+  void ToggleDeletion(int scope);
+  static DWORD WINAPI DeleteWorker(LPVOID page);
+  RemoveOutcome RemoveOne(const std::string& path);
+
+  // Shared.
+  void ReportStatus(const std::string& text, StatusPhase phase, bool scanning);
+  bool StartWorker(LPTHREAD_START_ROUTINE entry);
+  void WaitWorker();
+  void EnableItems(std::initializer_list<int> ids, bool enable);
+  void ShowResultMenu(POINT screen);
+  void SetAllRowChecks(int how);
+  int ShowMessage(UINT textId, UINT flags, const std::string& arg = std::string());
+  std::string ItemText(int id) const;
+
+  Platform m_platform;
+  CFolderTree m_tree;
+  JunkCleanSettings m_settings;
+  std::atomic<int> m_deleteMode{0};
+  bool m_bSettingsLoaded = false;
+  bool m_bSettingsUnreadable = false;  // then the file is not written over at exit
+
+  HWND m_hResults = nullptr;
+  HWND m_hTypes = nullptr;
+  HIMAGELIST m_hChecks = nullptr;
+  std::vector<std::unique_ptr<COwnerButton>> m_buttons;
+
+  std::atomic<std::int32_t> m_bIdle{1};
+  std::atomic<std::int32_t> m_bStop{0};
+  std::atomic<long> m_nFound{0};
+  std::atomic<long> m_nDeleted{0};
+  int m_deleteScope = 0;
+  HANDLE m_hWorker = nullptr;
+
+  // What the running scan looks for, fixed when it starts.
+  CJunkTypes m_scanTypes;
+  JunkScanPlan m_scanPlan;
+
+  std::mutex m_pendingMutex;
+  std::deque<FoundRow> m_pending;
+  bool m_bRowsPosted = false;
+
+  CRegistryStatus m_status;
+  CRunControl m_control{&m_bStop};
+};
+
+}  // namespace tw

@@ -1,0 +1,98 @@
+#include "junk_files/junk_scanner.h"
+
+#include <memory>
+
+#include "platform/text.h"
+
+namespace tw {
+
+void CJunkScanner::SetTempFolder(const std::string& folder) { m_tempLower = LowerCase(folder); }
+
+void CJunkScanner::Run(const JunkScanPlan& plan) {
+  SetTempFolder(plan.tempFolder);
+  if (!m_types.Empty()) {
+    for (const std::string& root : plan.roots) WalkFolder(root, false);
+  }
+  if (!plan.cacheFolder.empty()) WalkFolder(plan.cacheFolder, true);
+  if (plan.walkTemp && !plan.tempFolder.empty()) WalkFolder(plan.tempFolder, true);
+}
+
+void CJunkScanner::WalkFolder(const std::string& path, bool takeAll) {
+  // An empty path would list the current drive's root: nothing chosen.
+  if (path.empty()) return;
+  // Depth first, with the open searches on a stack of our own rather than
+  // the thread's: a deep tree must not exhaust the worker's stack.
+  struct Level {
+    std::string folder;
+    std::unique_ptr<IFileFind> find;
+    FindData first;
+    bool hasFirst = true;
+  };
+  std::vector<Level> stack;
+  auto enter = [&](const std::string& raw) {
+    Level level;
+    level.folder = LowerCase(raw);
+    if (!takeAll && !m_tempLower.empty() && level.folder == m_tempLower) return;
+    level.find = m_fs.FindFirst(level.folder + "\\*", &level.first);
+    if (level.find) stack.push_back(std::move(level));
+  };
+  enter(path);
+  while (!stack.empty()) {
+    Level& top = stack.back();
+    FindData entry;
+    if (top.hasFirst) {
+      entry = std::move(top.first);
+      top.hasFirst = false;
+    } else if (!top.find->Next(&entry)) {
+      stack.pop_back();
+      continue;
+    }
+    if (entry.name == "." || entry.name == "..") continue;
+    if (m_control.Poll()) return;
+    const std::string full = top.folder + "\\" + entry.name;
+    if (entry.IsDirectory()) {
+      // A linked folder may lead back above itself (an endless walk) or to
+      // another drive the user never chose.
+      if (!(entry.attributes & kAttrReparsePoint)) enter(full);
+      continue;
+    }
+    if (!m_fs.CanOpenForWriteDenyWrite(full)) continue;
+    const bool matched = takeAll || m_types.MatchesAnyType(entry.name, &m_control);
+    m_sink.OnScanFile(full);
+    if (m_control.Poll()) return;
+    if (IsProtectedName(top.folder)) continue;
+    if (!matched) continue;
+    m_sink.OnJunkFile(full, entry.size);
+  }
+}
+
+std::string SystemTempFolder(IFileSystem& fs) {
+  std::string temp = fs.GetTempPath();
+  if (temp.empty()) return std::string();
+  temp.pop_back();
+  if (temp.empty()) return std::string();
+  const std::string longForm = fs.GetLongPathName(temp);
+  return longForm.empty() ? temp : longForm;
+}
+
+std::string BrowserCacheFolder(IRegistry& registry) {
+  RegKey key = 0;
+  if (registry.OpenKey(kHkeyCurrentUser,
+                       "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                       kKeyQueryValue, &key) != kErrorSuccess) {
+    return std::string();
+  }
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  const long rc = registry.QueryValue(key, "Cache", &type, &data, 526);
+  registry.CloseKey(key);
+  if (rc != kErrorSuccess) return std::string();
+  std::string text(data.begin(), data.end());
+  const std::size_t end = text.find('\0');
+  if (end != std::string::npos) text.resize(end);
+  return text;
+}
+
+std::string SizeText(std::uint64_t size) { return std::to_string(size) + " BYTE"; }
+
+}  // namespace tw
