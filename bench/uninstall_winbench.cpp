@@ -16,7 +16,7 @@
 
 #include "bench_util.h"
 #include "e2e/driver.h"
-#include "e2e/uninstall_windows.h"
+#include "e2e/list_page_windows.h"
 
 namespace {
 
@@ -123,8 +123,8 @@ int main(int argc, char** argv) {
   int rc = 0;
   {
     tw::e2e::CAppUnderTest app;
-    tw::e2e::UninstallPageWindows ui;
-    if (!app.Start() || !ui.Open(app) ||
+    tw::e2e::ListPageWindows ui;
+    if (!app.Start() || !ui.Open(app, 1057, 1065) ||
         !tw::e2e::WaitFor([&] { return tw::e2e::ListViewRowCount(ui.list) >= entries; }, 120000)) {
       std::printf("uninstall: the page did not fill\n");
       rc = 1;

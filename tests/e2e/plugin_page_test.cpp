@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "e2e/driver.h"
+#include "e2e/list_page_windows.h"
+#include "e2e/registry_seed.h"
 
 namespace tw::e2e {
 namespace {
@@ -36,29 +38,6 @@ const char kMenuWithout[] = "TidewellPluginE2E Empty";
 std::string Clsid(const std::string& id) { return "Software\\Classes\\CLSID\\" + id; }
 std::string Clsid32(const std::string& id) { return "Software\\Classes\\Wow6432Node\\CLSID\\" + id; }
 
-void SetString(HKEY root, const std::string& path, const char* name, const std::string& data) {
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS)
-      << path;
-  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                 static_cast<DWORD>(data.size() + 1));
-  RegCloseKey(key);
-}
-
-bool KeyExists(HKEY root, const std::string& path) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-  RegCloseKey(key);
-  return true;
-}
-
-bool ValueExists(HKEY root, const std::string& path, const char* name) {
-  return RegGetValueA(root, path.c_str(), name, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
-         ERROR_SUCCESS;
-}
-
 void DeleteValue(HKEY root, const std::string& path, const char* name) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
@@ -71,38 +50,11 @@ void DeleteTree(HKEY root, const std::string& path) {
   RegDeleteKeyA(root, path.c_str());
 }
 
-// One line per key and per value (type and bytes in hex), so two states
-// compare as texts; `only` limits a key's values to one.
-void DumpKey(HKEY root, const std::string& path, std::vector<std::string>* out,
-             const char* only = nullptr) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  if (!only) out->push_back("[" + path + "]");
-  for (DWORD i = 0;; ++i) {
-    char name[16384];
-    BYTE data[16384];
-    DWORD nameLen = sizeof(name), type = 0, size = sizeof(data);
-    if (RegEnumValueA(key, i, name, &nameLen, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
-    if (only && lstrcmpiA(name, only) != 0) continue;
-    std::string line = "[" + path + "] \"" + std::string(name, nameLen) + "\" " +
-                       std::to_string(type) + ":";
-    char hex[4];
-    for (DWORD b = 0; b < size; ++b) {
-      wsprintfA(hex, "%02x", data[b]);
-      line += hex;
-    }
-    out->push_back(line);
-  }
-  std::vector<std::string> subkeys;
-  for (DWORD i = 0; !only; ++i) {
-    char name[512];
-    DWORD len = sizeof(name);
-    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
-      break;
-    subkeys.push_back(name);
-  }
-  RegCloseKey(key);
-  for (const auto& s : subkeys) DumpKey(root, path + "\\" + s, out);
+using Keys = std::vector<std::pair<HKEY, std::string>>;
+std::vector<std::string> Dump(const Keys& keys) {
+  std::vector<std::string> out;
+  for (const auto& [root, path] : keys) DumpKey(root, path, &out);
+  return out;
 }
 
 std::vector<std::string> Files(const std::string& pattern) {
@@ -123,7 +75,14 @@ void ClearBackups() {
   for (const auto& f : Files("IE_*.reg")) DeleteFileA(f.c_str());
 }
 
-DWORD Regedit(const std::string& file) { return RunAndWait("regedit.exe /s \"" + file + "\"", 60000); }
+// Imports every backup with the real registry editor.
+void ImportBackups(std::size_t expected) {
+  const auto backups = Files("IE_*.reg");
+  ASSERT_EQ(backups.size(), expected);
+  for (const auto& file : backups) {
+    EXPECT_EQ(RunAndWait("regedit.exe /s \"" + file + "\"", 60000), 0u) << file;
+  }
+}
 
 // Waits for every regsvr32 of the prefix to end, answering the message box
 // it may show with its result.
@@ -177,7 +136,7 @@ class PluginPageE2E : public ::testing::Test {
     SetString(HKEY_CURRENT_USER, std::string(kMenuExtKey) + "\\" + kMenuWithout, "Contexts", "x");
   }
   void TearDown() override {
-    app.End();
+    m_app.End();
     WaitForRegsvr32();
     RemoveAll();
     ClearBackups();
@@ -201,26 +160,17 @@ class PluginPageE2E : public ::testing::Test {
   }
   // Starts the program and opens the plug-in page.
   void Open() {
-    ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
-    main = app.WaitForWindow("Tidewell");
-    ASSERT_TRUE(main);
-    ClickId(main, 1003);
-    list = WaitForControl(main, 1074, "SysListView32");
-    ASSERT_TRUE(list);
-    page = GetParent(list);
-    ASSERT_TRUE(WaitFor([&] { return IsShown(list); }));
+    ASSERT_TRUE(m_app.Start("tidewell.exe")) << m_app.LastError();
+    ASSERT_TRUE(m_page.Open(m_app, 1003, 1074));
   }
   void ShowKind(int button) {
-    const HWND b = FindControl(page, button);
-    const int before = ListViewColumnCount(list);
-    Click(b);
+    Click(FindControl(m_page.page, button));
     Sleep(300);
-    (void)before;
   }
   // The rows this test seeded (or the server registered), whole.
   std::vector<std::vector<std::string>> OurRows() {
     std::vector<std::vector<std::string>> out;
-    for (auto& row : ListViewRows(list)) {
+    for (auto& row : ListViewRows(m_page.list)) {
       for (const auto& cell : row) {
         if (cell.find("TidewellPluginE2E") != std::string::npos ||
             cell.find("tidewell_e2e") != std::string::npos || cell == kServer) {
@@ -231,19 +181,10 @@ class PluginPageE2E : public ::testing::Test {
     }
     return out;
   }
-  int RowWith(const std::string& text) {
-    auto rows = ListViewRows(list);
-    for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-      for (const auto& cell : rows[i]) {
-        if (cell == text) return i;
-      }
-    }
-    return -1;
-  }
-  std::string Hint() { return GetText(FindControl(main, 1076)); }
+  std::string Hint() { return GetText(FindControl(m_page.main, 1076)); }
 
-  CAppUnderTest app;
-  HWND main = nullptr, page = nullptr, list = nullptr;
+  CAppUnderTest m_app;
+  ListPageWindows m_page;
   std::vector<std::string> m_parentsMade;
   bool m_menuExtMade = false;
   std::string m_savedBackups;
@@ -255,76 +196,99 @@ TEST_F(PluginPageE2E, EachKindListsTheSeededExtensionsAndTheServer) {
   Open();
   // Toolbars first, with the general hint.
   EXPECT_TRUE(WaitFor([&] { return Hint().find("温馨提醒") != std::string::npos; })) << Hint();
-  EXPECT_EQ(ListViewColumnCount(list), 3);
+  EXPECT_EQ(ListViewColumnCount(m_page.list), 3);
   EXPECT_EQ(OurRows(), (Rows{{"TidewellPluginE2E Toolbar", "TidewellPluginE2E.Helper", kServer},
                              {"TidewellPluginE2E Other", "", ""}}));
   Screenshot("plugins_toolbars");
 
   ShowKind(1006);
-  EXPECT_EQ(ListViewColumnCount(list), 4);
+  EXPECT_EQ(ListViewColumnCount(m_page.list), 4);
   EXPECT_EQ(OurRows(), (Rows{{"TidewellPluginE2E Button", "TidewellPluginE2E status",
                               "TidewellPluginE2E.Helper", kServer},
                              {"TidewellPluginE2E Run", "", "", "C:\\tools\\tidewell_e2e.exe"}}));
   Screenshot("plugins_buttons");
 
   ShowKind(1007);
-  EXPECT_EQ(ListViewColumnCount(list), 3);
+  EXPECT_EQ(ListViewColumnCount(m_page.list), 3);
   EXPECT_EQ(OurRows(), (Rows{{kMenuWithTarget, kMenuWithTarget, "C:\\tools\\tidewell_e2e_send.htm"},
                              {"", kMenuWithout, ""}}));
   Screenshot("plugins_context_menus");
 
   ShowKind(1008);
-  EXPECT_EQ(ListViewColumnCount(list), 2);
+  EXPECT_EQ(ListViewColumnCount(m_page.list), 2);
   // The 64-bit view first, then the 32-bit one.
   EXPECT_EQ(OurRows(), (Rows{{"TidewellPluginE2E.Helper", kServer},
                              {"TidewellPluginE2E.X86", "C:\\x86\\tidewell_e2e32.dll"}}));
   // The buttons' hints come and go with the mouse.
-  PostMessageA(page, 0x2AB6, 1073, 0);
+  PostMessageA(m_page.page, 0x2AB6, 1073, 0);
   EXPECT_TRUE(WaitFor([&] { return Hint().find("卸载功能") != std::string::npos; })) << Hint();
   Screenshot("plugins_helper_objects");
-  PostMessageA(page, 0x2AB7, 0, 0);
+  PostMessageA(m_page.page, 0x2AB7, 0, 0);
   EXPECT_TRUE(WaitFor([&] { return Hint().find("温馨提醒") != std::string::npos; })) << Hint();
 }
 
-TEST_F(PluginPageE2E, DeletingAToolbarRegistrationTakesOnlyItsValueAndTheBackupRestoresIt) {
-  std::vector<std::string> before;
-  DumpKey(HKEY_LOCAL_MACHINE, kToolbarKey, &before);
-  DumpKey(HKEY_LOCAL_MACHINE, Clsid(kClsid), &before);
+// Without a selected row nothing happens. "删除注册信息" on a toolbar takes
+// only its value; on context-menu entries of the user, their keys. Each
+// removal, two within the same second among them, keeps its own backup, and
+// the backups give the registry back byte for byte.
+TEST_F(PluginPageE2E, DeletingRegistrationsTakesOnlyTheirOwnAndEachBackupRestores) {
+  const std::string withTarget = std::string(kMenuExtKey) + "\\" + kMenuWithTarget;
+  const std::string without = std::string(kMenuExtKey) + "\\" + kMenuWithout;
+  const Keys keys = {{HKEY_LOCAL_MACHINE, kToolbarKey},
+                     {HKEY_LOCAL_MACHINE, Clsid(kClsid)},
+                     {HKEY_CURRENT_USER, withTarget},
+                     {HKEY_CURRENT_USER, without}};
+  const auto before = Dump(keys);
   Open();
-  // Without a selected row nothing happens.
-  Click(FindControl(page, 1009));
+  Click(FindControl(m_page.page, 1009));
   Sleep(300);
-  EXPECT_TRUE(Files("IE_*.reg").empty());
-  const int row = RowWith("TidewellPluginE2E Toolbar");
-  ASSERT_GE(row, 0);
-  ListViewSelect(list, row);
-  Click(FindControl(page, 1009));
+  EXPECT_TRUE(Files("IE_*.reg").empty()) << "a removal without a selected row";
+
+  ASSERT_TRUE(m_page.SelectAndClick("TidewellPluginE2E Toolbar", 1009));
   ASSERT_TRUE(WaitFor([] { return !ValueExists(HKEY_LOCAL_MACHINE, kToolbarKey, kClsid); }));
-  EXPECT_EQ(RowWith("TidewellPluginE2E Toolbar"), -1);
+  EXPECT_EQ(m_page.RowOf("TidewellPluginE2E Toolbar"), -1);
   EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kToolbarKey, kOtherToolbar));
   EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Clsid(kClsid)));
-  const auto backups = Files("IE_*.reg");
-  ASSERT_EQ(backups.size(), 1u);
-  EXPECT_EQ(Regedit(backups[0]), 0u);
-  std::vector<std::string> after;
-  DumpKey(HKEY_LOCAL_MACHINE, kToolbarKey, &after);
-  DumpKey(HKEY_LOCAL_MACHINE, Clsid(kClsid), &after);
-  EXPECT_EQ(after, before);
+
+  ShowKind(1007);
+  for (const char* name : {kMenuWithTarget, kMenuWithout}) {
+    ASSERT_TRUE(m_page.SelectAndClick(name, 1009)) << name;
+    ASSERT_TRUE(WaitFor([&] { return m_page.RowOf(name) == -1; })) << name;
+  }
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, withTarget));
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, without));
+  ImportBackups(3);
+  EXPECT_EQ(Dump(keys), before);
 }
 
-TEST_F(PluginPageE2E, UninstallingTheHelperObjectTakesKeyAndClassAndRunsRegsvr32) {
-  std::vector<std::string> before;
-  DumpKey(HKEY_LOCAL_MACHINE, std::string(kBhoKey) + "\\" + kClsid, &before);
-  DumpKey(HKEY_LOCAL_MACHINE, Clsid(kClsid), &before);
+// "卸载插件" on the helper object: without the backup folder it says 61859
+// and removes nothing; with it, the helper object's key and class tree go,
+// the real "regsvr32 -u" runs, and the backup restores both.
+TEST_F(PluginPageE2E, UninstallingTheHelperObjectNeedsItsBackupThenTakesKeyAndClass) {
+  const Keys keys = {{HKEY_LOCAL_MACHINE, std::string(kBhoKey) + "\\" + kClsid},
+                     {HKEY_LOCAL_MACHINE, Clsid(kClsid)}};
+  const auto before = Dump(keys);
+  m_savedBackups = ProgramFolder() + "RegBackup.plugin_e2e";
+  ASSERT_TRUE(MoveFileA((ProgramFolder() + "RegBackup").c_str(), m_savedBackups.c_str()));
   Open();
   ShowKind(1008);
-  const int row = RowWith("TidewellPluginE2E.Helper");
-  ASSERT_GE(row, 0);
-  ListViewSelect(list, row);
-  Click(FindControl(page, 1073));
-  ASSERT_TRUE(WaitFor([] {
-    return !KeyExists(HKEY_LOCAL_MACHINE, std::string(kBhoKey) + "\\" + kClsid) &&
-           !KeyExists(HKEY_LOCAL_MACHINE, Clsid(kClsid));
+  ASSERT_TRUE(m_page.SelectAndClick("TidewellPluginE2E.Helper", 1073));
+  MessageBoxInfo box = WaitForMessageBox(m_app.Pid());
+  ASSERT_TRUE(box);
+  EXPECT_EQ(box.text.rfind("P:\\RegBackup\\IE_", 0), 0u) << box.text;
+  EXPECT_NE(box.text.find(".reg contains an invalid path."), std::string::npos) << box.text;
+  Screenshot("plugins_no_backup_folder");
+  AnswerMessageBox(box.hwnd, IDOK);
+  EXPECT_GE(m_page.RowOf("TidewellPluginE2E.Helper"), 0);
+  EXPECT_EQ(CountProcesses("regsvr32.exe"), 0);
+  EXPECT_EQ(Dump(keys), before) << "removed without a backup";
+
+  ASSERT_TRUE(MoveFileA(m_savedBackups.c_str(), (ProgramFolder() + "RegBackup").c_str()));
+  m_savedBackups.clear();
+  ASSERT_TRUE(m_page.SelectAndClick("TidewellPluginE2E.Helper", 1073));
+  ASSERT_TRUE(WaitFor([&] {
+    return !KeyExists(HKEY_LOCAL_MACHINE, keys[0].second) &&
+           !KeyExists(HKEY_LOCAL_MACHINE, keys[1].second);
   }));
   // The component's own unregistration takes its toolbar and its button,
   // which the page left alone.
@@ -332,76 +296,11 @@ TEST_F(PluginPageE2E, UninstallingTheHelperObjectTakesKeyAndClassAndRunsRegsvr32
   EXPECT_TRUE(WaitFor([] {
     return !ValueExists(HKEY_LOCAL_MACHINE, kToolbarKey, kClsid) &&
            !KeyExists(HKEY_LOCAL_MACHINE, std::string(kExtensionsKey) + "\\" + kButton);
-  }));
-  EXPECT_EQ(RowWith("TidewellPluginE2E.Helper"), -1);
-  EXPECT_GE(RowWith("TidewellPluginE2E.X86"), 0);
-  const auto backups = Files("IE_*.reg");
-  ASSERT_EQ(backups.size(), 1u);
-  EXPECT_EQ(Regedit(backups[0]), 0u);
-  std::vector<std::string> after;
-  DumpKey(HKEY_LOCAL_MACHINE, std::string(kBhoKey) + "\\" + kClsid, &after);
-  DumpKey(HKEY_LOCAL_MACHINE, Clsid(kClsid), &after);
-  EXPECT_EQ(after, before);
-}
-
-TEST_F(PluginPageE2E, TwoRemovalsWithinOneSecondKeepTwoBackups) {
-  const std::string withTarget = std::string(kMenuExtKey) + "\\" + kMenuWithTarget;
-  const std::string without = std::string(kMenuExtKey) + "\\" + kMenuWithout;
-  std::vector<std::string> before;
-  DumpKey(HKEY_CURRENT_USER, withTarget, &before);
-  DumpKey(HKEY_CURRENT_USER, without, &before);
-  Open();
-  ShowKind(1007);
-  for (const char* name : {kMenuWithTarget, kMenuWithout}) {
-    const int row = RowWith(name);
-    ASSERT_GE(row, 0) << name;
-    ListViewSelect(list, row);
-    Click(FindControl(page, 1009));
-    ASSERT_TRUE(WaitFor([&] { return RowWith(name) == -1; })) << name;
-  }
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, withTarget));
-  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, without));
-  const auto backups = Files("IE_*.reg");
-  ASSERT_EQ(backups.size(), 2u);
-  for (const auto& file : backups) EXPECT_EQ(Regedit(file), 0u) << file;
-  std::vector<std::string> after;
-  DumpKey(HKEY_CURRENT_USER, withTarget, &after);
-  DumpKey(HKEY_CURRENT_USER, without, &after);
-  EXPECT_EQ(after, before);
-}
-
-TEST_F(PluginPageE2E, WithoutTheBackupFolderNothingIsRemoved) {
-  m_savedBackups = ProgramFolder() + "RegBackup.plugin_e2e";
-  ASSERT_TRUE(MoveFileA((ProgramFolder() + "RegBackup").c_str(), m_savedBackups.c_str()));
-  std::vector<std::string> before;
-  DumpKey(HKEY_LOCAL_MACHINE, std::string(kBhoKey) + "\\" + kClsid, &before);
-  DumpKey(HKEY_LOCAL_MACHINE, Clsid(kClsid), &before);
-  Open();
-  ShowKind(1008);
-  const int row = RowWith("TidewellPluginE2E.Helper");
-  ASSERT_GE(row, 0);
-  ListViewSelect(list, row);
-  Click(FindControl(page, 1073));
-  MessageBoxInfo box;
-  ASSERT_TRUE(WaitFor([&] {
-    for (HWND w : app.TopLevelWindows("Tidewell", "#32770")) {
-      if (w != main && IsWindowVisible(w)) box.hwnd = w;
-    }
-    return box.hwnd != nullptr;
-  }));
-  for (HWND w = GetWindow(box.hwnd, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
-    if (ClassName(w) == "Static") box.text += GetText(w);
-  }
-  EXPECT_EQ(box.text.rfind("P:\\RegBackup\\IE_", 0), 0u) << box.text;
-  EXPECT_NE(box.text.find(".reg contains an invalid path."), std::string::npos) << box.text;
-  Screenshot("plugins_no_backup_folder");
-  AnswerMessageBox(box.hwnd, IDOK);
-  EXPECT_GE(RowWith("TidewellPluginE2E.Helper"), 0);
-  EXPECT_EQ(CountProcesses("regsvr32.exe"), 0);
-  std::vector<std::string> after;
-  DumpKey(HKEY_LOCAL_MACHINE, std::string(kBhoKey) + "\\" + kClsid, &after);
-  DumpKey(HKEY_LOCAL_MACHINE, Clsid(kClsid), &after);
-  EXPECT_EQ(after, before);
+  })) << "regsvr32 -u did not run";
+  EXPECT_EQ(m_page.RowOf("TidewellPluginE2E.Helper"), -1);
+  EXPECT_GE(m_page.RowOf("TidewellPluginE2E.X86"), 0);
+  ImportBackups(1);
+  EXPECT_EQ(Dump(keys), before);
 }
 
 }  // namespace

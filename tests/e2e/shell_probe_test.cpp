@@ -48,6 +48,34 @@ class ShellProbe : public ::testing::Test {
     }
     return logged;
   }
+
+  // Answers the version prompt with Yes and waits for the version check's
+  // dialog; nullptr when either does not come. prompt gets the prompt.
+  static HWND AcceptVersionPrompt(const CAppUnderTest& app, HWND main,
+                                  MessageBoxInfo* prompt = nullptr) {
+    MessageBoxInfo box = WaitForBox(app, main, 8000);
+    if (prompt) *prompt = box;
+    if (!box || !AnswerMessageBox(box.hwnd, IDYES)) return nullptr;
+    HWND dialog = nullptr;
+    WaitFor([&] {
+      for (HWND w : app.TopLevelWindows("", "#32770")) {
+        if (w != main && IsWindowVisible(w) && FindControl(w, IDC_1090)) dialog = w;
+      }
+      return dialog != nullptr;
+    });
+    return dialog;
+  }
+
+  // Waits until the version check's log ends with the failure line.
+  static bool WaitForCheckFailed(HWND logBox, DWORD timeoutMs = kTimeoutMs) {
+    const std::string failed = kCheckFailed;
+    return WaitFor(
+        [&] {
+          const std::string t = GetText(logBox);
+          return t.size() >= failed.size() && t.substr(t.size() - failed.size()) == failed;
+        },
+        timeoutMs);
+  }
 };
 
 TEST_F(ShellProbe, WithoutAdministratorRightsOnlyTheMessageShows) {
@@ -147,31 +175,21 @@ TEST_F(ShellProbe, MenusFollowTheScanStateAndClosingIsRefusedWhileScanning) {
   Command(main, IDM_32771);
   ASSERT_TRUE(WaitFor([&] { return IsShown(main); }));
   EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(strip); }));
-  Exit(app, main);
-}
 
-// The site picture under the navigation buttons opens the maker's site, as
-// the tray menu's command does.
-TEST_F(ShellProbe, TheSitePictureOpensTheMakersSite) {
-  ProbeLog log;
-  CAppUnderTest app;
-  ASSERT_TRUE(app.Start(kExe)) << app.LastError();
-  HWND main = app.WaitForWindow("Tidewell");
-  ASSERT_NE(main, nullptr);
+  // The site picture under the navigation buttons opens the maker's site, as
+  // the tray menu's command does: pressed and let go over its middle, as the
+  // mouse does it (the messages go to the window under the pointer).
   Command(main, IDM_32808);
-  const std::string site = log.WaitForLine(1);
+  const std::string site = log.WaitForLine(8);
   EXPECT_EQ(site.rfind("site http://", 0), 0u) << site;
-
   HWND picture = GetDlgItem(main, IDC_1053);  // not the about page's link of that id
   ASSERT_NE(picture, nullptr);
-  // Pressed and let go over its middle, as the mouse does it: the messages
-  // go to the window under the pointer.
   RECT rc;
   GetClientRect(picture, &rc);
   const LPARAM middle = MAKELPARAM(rc.right / 2, rc.bottom / 2);
   PostMessageA(picture, WM_LBUTTONDOWN, MK_LBUTTON, middle);
   PostMessageA(picture, WM_LBUTTONUP, 0, middle);
-  EXPECT_EQ(log.WaitForLine(2), site);
+  EXPECT_EQ(log.WaitForLine(9), site) << "the site picture";
   Exit(app, main);
 }
 
@@ -238,22 +256,9 @@ TEST_F(ShellProbe, VersionPromptOnThe18thStartAndCheckAgainstALocalServer) {
   ASSERT_TRUE(again.Start(kExe));
   main = again.WaitForWindow("Tidewell");
   ASSERT_NE(main, nullptr);
-  prompt = WaitForBox(again, main, 8000);
-  ASSERT_TRUE(prompt);
-  ASSERT_TRUE(AnswerMessageBox(prompt.hwnd, IDYES));
-  dialog = nullptr;
-  ASSERT_TRUE(WaitFor([&] {
-    for (HWND w : again.TopLevelWindows("", "#32770")) {
-      if (w != main && IsWindowVisible(w) && FindControl(w, IDC_1090)) dialog = w;
-    }
-    return dialog != nullptr;
-  }));
-  logBox = FindControl(dialog, IDC_1090);
-  ASSERT_TRUE(WaitFor([&] {
-    std::string t = GetText(logBox);
-    return t.size() >= sizeof kCheckFailed - 1 &&
-           t.compare(t.size() - (sizeof kCheckFailed - 1), std::string::npos, kCheckFailed) == 0;
-  }));
+  dialog = AcceptVersionPrompt(again, main);
+  ASSERT_TRUE(dialog);
+  ASSERT_TRUE(WaitForCheckFailed(FindControl(dialog, IDC_1090)));
   EXPECT_TRUE(IsShown(dialog));
   Click(FindControl(dialog, IDCANCEL));
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
@@ -278,16 +283,8 @@ TEST_F(ShellProbe, VersionCheckEndsForAServerThatNeverStopsOrNeverAnswers) {
   SetEnvironmentVariableA("TW_PROBE_VERSION_TIMEOUT_MS", nullptr);
   HWND main = app.WaitForWindow("Tidewell");
   ASSERT_NE(main, nullptr);
-  MessageBoxInfo prompt = WaitForBox(app, main, 8000);
-  ASSERT_TRUE(prompt);
-  ASSERT_TRUE(AnswerMessageBox(prompt.hwnd, IDYES));
-  HWND dialog = nullptr;
-  ASSERT_TRUE(WaitFor([&] {
-    for (HWND w : app.TopLevelWindows("", "#32770")) {
-      if (w != main && IsWindowVisible(w) && FindControl(w, IDC_1090)) dialog = w;
-    }
-    return dialog != nullptr;
-  }));
+  HWND dialog = AcceptVersionPrompt(app, main);
+  ASSERT_TRUE(dialog);
   auto answers = [](HWND w) {
     DWORD_PTR r;
     return SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &r) != 0;
@@ -306,15 +303,7 @@ TEST_F(ShellProbe, VersionCheckEndsForAServerThatNeverStopsOrNeverAnswers) {
   // Silence: 57737 after the time-out, and the dialog stays.
   start = GetTickCount();
   Click(FindControl(dialog, IDC_1091));
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        std::string t = GetText(logBox);
-        return t.size() >= sizeof kCheckFailed - 1 &&
-               t.compare(t.size() - (sizeof kCheckFailed - 1), std::string::npos, kCheckFailed) ==
-                   0;
-      },
-      10000))
-      << GetText(logBox).substr(0, 200);
+  ASSERT_TRUE(WaitForCheckFailed(logBox, 10000)) << GetText(logBox).substr(0, 200);
   EXPECT_LT(GetTickCount() - start, 10000u);
   EXPECT_TRUE(answers(dialog));
   EXPECT_TRUE(IsShown(dialog));
@@ -337,17 +326,10 @@ TEST_F(ShellProbe, EnglishDialogsShowNoChinese) {
   const std::vector<std::string> none;
   // The system's message boxes word their buttons in the system's language;
   // the program's part is the caption and the message.
-  MessageBoxInfo prompt = WaitForBox(app, main, 8000);
-  ASSERT_TRUE(prompt);
+  MessageBoxInfo prompt;
+  HWND dialog = AcceptVersionPrompt(app, main, &prompt);
   EXPECT_FALSE(HasChinese(prompt.caption + prompt.text)) << prompt.text;
-  ASSERT_TRUE(AnswerMessageBox(prompt.hwnd, IDYES));
-  HWND dialog = nullptr;
-  ASSERT_TRUE(WaitFor([&] {
-    for (HWND w : app.TopLevelWindows("", "#32770")) {
-      if (w != main && IsWindowVisible(w) && FindControl(w, IDC_1090)) dialog = w;
-    }
-    return dialog != nullptr;
-  }));
+  ASSERT_TRUE(dialog);
   // The failure line is the last to come.
   HWND logBox = FindControl(dialog, IDC_1090);
   ASSERT_TRUE(WaitFor([&] {
