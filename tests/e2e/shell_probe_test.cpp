@@ -99,6 +99,7 @@ TEST_F(ShellProbe, WithoutAdministratorRightsOnlyTheMessageShows) {
   EXPECT_TRUE(app.WaitForExit());
 }
 
+// The tray and strip menus, the status texts and the site picture, in one run.
 TEST_F(ShellProbe, MenusFollowTheScanStateAndClosingIsRefusedWhileScanning) {
   ProbeLog log;
   CAppUnderTest app;
