@@ -176,13 +176,8 @@ class LocalHttpServer {
           break;
         }
         case Way::kSilent:
-          while (!m_stop) {
-            fd_set closed;
-            FD_ZERO(&closed);
-            FD_SET(s, &closed);
-            timeval tick = {0, 50000};
-            // Readable here means the reader has hung up.
-            if (select(0, &closed, nullptr, nullptr, &tick) > 0) break;
+          // Held open until the reader hangs up (or its process ends).
+          while (recv(s, buf, sizeof buf, 0) > 0) {
           }
           break;
       }

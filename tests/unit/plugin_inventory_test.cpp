@@ -138,17 +138,14 @@ TEST(PluginInventory, ListsEachKindInTheOrderRead) {
   }
 }
 
-TEST(PluginInventory, ResolveClassLeavesFieldsAloneWithoutAServer) {
+// A class text that would name another key (and have its tree removed) is
+// no class.
+TEST(PluginInventory, ResolveClassTakesNoPathForAClass) {
   CMemoryRegistry reg;
-  reg.SeedString(kHkeyClassesRoot, "CLSID\\{P}\\VersionIndependentProgID", "", "Only.ProgId");
-  CPluginInventory inventory(reg);
-  std::string progId, server = "C:\\exec.exe";
-  EXPECT_FALSE(inventory.ResolveClass("{P}", RegView::kDefault, &progId, &server));
-  EXPECT_EQ(progId, "Only.ProgId");
-  EXPECT_EQ(server, "C:\\exec.exe");
-  // A class text that would name another key is no class.
-  EXPECT_FALSE(inventory.ResolveClass("{P}\\..", RegView::kDefault, &progId, &server));
-  EXPECT_FALSE(inventory.ResolveClass("", RegView::kDefault, &progId, &server));
+  SeedClass(reg, "{P}\\X", "C:\\x.dll", "");
+  std::string progId, server;
+  EXPECT_FALSE(CPluginInventory(reg).ResolveClass("{P}\\X", RegView::kDefault, &progId, &server));
+  EXPECT_EQ(server, "");
 }
 
 }  // namespace

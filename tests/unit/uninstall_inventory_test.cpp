@@ -244,10 +244,6 @@ TEST(UninstallStart, InstallerPackagesFallBackToTheWindowsInstaller) {
       {pkg, 2, true,
        {pkg, "MsiExec.exe /Ic:\\windows\\installer\\ab.msi", "MsiExec.exe /I" + kCode},
        LowerCase(pkg)},
-      {pkg, 3, false,
-       {pkg, "MsiExec.exe /Ic:\\windows\\installer\\ab.msi", "MsiExec.exe /I" + kCode},
-       LowerCase(pkg)},
-      {".msi", 1, false, {".msi"}, ".msi"},  // ".msi" must follow something
   };
   for (const auto& c : cases) {
     CFakeShell shell(c.failures);
