@@ -38,16 +38,8 @@ void OpenHelpFile() { ShellOpen(ProgramFolder() + "\\Contents.chm"); }
 CAboutPage::CAboutPage() : CPage(IDD_100, 0) {}
 
 BOOL CAboutPage::OnInit() {
-  struct {
-    COwnerButton* button;
-    int id;
-    UINT tip;
-  } buttons[] = {{&m_help, kHelpButton, IDS_57685}, {&m_exit, kExitButton, IDS_57686}};
-  for (auto& b : buttons) {
-    if (!b.button->Attach(m_hWnd, b.id)) continue;
-    StyleFlatBlueButton(*b.button);
-    b.button->SetTooltip(LoadStr(b.tip));
-  }
+  AttachButton(m_help, m_hWnd, {kHelpButton, IDS_57685}, true);
+  AttachButton(m_exit, m_hWnd, {kExitButton, IDS_57686}, true);
   // The links open the addresses they show; the configured ones fill in
   // when a template leaves them empty.
   char text[256] = {};

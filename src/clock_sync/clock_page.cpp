@@ -36,10 +36,6 @@ std::wstring FromUtf8(const std::string& s) {
   return w;
 }
 
-struct ButtonTip {
-  int control;
-  UINT text;
-};
 // The four list-editing buttons stay hidden and without commands; only the
 // synchronise button is ever shown.
 const ButtonTip kButtonTips[5] = {
@@ -52,11 +48,7 @@ const ButtonTip kButtonTips[5] = {
 CClockPage::CClockPage(ISystemClock& clock) : CPage(IDD_145, IDS_57808), m_clock(clock) {}
 
 BOOL CClockPage::OnInit() {
-  for (int i = 0; i < 5; ++i) {
-    if (!m_buttons[i].Attach(m_hWnd, kButtonTips[i].control)) continue;
-    StyleFlatBlueButton(m_buttons[i]);
-    m_buttons[i].SetTooltip(LoadStr(kButtonTips[i].text));
-  }
+  for (int i = 0; i < 5; ++i) AttachButton(m_buttons[i], m_hWnd, kButtonTips[i], true);
 
   HWND list = Item(kServerList);
   struct Column {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windows.h>
 
+#include "controls/resource_module.h"
 #include "resources/resource.h"
 
 namespace tw {
@@ -96,6 +97,21 @@ void StyleFlatBlueButton(COwnerButton& b) {
   b.SetColor(COwnerButton::kBkFocus, normal, false);
   b.SetColor(COwnerButton::kFgFocus, RGB(255, 255, 255), false);
   b.SetFlat(RGB(192, 192, 192));
+}
+
+bool AttachButton(COwnerButton& button, HWND dialog, const ButtonTip& tip, bool flatBlue) {
+  if (!button.Attach(dialog, tip.control)) return false;
+  if (flatBlue) StyleFlatBlueButton(button);
+  if (tip.tip) button.SetTooltip(LoadStr(tip.tip));
+  return true;
+}
+
+void AttachButtons(HWND dialog, std::initializer_list<ButtonTip> table, bool flatBlue,
+                   std::vector<std::unique_ptr<COwnerButton>>* buttons) {
+  for (const ButtonTip& tip : table) {
+    auto button = std::make_unique<COwnerButton>();
+    if (AttachButton(*button, dialog, tip, flatBlue)) buttons->push_back(std::move(button));
+  }
 }
 
 void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, COLORREF transparent) {

@@ -5,7 +5,10 @@
 
 #include <windows.h>
 
+#include <initializer_list>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace tw {
 
@@ -50,6 +53,19 @@ class COwnerButton {
 // The program's flat blue button: normal RGB(8,146,214) with white text,
 // mouse-over 30 steps lighter with green text, a grey one-pixel border.
 void StyleFlatBlueButton(COwnerButton& button);
+
+// A page's button and its tooltip string (0 for none).
+struct ButtonTip {
+  int control;
+  UINT tip;
+};
+// Takes over dialog button `id`, in the flat blue look where asked, with its
+// tooltip; false when the dialog has no such control.
+bool AttachButton(COwnerButton& button, HWND dialog, const ButtonTip& tip, bool flatBlue);
+// The same for each button of a page's table; the buttons the dialog has
+// are added to `buttons`, which the page keeps while its window lives.
+void AttachButtons(HWND dialog, std::initializer_list<ButtonTip> table, bool flatBlue,
+                   std::vector<std::unique_ptr<COwnerButton>>* buttons);
 
 // Draws a bitmap leaving out one colour (no msimg32 needed).
 void DrawTransparentBitmap(HDC dc, HBITMAP bitmap, int x, int y, COLORREF transparent);

@@ -35,6 +35,11 @@ std::string LoadStr(UINT id) {
   return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
 }
 
+std::string TextOr(UINT id, const std::string& fallback) {
+  std::string s = LoadStr(id);
+  return s.empty() ? fallback : s;
+}
+
 std::string ProgramPath() {
   char buf[MAX_PATH];
   DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);

@@ -15,6 +15,9 @@ HINSTANCE GetResourceInstance();
 HINSTANCE GetProgramInstance();
 // A string of the current resources; empty when it is missing.
 std::string LoadStr(UINT id);
+// The string, or `fallback` when the resources lack it: an engine's texts
+// keep their built-in defaults where a language library is incomplete.
+std::string TextOr(UINT id, const std::string& fallback);
 // The running program's full path, and its folder without the last "\".
 std::string ProgramPath();
 std::string ProgramFolder();

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/shell_app.h"
+#include "controls/check_list.h"
 #include "platform/text.h"
 #include "controls/new_menu.h"
 #include "controls/resource_module.h"
@@ -51,64 +52,6 @@ constexpr UINT kMsgAskOverwrite = WM_APP + 0x35;  // sent: lParam = file name; a
 constexpr UINT kMsgBadFolder = WM_APP + 0x36;     // sent: the backup folder is unusable
 constexpr UINT kMsgDeleteEnded = WM_APP + 0x37;   // posted: wParam = files that stayed
 
-// Found rows go into the list in batches until a time slice is used up, so
-// the window answers between slices however long the list grows.
-constexpr std::size_t kRowBatch = 25;
-constexpr ULONGLONG kRowSliceMs = 15;
-
-std::string TextOr(UINT id, const std::string& fallback) {
-  std::string s = LoadStr(id);
-  return s.empty() ? fallback : s;
-}
-
-void AddColumn(HWND list, int index, UINT textId, int width) {
-  std::string text = LoadStr(textId);
-  LVCOLUMNA col{};
-  col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-  col.pszText = text.data();
-  col.cx = width;
-  col.iSubItem = index;
-  SendMessageA(list, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&col));
-}
-
-std::string ListText(HWND list, int row, int column) {
-  std::vector<char> buf(1024);
-  for (;;) {
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = buf.data();
-    item.cchTextMax = static_cast<int>(buf.size());
-    const LRESULT n = SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    if (n < static_cast<LRESULT>(buf.size()) - 1 || buf.size() >= 65536) {
-      return std::string(buf.data(), static_cast<std::size_t>(std::max<LRESULT>(n, 0)));
-    }
-    buf.resize(buf.size() * 4);
-  }
-}
-
-// The three click rules that the type list and the result list share.
-void OnTickListClick(HWND list, const NMITEMACTIVATE* item, bool doubleClick) {
-  LVHITTESTINFO hit{};
-  hit.pt = item->ptAction;
-  const int row = ListView_SubItemHitTest(list, &hit);
-  if (row < 0) return;
-  if (hit.flags & LVHT_ONITEMSTATEICON) {
-    // The list flips the box itself; the clicked row becomes the one selected.
-    ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
-    ListView_SetItemState(list, row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    return;
-  }
-  if (doubleClick) {
-    const int first = ListView_GetNextItem(list, -1, LVNI_SELECTED);
-    if (first >= 0) ListView_SetCheckState(list, first, !ListView_GetCheckState(list, first));
-    return;
-  }
-  for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0;
-       i = ListView_GetNextItem(list, i, LVNI_SELECTED)) {
-    ListView_SetCheckState(list, i, TRUE);
-  }
-}
-
 }  // namespace
 
 // Turns the walk's calls into status texts and rows waiting to be listed.
@@ -149,20 +92,14 @@ CJunkFilePage::CJunkFilePage(const Platform& platform)
     : CPage(IDD_130, IDS_57809),
       m_platform(platform),
       m_tree(*platform.files),
-      m_status([this](const std::string& status) {
-        if (m_hWnd) {
-          SendMessageA(GetParent(m_hWnd), WM_SCAN_STATUS, reinterpret_cast<WPARAM>(status.c_str()),
-                       0);
-        }
-      }) {
+      m_status(*this) {
   m_settings.backupFolder = DefaultBackupFolder(*m_platform.files);
   CreateFolderPath(*m_platform.files, m_settings.backupFolder);
 }
 
 CJunkFilePage::~CJunkFilePage() {
   m_bStop = 1;
-  WaitWorker();
-  if (m_hWorker) CloseHandle(m_hWorker);
+  m_worker.Wait();
   if (m_hChecks) ImageList_Destroy(m_hChecks);
 }
 
@@ -170,47 +107,28 @@ BOOL CJunkFilePage::OnInit() {
   m_hResults = Item(kResultList);
   m_hTypes = Item(kTypeList);
 
-  RegistryStatusTexts texts;
-  texts.scanning = TextOr(IDS_32802, texts.scanning);
-  texts.deleting = TextOr(IDS_32805, texts.deleting);
-  texts.finished = TextOr(IDS_32803, texts.finished);
-  texts.product = TextOr(IDS_32786, texts.product);
-  texts.countScan = TextOr(IDS_32800, texts.countScan);
-  texts.countDelete = TextOr(IDS_57711, texts.countDelete);
-  texts.time = TextOr(IDS_32801, texts.time);
-  m_status.SetTexts(texts);
-
-  const std::pair<int, UINT> tips[] = {
-      {kBrowseButton, IDS_57692},     {kResultsViewButton, IDS_57693},
-      {kSettingsViewButton, IDS_57694}, {kTickAllTypesButton, IDS_57695},
-      {kDeleteTypeButton, IDS_57696}, {kAddTypeButton, IDS_57697},
-      {kScanButton, IDS_57698},       {kDeleteAllButton, IDS_57699},
-      {kDeleteButton, IDS_57700}};
-  for (const auto& [id, tip] : tips) {
-    auto button = std::make_unique<COwnerButton>();
-    if (button->Attach(m_hWnd, id)) {
-      button->SetTooltip(LoadStr(tip));
-      m_buttons.push_back(std::move(button));
-    }
-  }
+  m_status.LoadTexts();
+  AttachButtons(m_hWnd,
+                {{kBrowseButton, IDS_57692},
+                 {kResultsViewButton, IDS_57693},
+                 {kSettingsViewButton, IDS_57694},
+                 {kTickAllTypesButton, IDS_57695},
+                 {kDeleteTypeButton, IDS_57696},
+                 {kAddTypeButton, IDS_57697},
+                 {kScanButton, IDS_57698},
+                 {kDeleteAllButton, IDS_57699},
+                 {kDeleteButton, IDS_57700}},
+                false, &m_buttons);
 
   m_tree.Initialise(Item(kFolderTree));
   ShowResultView(false);
 
-  m_hChecks = ImageList_Create(11, 11, ILC_COLOR24 | ILC_MASK, 2, 2);
-  if (HBITMAP bmp = LoadBitmapA(GetResourceInstance(), MAKEINTRESOURCEA(IDB_134))) {
-    ImageList_AddMasked(m_hChecks, bmp, RGB(255, 255, 255));
-    DeleteObject(bmp);
-  }
-  for (HWND list : {m_hResults, m_hTypes}) {
-    ListView_SetExtendedListViewStyle(
-        list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP);
-    if (m_hChecks) ListView_SetImageList(list, m_hChecks, LVSIL_STATE);
-  }
-  AddColumn(m_hResults, 0, IDS_32797, 350);
-  AddColumn(m_hResults, 1, IDS_32798, 140);
-  AddColumn(m_hTypes, 0, IDS_32796, 150);
-  AddColumn(m_hTypes, 1, IDS_32804, 193);
+  m_hChecks = MakeCheckBoxImages();
+  for (HWND list : {m_hResults, m_hTypes}) ShowCheckBoxes(list, m_hChecks);
+  AddListColumn(m_hResults, 0, IDS_32797, 350);
+  AddListColumn(m_hResults, 1, IDS_32798, 140);
+  AddListColumn(m_hTypes, 0, IDS_32796, 150);
+  AddListColumn(m_hTypes, 1, IDS_32804, 193);
 
   LoadSettings();
   CheckDlgButton(m_hWnd, kIeCacheCheck, m_settings.cleanIeCache ? BST_CHECKED : BST_UNCHECKED);
@@ -227,16 +145,11 @@ BOOL CJunkFilePage::OnInit() {
 
 INT_PTR CJunkFilePage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case kMsgRowsPending: {
-      const ULONGLONG start = GetTickCount64();
-      bool more = true;
-      SendMessageA(m_hResults, WM_SETREDRAW, FALSE, 0);
-      while (more && GetTickCount64() - start < kRowSliceMs) more = DrainPendingRows(kRowBatch);
-      SendMessageA(m_hResults, WM_SETREDRAW, TRUE, 0);
-      InvalidateRect(m_hResults, nullptr, FALSE);
-      if (more) PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
+    case kMsgRowsPending:
+      if (ListPendingSlice(m_hResults, [this](std::size_t n) { return DrainPendingRows(n); })) {
+        PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
+      }
       return TRUE;
-    }
     case kMsgScanEnded:
       EndScan();
       return TRUE;
@@ -303,13 +216,13 @@ bool CJunkFilePage::OnCommand(int id, int code, HWND control) {
       if (clicked) TickAllTypes();
       return true;
     case IDM_32791:
-      SetAllRowChecks(1);
+      SetAllRowChecks(m_hResults, 1);
       return true;
     case IDM_32793:
-      SetAllRowChecks(0);
+      SetAllRowChecks(m_hResults, 0);
       return true;
     case IDM_32792:
-      SetAllRowChecks(2);
+      SetAllRowChecks(m_hResults, 2);
       return true;
     default:
       return false;
@@ -324,8 +237,8 @@ bool CJunkFilePage::OnNotify(NMHDR* header, LRESULT* result) {
   switch (header->code) {
     case NM_CLICK:
     case NM_DBLCLK:
-      OnTickListClick(header->hwndFrom, reinterpret_cast<NMITEMACTIVATE*>(header),
-                      header->code == NM_DBLCLK);
+      OnCheckListClick(header->hwndFrom, reinterpret_cast<NMITEMACTIVATE*>(header),
+                       header->code == NM_DBLCLK, false);
       return true;
     case NM_RCLICK:
       if (header->hwndFrom == m_hResults) {
@@ -345,11 +258,7 @@ void CJunkFilePage::OnDestroy() {
   // A worker must not outlive the page: stop it and wait, serving what it
   // sends meanwhile.
   m_bStop = 1;
-  WaitWorker();
-  if (m_hWorker) {
-    CloseHandle(m_hWorker);
-    m_hWorker = nullptr;
-  }
+  m_worker.End();
   SaveSettings();
   m_buttons.clear();
 }
@@ -495,16 +404,13 @@ void CJunkFilePage::OnScan() {
     return;
   }
   // Two workers of the page never run at once: a stopped one is let finish.
-  WaitWorker();
+  m_worker.Wait();
   m_bIdle = 0;
   SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32784).c_str());
   g_bScanning = 1;
   m_bStop = 0;
   m_nFound = 0;
-  {
-    std::lock_guard<std::mutex> lock(m_pendingMutex);
-    m_pending.clear();
-  }
+  m_pending.Clear();
   ListView_DeleteAllItems(m_hResults);
 
   // The type list and the options are fixed for the run: the settings view
@@ -519,7 +425,7 @@ void CJunkFilePage::OnScan() {
   m_scanPlan.walkTemp = m_settings.cleanSystemTemp != 0;
   if (m_settings.cleanIeCache) m_scanPlan.cacheFolder = BrowserCacheFolder(*m_platform.registry);
 
-  if (!StartWorker(&CJunkFilePage::ScanWorker)) {
+  if (!m_worker.Start(&CJunkFilePage::ScanWorker, this)) {
     m_bIdle = 1;
     g_bScanning = 0;
     SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
@@ -542,12 +448,7 @@ DWORD WINAPI CJunkFilePage::ScanWorker(LPVOID param) {
 }
 
 void CJunkFilePage::EndScan() {
-  // Every found row is listed before the final status shows the count.
-  SendMessageA(m_hResults, WM_SETREDRAW, FALSE, 0);
-  while (DrainPendingRows(kRowBatch)) {
-  }
-  SendMessageA(m_hResults, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(m_hResults, nullptr, FALSE);
+  ListAllPending(m_hResults, [this](std::size_t n) { return DrainPendingRows(n); });
   m_bIdle = 1;
   m_bStop = 0;
   g_bStopRequested = 0;
@@ -557,29 +458,13 @@ void CJunkFilePage::EndScan() {
 }
 
 void CJunkFilePage::AddPendingRow(FoundRow row) {
-  bool post = false;
-  {
-    std::lock_guard<std::mutex> lock(m_pendingMutex);
-    m_pending.push_back(std::move(row));
-    ++m_nFound;
-    if (!m_bRowsPosted) m_bRowsPosted = post = true;
-  }
-  if (post) PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
+  ++m_nFound;
+  m_pending.Add(m_hWnd, kMsgRowsPending, std::move(row));
 }
 
 bool CJunkFilePage::DrainPendingRows(std::size_t limit) {
-  std::vector<FoundRow> batch;
   bool more = false;
-  {
-    std::lock_guard<std::mutex> lock(m_pendingMutex);
-    const std::size_t n = std::min(limit, m_pending.size());
-    batch.assign(std::make_move_iterator(m_pending.begin()),
-                 std::make_move_iterator(m_pending.begin() + static_cast<std::ptrdiff_t>(n)));
-    m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(n));
-    more = !m_pending.empty();
-    if (!more) m_bRowsPosted = false;
-  }
-  for (FoundRow& row : batch) {
+  for (FoundRow& row : m_pending.Take(limit, &more)) {
     LVITEMA item{};
     item.mask = LVIF_TEXT;
     item.iItem = ListView_GetItemCount(m_hResults);
@@ -620,11 +505,11 @@ void CJunkFilePage::ToggleDeletion(int scope) {
   }
   // A stopped scan ends first (its rows are all listed): the loop walks a
   // list that nobody else changes.
-  WaitWorker();
+  m_worker.Wait();
   m_deleteScope = scope;
   g_bScanning = 1;
   m_bStop = 0;
-  if (!StartWorker(&CJunkFilePage::DeleteWorker)) {
+  if (!m_worker.Start(&CJunkFilePage::DeleteWorker, this)) {
     m_bIdle = 1;
     g_bScanning = 0;
     m_deleteScope = 0;
@@ -681,25 +566,6 @@ void CJunkFilePage::ReportStatus(const std::string& text, StatusPhase phase, boo
   m_status.Report(text, phase, scanning, m_nFound, m_nDeleted);
 }
 
-bool CJunkFilePage::StartWorker(LPTHREAD_START_ROUTINE entry) {
-  if (m_hWorker) {
-    CloseHandle(m_hWorker);
-    m_hWorker = nullptr;
-  }
-  m_hWorker = CreateThread(nullptr, 0, entry, this, 0, nullptr);
-  return m_hWorker != nullptr;
-}
-
-void CJunkFilePage::WaitWorker() {
-  if (!m_hWorker) return;
-  for (;;) {
-    const DWORD r = MsgWaitForMultipleObjects(1, &m_hWorker, FALSE, INFINITE, QS_SENDMESSAGE);
-    if (r != WAIT_OBJECT_0 + 1) break;
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
-}
-
 void CJunkFilePage::EnableItems(std::initializer_list<int> ids, bool enable) {
   for (int id : ids) EnableWindow(Item(id), enable ? TRUE : FALSE);
 }
@@ -713,27 +579,8 @@ void CJunkFilePage::UpdateButtonsForBusy(bool busy) {
 }
 
 void CJunkFilePage::ShowResultMenu(POINT screen) {
-  CNewMenu menu;
-  if (!menu.LoadPopup(GetResourceInstance(), IDR_135)) return;
-  menu.SetSideTitle(TextOr(IDS_57755, "Tidewell"));
-  menu.SetItemText(IDM_32791, LoadStr(IDS_57740));
-  menu.SetItemText(IDM_32793, LoadStr(IDS_57741));
-  menu.SetItemText(IDM_32792, LoadStr(IDS_57742));
-  menu.SetItemText(IDM_32794, LoadStr(IDS_57743));
-  menu.SetItemText(IDM_32795, LoadStr(IDS_57744));
-  const UINT cmd = menu.Track(m_hWnd, screen, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD);
+  const UINT cmd = TrackResultMenu(m_hWnd, screen);
   if (cmd) OnCommand(static_cast<int>(cmd), BN_CLICKED, nullptr);
-}
-
-void CJunkFilePage::SetAllRowChecks(int how) {
-  const int count = ListView_GetItemCount(m_hResults);
-  SendMessageA(m_hResults, WM_SETREDRAW, FALSE, 0);
-  for (int i = 0; i < count; ++i) {
-    const bool on = how == 2 ? ListView_GetCheckState(m_hResults, i) == 0 : how == 1;
-    ListView_SetCheckState(m_hResults, i, on ? TRUE : FALSE);
-  }
-  SendMessageA(m_hResults, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(m_hResults, nullptr, FALSE);
 }
 
 int CJunkFilePage::ShowMessage(UINT textId, UINT flags, const std::string& arg) {

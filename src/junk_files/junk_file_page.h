@@ -9,13 +9,14 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/page.h"
+#include "app/page_status.h"
+#include "app/page_worker.h"
+#include "app/pending_rows.h"
 #include "controls/owner_button.h"
 #include "junk_files/folder_tree.h"
 #include "junk_files/junk_deletion.h"
@@ -24,7 +25,6 @@
 #include "junk_files/junk_settings.h"
 #include "platform/platform.h"
 #include "platform/run_control.h"
-#include "registry_cleaner/registry_status.h"
 
 namespace tw {
 
@@ -82,11 +82,8 @@ class CJunkFilePage : public CPage {
 
   // Shared.
   void ReportStatus(const std::string& text, StatusPhase phase, bool scanning);
-  bool StartWorker(LPTHREAD_START_ROUTINE entry);
-  void WaitWorker();
   void EnableItems(std::initializer_list<int> ids, bool enable);
   void ShowResultMenu(POINT screen);
-  void SetAllRowChecks(int how);
   int ShowMessage(UINT textId, UINT flags, const std::string& arg = std::string());
   std::string ItemText(int id) const;
 
@@ -107,17 +104,15 @@ class CJunkFilePage : public CPage {
   std::atomic<long> m_nFound{0};
   std::atomic<long> m_nDeleted{0};
   int m_deleteScope = 0;
-  HANDLE m_hWorker = nullptr;
+  CPageWorker m_worker;
 
   // What the running scan looks for, fixed when it starts.
   CJunkTypes m_scanTypes;
   JunkScanPlan m_scanPlan;
 
-  std::mutex m_pendingMutex;
-  std::deque<FoundRow> m_pending;
-  bool m_bRowsPosted = false;
+  CPendingRows<FoundRow> m_pending;
 
-  CRegistryStatus m_status;
+  CPageStatus m_status;
   CRunControl m_control{&m_bStop};
 };
 

@@ -155,4 +155,25 @@ void SplitAtLastBackslash(const std::string& path, std::string* folder, std::str
   if (name) *name = std::move(n);
 }
 
+std::string FormatNumbers(const std::string& format, std::initializer_list<long long> numbers) {
+  std::string out;
+  auto next = numbers.begin();
+  for (std::size_t i = 0; i < format.size(); ++i) {
+    if (format[i] == '%' && i + 1 < format.size()) {
+      if (format[i + 1] == 'd') {
+        out += next != numbers.end() ? std::to_string(*next++) : std::string("%d");
+        ++i;
+        continue;
+      }
+      if (format[i + 1] == '%') {
+        out += '%';
+        ++i;
+        continue;
+      }
+    }
+    out += format[i];
+  }
+  return out;
+}
+
 }  // namespace tw

@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
+#include <initializer_list>
 #include <string>
 
 namespace tw {
@@ -45,5 +47,12 @@ void SplitAtLastBackslash(const std::string& path, std::string* folder, std::str
 // registry editor reads as Unicode). Unmappable input becomes "?".
 std::u16string AnsiToUtf16(const std::string& s);
 std::string Utf16ToAnsi(const std::u16string& s);
+
+// Replaces each "%d" of `format` in turn by the next number; "%%" stands for
+// "%". Any other "%" sequence is copied as it is, and a "%d" beyond the
+// numbers given stays as it is, so a translated text with a stray conversion
+// can never read past the numbers. The status line and the installed-software
+// list both format their string-table texts with it.
+std::string FormatNumbers(const std::string& format, std::initializer_list<long long> numbers);
 
 }  // namespace tw

@@ -5,7 +5,9 @@
 
 #include "app/shell_app.h"
 #include "app/windows_version.h"
+#include "controls/check_list.h"
 #include "controls/resource_module.h"
+#include "platform/win32/win32_error.h"
 #include "plugins/plugin_removal.h"
 #include "resources/resource.h"
 
@@ -70,21 +72,6 @@ const std::string& FieldOf(const PluginRecord& r, Field f) {
   }
 }
 
-SystemTime LocalNow() {
-  SYSTEMTIME st;
-  GetLocalTime(&st);
-  SystemTime out;
-  out.wYear = st.wYear;
-  out.wMonth = st.wMonth;
-  out.wDayOfWeek = st.wDayOfWeek;
-  out.wDay = st.wDay;
-  out.wHour = st.wHour;
-  out.wMinute = st.wMinute;
-  out.wSecond = st.wSecond;
-  out.wMilliseconds = st.wMilliseconds;
-  return out;
-}
-
 }  // namespace
 
 CPluginPage::CPluginPage(const Platform& platform)
@@ -93,10 +80,9 @@ CPluginPage::CPluginPage(const Platform& platform)
 BOOL CPluginPage::OnInit() {
   m_hList = Item(kPluginList);
   for (const auto& [id, hint] : kButtonHints) {
+    // The hints go to the hint box on hover; the buttons have no tooltips.
     auto button = std::make_unique<COwnerButton>();
-    if (!button->Attach(m_hWnd, id)) continue;
-    StyleFlatBlueButton(*button);
-    m_buttons.push_back(std::move(button));
+    if (AttachButton(*button, m_hWnd, {id, 0}, true)) m_buttons.push_back(std::move(button));
   }
   Hint(IDS_57796);
   ShowKind(kPluginToolbar);
@@ -156,14 +142,8 @@ void CPluginPage::MakeColumns() {
   }
   const auto& columns = ColumnsOf(m_nKind);
   for (std::size_t i = 0; i < columns.size(); ++i) {
-    std::string title = LoadStr(columns[i].title);
-    LVCOLUMNA col{};
-    col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    col.fmt = LVCFMT_LEFT;
-    col.cx = columns[i].field == kServerPath ? 280 : 100;
-    col.pszText = title.data();
-    col.iSubItem = static_cast<int>(i);
-    SendMessageA(m_hList, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
+    AddListColumn(m_hList, static_cast<int>(i), columns[i].title,
+                  columns[i].field == kServerPath ? 280 : 100);
   }
 }
 
@@ -215,8 +195,8 @@ void CPluginPage::RemoveSelected(bool unregister) {
   CSystemVersion version;
   CPluginRemoval removal(m_platform, ClassifyWindowsVersion(version));
   const PluginRemovalResult result =
-      unregister ? removal.UnregisterPlugin(m_nKind, *record, LocalNow())
-                 : removal.DeleteRegistration(m_nKind, *record, LocalNow());
+      unregister ? removal.UnregisterPlugin(m_nKind, *record, m_platform.clock->GetLocalTime())
+                 : removal.DeleteRegistration(m_nKind, *record, m_platform.clock->GetLocalTime());
   if (result.error != kErrorSuccess) {
     // Nothing was removed: say why the backup could not be made.
     std::string text;
@@ -225,16 +205,9 @@ void CPluginPage::RemoveSelected(bool unregister) {
       const std::size_t at = text.find("%1");
       if (at != std::string::npos) text.replace(at, 2, result.backupPath);
     } else {
-      char* system = nullptr;
-      FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, static_cast<DWORD>(result.error), 0,
-                     reinterpret_cast<char*>(&system), 0, nullptr);
-      text = system ? system : "";
-      if (system) LocalFree(system);
+      text = SystemMessage(result.error);
     }
-    std::string caption = LoadStr(IDS_57755);
-    MessageBoxA(m_hWnd, text.c_str(), caption.empty() ? "Tidewell" : caption.c_str(),
+    MessageBoxA(m_hWnd, text.c_str(), TextOr(IDS_57755, "Tidewell").c_str(),
                 MB_OK | MB_ICONEXCLAMATION);
     return;
   }

@@ -6,11 +6,14 @@
 
 #include <algorithm>
 
+#include "app/page_status.h"
 #include "app/shell_app.h"
 #include "app/windows_version.h"
+#include "controls/check_list.h"
 #include "controls/new_menu.h"
 #include "controls/resource_module.h"
 #include "junk_files/choose_path_dialog.h"
+#include "platform/win32/win32_error.h"
 #include "reg_export/reg_export_file.h"
 #include "registry_cleaner/registry_deletion.h"
 #include "registry_cleaner/registry_finding.h"
@@ -38,13 +41,6 @@ constexpr UINT kMsgRowsPending = WM_APP + 0x21;  // posted: found rows wait to b
 constexpr UINT kMsgRunEnded = WM_APP + 0x22;     // sent: wParam = the run that ended
 constexpr UINT kMsgRemoveRow = WM_APP + 0x23;    // sent: wParam = the row a repair fixed
 
-// Found rows go into the list in batches until a time slice is used up;
-// the rest wait for the next message, so the window answers between slices
-// however slow inserting into a long list gets (under Wine, 2,000 rows into
-// a list of 100,000 took over 100 ms).
-constexpr std::size_t kRowBatch = 25;
-constexpr ULONGLONG kRowSliceMs = 15;
-
 // How often a deletion, which runs on the interface thread, stops to answer
 // messages: well within the 100 ms after which a window feels stuck.
 constexpr ULONGLONG kServeIntervalMs = 25;
@@ -53,41 +49,6 @@ constexpr ULONGLONG kServeIntervalMs = 25;
 constexpr int kRunControls[] = {kCategoryList, kDeleteCheckedButton, kDeleteAllButton,
                                 kBackupButton, kRestoreButton,       kResultList,
                                 kRepairButton, kScanButton};
-
-SystemTime LocalNow() {
-  SYSTEMTIME st;
-  GetLocalTime(&st);
-  SystemTime out;
-  out.wYear = st.wYear;
-  out.wMonth = st.wMonth;
-  out.wDayOfWeek = st.wDayOfWeek;
-  out.wDay = st.wDay;
-  out.wHour = st.wHour;
-  out.wMinute = st.wMinute;
-  out.wSecond = st.wSecond;
-  out.wMilliseconds = st.wMilliseconds;
-  return out;
-}
-
-std::string TextOr(UINT id, const std::string& fallback) {
-  std::string s = LoadStr(id);
-  return s.empty() ? fallback : s;
-}
-
-// The system's text for an error code, without its line end.
-std::string SystemMessage(long code) {
-  char* text = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                     FORMAT_MESSAGE_IGNORE_INSERTS,
-                 nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string out = text ? text : "";
-  if (text) LocalFree(text);
-  while (!out.empty() && (out.back() == '\r' || out.back() == '\n' || out.back() == ' ')) {
-    out.pop_back();
-  }
-  if (out.empty()) out = std::to_string(code);
-  return out;
-}
 
 int WindowsFamily() {
   CSystemVersion version;
@@ -113,18 +74,11 @@ class CRegistryPage::CScanSink : public IScanSink {
 };
 
 CRegistryPage::CRegistryPage(const Platform& platform)
-    : CPage(IDD_129, IDS_57810),
-      m_platform(platform),
-      m_status([this](const std::string& status) {
-        if (m_hWnd) {
-          SendMessageA(GetParent(m_hWnd), WM_SCAN_STATUS, reinterpret_cast<WPARAM>(status.c_str()),
-                       0);
-        }
-      }) {}
+    : CPage(IDD_129, IDS_57810), m_platform(platform), m_status(*this) {}
 
 CRegistryPage::~CRegistryPage() {
   m_bStop = 1;
-  WaitWorker();
+  m_worker.Wait();
   if (m_hChecks) ImageList_Destroy(m_hChecks);
 }
 
@@ -132,48 +86,23 @@ BOOL CRegistryPage::OnInit() {
   m_hCategories = Item(kCategoryList);
   m_hResults = Item(kResultList);
 
-  RegistryStatusTexts texts;
-  texts.scanning = TextOr(IDS_32802, texts.scanning);
-  texts.deleting = TextOr(IDS_32805, texts.deleting);
-  texts.finished = TextOr(IDS_32803, texts.finished);
-  texts.product = TextOr(IDS_32786, texts.product);
-  texts.countScan = TextOr(IDS_32800, texts.countScan);
-  texts.countDelete = TextOr(IDS_57711, texts.countDelete);
-  texts.time = TextOr(IDS_32801, texts.time);
-  m_status.SetTexts(texts);
-
-  const std::pair<int, UINT> tips[] = {
-      {kScanButton, IDS_57698},      {kRestoreButton, IDS_57703},
-      {kDeleteAllButton, IDS_57704}, {kDeleteCheckedButton, IDS_57705},
-      {kBackupButton, IDS_57706},    {kRepairButton, IDS_57707}};
-  for (const auto& [id, tip] : tips) {
-    auto button = std::make_unique<COwnerButton>();
-    if (button->Attach(m_hWnd, id)) {
-      button->SetTooltip(LoadStr(tip));
-      m_buttons.push_back(std::move(button));
-    }
-  }
+  m_status.LoadTexts();
+  AttachButtons(m_hWnd,
+                {{kScanButton, IDS_57698},
+                 {kRestoreButton, IDS_57703},
+                 {kDeleteAllButton, IDS_57704},
+                 {kDeleteCheckedButton, IDS_57705},
+                 {kBackupButton, IDS_57706},
+                 {kRepairButton, IDS_57707}},
+                false, &m_buttons);
 
   FillCategoryList();
 
-  ListView_SetExtendedListViewStyle(
-      m_hResults, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP);
-  m_hChecks = ImageList_Create(11, 11, ILC_COLOR24 | ILC_MASK, 2, 2);
-  if (HBITMAP bmp = LoadBitmapA(GetResourceInstance(), MAKEINTRESOURCEA(IDB_134))) {
-    ImageList_AddMasked(m_hChecks, bmp, RGB(255, 255, 255));
-    DeleteObject(bmp);
-    ListView_SetImageList(m_hResults, m_hChecks, LVSIL_STATE);
-  }
-  const std::pair<UINT, int> columns[] = {{IDS_57729, 280}, {IDS_57730, 203}, {IDS_57731, 0}};
-  for (int i = 0; i < 3; ++i) {
-    std::string text = LoadStr(columns[i].first);
-    LVCOLUMNA col{};
-    col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    col.pszText = text.data();
-    col.cx = columns[i].second;
-    col.iSubItem = i;
-    SendMessageA(m_hResults, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
-  }
+  m_hChecks = MakeCheckBoxImages();
+  ShowCheckBoxes(m_hResults, m_hChecks);
+  AddListColumn(m_hResults, 0, IDS_57729, 280);
+  AddListColumn(m_hResults, 1, IDS_57730, 203);
+  AddListColumn(m_hResults, 2, IDS_57731, 0);
 
   // Backups of deleted and repaired entries go here.
   CreateFolderPath(*m_platform.files, GetProgramFolder(*m_platform.files) + "\\RegBackup");
@@ -244,17 +173,11 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
       }
       break;
-    case kMsgRowsPending: {
-      // The list redraws once per slice: under Wine each redraw of a long
-      // list costs as much as many inserted rows.
-      const ULONGLONG start = GetTickCount64();
-      bool more = true;
-      SetListRedraw(false);
-      while (more && GetTickCount64() - start < kRowSliceMs) more = DrainPendingRows(kRowBatch);
-      SetListRedraw(true);
-      if (more) PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
+    case kMsgRowsPending:
+      if (ListPendingSlice(m_hResults, [this](std::size_t n) { return DrainPendingRows(n); })) {
+        PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
+      }
       return TRUE;
-    }
     case kMsgRunEnded:
       EndRun(static_cast<Run>(wp));
       return TRUE;
@@ -309,13 +232,13 @@ bool CRegistryPage::OnCommand(int id, int code, HWND control) {
       SetAllCategories(2);
       return true;
     case IDM_32791:
-      SetAllRowChecks(1);
+      SetAllRowChecks(m_hResults, 1);
       return true;
     case IDM_32793:
-      SetAllRowChecks(0);
+      SetAllRowChecks(m_hResults, 0);
       return true;
     case IDM_32792:
-      SetAllRowChecks(2);
+      SetAllRowChecks(m_hResults, 2);
       return true;
     case IDM_32794:
       if (m_bIdle) DeleteCheckedFindings();
@@ -332,10 +255,9 @@ bool CRegistryPage::OnNotify(NMHDR* header, LRESULT* result) {
   if (header->hwndFrom != m_hResults) return false;
   switch (header->code) {
     case NM_CLICK:
-      OnResultClick(reinterpret_cast<NMITEMACTIVATE*>(header), false);
-      return true;
     case NM_DBLCLK:
-      OnResultClick(reinterpret_cast<NMITEMACTIVATE*>(header), true);
+      OnCheckListClick(m_hResults, reinterpret_cast<NMITEMACTIVATE*>(header),
+                       header->code == NM_DBLCLK, true);
       return true;
     case NM_RCLICK: {
       POINT pt;
@@ -349,42 +271,11 @@ bool CRegistryPage::OnNotify(NMHDR* header, LRESULT* result) {
   }
 }
 
-void CRegistryPage::OnResultClick(const NMITEMACTIVATE* item, bool doubleClick) {
-  LVHITTESTINFO hit{};
-  hit.pt = item->ptAction;
-  const int row = ListView_SubItemHitTest(m_hResults, &hit);
-  if (row < 0) return;
-  const bool onBox = (hit.flags & LVHT_ONITEMSTATEICON) != 0;
-  if (onBox) {
-    // The box toggles as usual; the clicked row becomes the one selected.
-    if (ListView_GetSelectedCount(m_hResults) > 0) {
-      ListView_SetItemState(m_hResults, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-      ListView_SetItemState(m_hResults, row, LVIS_SELECTED | LVIS_FOCUSED,
-                            LVIS_SELECTED | LVIS_FOCUSED);
-    }
-    return;
-  }
-  if (doubleClick) {
-    const int first = ListView_GetNextItem(m_hResults, -1, LVNI_SELECTED);
-    if (first >= 0) ListView_SetCheckState(m_hResults, first, !RowChecked(first));
-    return;
-  }
-  // A click on a row checks every selected row; it never unchecks.
-  for (int i = ListView_GetNextItem(m_hResults, -1, LVNI_SELECTED); i >= 0;
-       i = ListView_GetNextItem(m_hResults, i, LVNI_SELECTED)) {
-    ListView_SetCheckState(m_hResults, i, TRUE);
-  }
-}
-
 void CRegistryPage::OnDestroy() {
   // The worker must not outlive the page: stop it and wait, serving what it
   // sends meanwhile.
   m_bStop = 1;
-  WaitWorker();
-  if (m_hWorker) {
-    CloseHandle(m_hWorker);
-    m_hWorker = nullptr;
-  }
+  m_worker.End();
   m_buttons.clear();
 }
 
@@ -400,26 +291,23 @@ void CRegistryPage::OnScan() {
     return;
   }
   // Two workers of the page never run at once: a stopped one is let finish.
-  WaitWorker();
+  m_worker.Wait();
   m_bIdle = 0;
   m_run = Run::kScan;
   SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32784).c_str());
   g_bScanning = 1;
   m_bStop = 0;
   m_nFound = 0;
-  {
-    std::lock_guard<std::mutex> lock(m_pendingMutex);
-    m_pending.clear();
-  }
+  m_pending.Clear();
   m_rows.clear();
-  SetListRedraw(false);
+  SetListRedraw(m_hResults, false);
   ClearList();
-  SetListRedraw(true);
+  SetListRedraw(m_hResults, true);
   m_scanCategories.clear();
   for (std::size_t i = 0; i < m_categoryIds.size(); ++i) {
     if (m_categoryChecked[i]) m_scanCategories.push_back(m_categoryIds[i]);
   }
-  if (!StartWorker(&CRegistryPage::ScanWorker)) {
+  if (!m_worker.Start(&CRegistryPage::ScanWorker, this)) {
     m_bIdle = 1;
     g_bScanning = 0;
     SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
@@ -457,29 +345,13 @@ void CRegistryPage::ReportStatus(const std::string& text, StatusPhase phase, boo
 }
 
 void CRegistryPage::AddPendingRow(RegistryRow row) {
-  bool post = false;
-  {
-    std::lock_guard<std::mutex> lock(m_pendingMutex);
-    m_pending.push_back(std::move(row));
-    ++m_nFound;
-    if (!m_bRowsPosted) m_bRowsPosted = post = true;
-  }
-  if (post) PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
+  ++m_nFound;
+  m_pending.Add(m_hWnd, kMsgRowsPending, std::move(row));
 }
 
 bool CRegistryPage::DrainPendingRows(std::size_t limit) {
-  std::vector<RegistryRow> batch;
   bool more = false;
-  {
-    std::lock_guard<std::mutex> lock(m_pendingMutex);
-    const std::size_t n = std::min(limit, m_pending.size());
-    batch.assign(std::make_move_iterator(m_pending.begin()),
-                 std::make_move_iterator(m_pending.begin() + static_cast<std::ptrdiff_t>(n)));
-    m_pending.erase(m_pending.begin(), m_pending.begin() + static_cast<std::ptrdiff_t>(n));
-    // While rows wait, a message to list them is (or is about to be) posted.
-    more = !m_pending.empty();
-    if (!more) m_bRowsPosted = false;
-  }
+  std::vector<RegistryRow> batch = m_pending.Take(limit, &more);
   if (batch.empty()) return more;
   const std::size_t first = m_rows.size();
   for (auto& row : batch) m_rows.push_back(std::move(row));
@@ -507,11 +379,6 @@ void CRegistryPage::InsertRows(std::size_t first) {
     SendMessageA(m_hResults, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
     if (row.checked) ListView_SetCheckState(m_hResults, index, TRUE);
   }
-}
-
-void CRegistryPage::SetListRedraw(bool on) {
-  SendMessageA(m_hResults, WM_SETREDRAW, on ? TRUE : FALSE, 0);
-  if (on) InvalidateRect(m_hResults, nullptr, FALSE);
 }
 
 void CRegistryPage::RemoveListRows(const std::vector<int>& rows) {
@@ -546,9 +413,9 @@ void CRegistryPage::EndRun(Run run) {
   // Every row is listed before the final status shows the count; the window
   // still answers between batches.
   m_lastServed = GetTickCount64();
-  SetListRedraw(false);
-  while (DrainPendingRows(kRowBatch)) ServeWhileBusy();
-  SetListRedraw(true);
+  ListAllPending(
+      m_hResults, [this](std::size_t n) { return DrainPendingRows(n); },
+      [this] { ServeWhileBusy(); });
   m_bIdle = 1;
   g_bStopRequested = 0;
   g_bPauseRequested = 0;
@@ -560,25 +427,6 @@ void CRegistryPage::EndRun(Run run) {
   m_bStop = 0;
   m_run = Run::kNone;
   EnableRunControls(true, 0);
-}
-
-bool CRegistryPage::StartWorker(LPTHREAD_START_ROUTINE entry) {
-  if (m_hWorker) {
-    CloseHandle(m_hWorker);
-    m_hWorker = nullptr;
-  }
-  m_hWorker = CreateThread(nullptr, 0, entry, this, 0, nullptr);
-  return m_hWorker != nullptr;
-}
-
-void CRegistryPage::WaitWorker() {
-  if (!m_hWorker) return;
-  for (;;) {
-    const DWORD r = MsgWaitForMultipleObjects(1, &m_hWorker, FALSE, INFINITE, QS_SENDMESSAGE);
-    if (r != WAIT_OBJECT_0 + 1) break;
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  }
 }
 
 void CRegistryPage::EnableRunControls(bool enable, int except) {
@@ -613,15 +461,7 @@ void CRegistryPage::ShowCategoryMenu(POINT screen) {
 }
 
 void CRegistryPage::ShowResultMenu(POINT screen) {
-  CNewMenu menu;
-  if (!menu.LoadPopup(GetResourceInstance(), IDR_135)) return;
-  menu.SetSideTitle(TextOr(IDS_57755, "Tidewell"));
-  menu.SetItemText(IDM_32791, LoadStr(IDS_57740));
-  menu.SetItemText(IDM_32793, LoadStr(IDS_57741));
-  menu.SetItemText(IDM_32792, LoadStr(IDS_57742));
-  menu.SetItemText(IDM_32794, LoadStr(IDS_57743));
-  menu.SetItemText(IDM_32795, LoadStr(IDS_57744));
-  const UINT cmd = menu.Track(m_hWnd, screen, TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD);
+  const UINT cmd = TrackResultMenu(m_hWnd, screen);
   if (cmd) OnCommand(static_cast<int>(cmd), 0, nullptr);
 }
 
@@ -631,16 +471,6 @@ void CRegistryPage::SetAllCategories(int how) {
     m_categoryChecked[i] = how == 2 ? !m_categoryChecked[i] : how == 1;
   }
   InvalidateRect(m_hCategories, nullptr, FALSE);
-}
-
-void CRegistryPage::SetAllRowChecks(int how) {
-  const int count = ListView_GetItemCount(m_hResults);
-  SendMessageA(m_hResults, WM_SETREDRAW, FALSE, 0);
-  for (int i = 0; i < count; ++i) {
-    ListView_SetCheckState(m_hResults, i, how == 2 ? !RowChecked(i) : how == 1);
-  }
-  SendMessageA(m_hResults, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(m_hResults, nullptr, FALSE);
 }
 
 void CRegistryPage::ShowMessage(UINT textId) {
@@ -654,7 +484,7 @@ void CRegistryPage::DeleteCheckedFindings() {
   if (!m_bIdle) return;
   // A stopped worker ends first: while the deletion answers sent messages it
   // must not add rows under it.
-  WaitWorker();
+  m_worker.Wait();
   m_lastServed = GetTickCount64();
   SyncChecksFromList(true);
   if (!CRegistryDeletion::AnyChecked(m_rows)) {
@@ -666,7 +496,7 @@ void CRegistryPage::DeleteCheckedFindings() {
 
 void CRegistryPage::DeleteAllFindings() {
   if (!m_bIdle) return;
-  WaitWorker();
+  m_worker.Wait();
   if (m_rows.empty()) return;
   m_lastServed = GetTickCount64();
   SyncChecksFromList(true);
@@ -687,17 +517,17 @@ void CRegistryPage::DeleteRows(bool all) {
   };
   const BackupDeletionResult result =
       DeleteWithBackup(*m_platform.registry, *m_platform.files,
-                       MakeBackupFileName(*m_platform.files, LocalNow()), WindowsFamily(), &m_rows,
+                       MakeBackupFileName(*m_platform.files, m_platform.clock->GetLocalTime()), WindowsFamily(), &m_rows,
                        all, &found, &m_nDeleted, hooks);
   m_nFound = found;
   if (result.count > 0) {
-    SetListRedraw(false);
+    SetListRedraw(m_hResults, false);
     RemoveListRows(gone);
     if (ListView_GetItemCount(m_hResults) != static_cast<int>(m_rows.size())) {
       ClearList();
       InsertRows(0);
     }
-    SetListRedraw(true);
+    SetListRedraw(m_hResults, true);
   }
   SetCursor(oldCursor);
   if (result.error == kErrorSuccess) {
@@ -743,7 +573,7 @@ void CRegistryPage::OnRepair() {
     EnableRunControls(true, 0);
     return;
   }
-  WaitWorker();
+  m_worker.Wait();
   m_bIdle = 0;
   m_run = Run::kRepair;
   SetDlgItemTextA(m_hWnd, kRepairButton, LoadStr(IDS_32784).c_str());
@@ -755,7 +585,7 @@ void CRegistryPage::OnRepair() {
     dialog.GetPaths(&m_repairFolders);
   }
   m_bStop = 0;
-  if (!StartWorker(&CRegistryPage::RepairWorker)) {
+  if (!m_worker.Start(&CRegistryPage::RepairWorker, this)) {
     m_bIdle = 1;
     g_bScanning = 0;
     SetDlgItemTextA(m_hWnd, kRepairButton, LoadStr(IDS_57708).c_str());
@@ -786,7 +616,7 @@ void CRegistryPage::RunRepair() {
         if (!backup) {
           backup = std::make_unique<CRegExportFile>(*m_platform.registry, *m_platform.files);
           std::string opened;
-          if (backup->OpenNew(MakeBackupFileName(*m_platform.files, LocalNow()), &opened) !=
+          if (backup->OpenNew(MakeBackupFileName(*m_platform.files, m_platform.clock->GetLocalTime()), &opened) !=
                   kErrorSuccess ||
               backup->WriteHeader(WindowsFamily()) != kErrorSuccess) {
             backup.reset();

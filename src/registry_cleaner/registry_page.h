@@ -9,18 +9,18 @@
 
 #include <atomic>
 #include <cstdint>
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/page.h"
+#include "app/page_status.h"
+#include "app/page_worker.h"
+#include "app/pending_rows.h"
 #include "platform/run_control.h"
 #include "controls/owner_button.h"
 #include "platform/platform.h"
 #include "registry_cleaner/registry_row.h"
-#include "registry_cleaner/registry_status.h"
 
 namespace tw {
 
@@ -66,9 +66,6 @@ class CRegistryPage : public CPage {
   void RestoreRegistryFile();
 
   // Worker plumbing.
-  bool StartWorker(LPTHREAD_START_ROUTINE entry);
-  // Waits for the last worker to end, serving the messages it sends meanwhile.
-  void WaitWorker();
   void EndRun(Run run);
   void AddPendingRow(RegistryRow row);
   // Moves found rows into the list, at most `limit` per call; answers
@@ -82,10 +79,8 @@ class CRegistryPage : public CPage {
   void ShowCategoryMenu(POINT screen);
   void ShowResultMenu(POINT screen);
   void SetAllCategories(int how);  // 0 none, 1 all, 2 invert
-  void SetAllRowChecks(int how);
   // Lists m_rows from `first` on; the caller turns redrawing off around it.
   void InsertRows(std::size_t first);
-  void SetListRedraw(bool on);
   // Takes rows out of the list from the bottom up (`rows` ascending),
   // answering messages between them: under Wine each row taken out costs
   // time in proportion to the list's length, and 100,000 rows at once
@@ -97,7 +92,6 @@ class CRegistryPage : public CPage {
   // change the rows.
   void SyncChecksFromList(bool serve = false);
   bool RowChecked(int row) const;
-  void OnResultClick(const NMITEMACTIVATE* item, bool doubleClick);
   void ShowMessage(UINT textId);
 
   Platform m_platform;
@@ -113,19 +107,17 @@ class CRegistryPage : public CPage {
   std::atomic<long> m_nFound{0};
   long m_nDeleted = 0;
   Run m_run = Run::kNone;
-  HANDLE m_hWorker = nullptr;
+  CPageWorker m_worker;
   std::vector<std::string> m_repairFolders;
   std::vector<int> m_scanCategories;  // the ticked categories of the running scan
 
   // The rows of the result list, in list order (interface thread only).
   std::vector<RegistryRow> m_rows;
   // Rows found by the worker and not yet listed.
-  std::mutex m_pendingMutex;
-  std::deque<RegistryRow> m_pending;
-  bool m_bRowsPosted = false;
+  CPendingRows<RegistryRow> m_pending;
   ULONGLONG m_lastServed = 0;  // GetTickCount64 of the last ServeWhileBusy that served
 
-  CRegistryStatus m_status;
+  CPageStatus m_status;
   CRunControl m_control{&m_bStop};
 };
 

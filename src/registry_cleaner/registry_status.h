@@ -10,6 +10,8 @@
 #include <mutex>
 #include <string>
 
+#include "platform/text.h"
+
 namespace tw {
 
 // The texts are loaded from the string table by the page; the defaults are
@@ -28,11 +30,6 @@ struct RegistryStatusTexts {
 // kFailed ends an operation that could not finish: the text (the system's
 // message) stands alone, so that nothing reads like a normal end.
 enum class StatusPhase { kStart = 0, kProgress = 1, kFinish = 2, kFailed = 3 };
-
-// Replaces each "%d" of `format` in turn by the next number; "%%" stands for
-// "%". Any other "%" sequence is copied as it is, so a translated text with a
-// stray conversion can never read past the numbers given.
-std::string FormatNumbers(const std::string& format, std::initializer_list<long long> numbers);
 
 // Builds "status;count;time;" from the parts.
 std::string ComposeRegistryStatus(const RegistryStatusTexts& texts, const std::string& text,

@@ -5,33 +5,12 @@
 
 namespace tw {
 
-std::string FormatInts(const std::string& format, std::initializer_list<long long> numbers) {
-  std::string out;
-  auto next = numbers.begin();
-  for (std::size_t i = 0; i < format.size(); ++i) {
-    if (format[i] == '%' && i + 1 < format.size()) {
-      if (format[i + 1] == '%') {
-        out.push_back('%');
-        ++i;
-        continue;
-      }
-      if (format[i + 1] == 'd' && next != numbers.end()) {
-        out += std::to_string(*next++);
-        ++i;
-        continue;
-      }
-    }
-    out.push_back(format[i]);
-  }
-  return out;
-}
-
 // The size is turned into a single-precision number once and each unit is
 // computed from it afresh, so that 1048576 bytes stay "1024.0 KB" and one
 // byte more becomes "1.00 MB".
 std::string FormatSize(std::int64_t bytes, const InventoryTexts& texts) {
   if (bytes <= 0) return texts.sizeNone;
-  if (bytes < 1024) return FormatInts(texts.bytes, {bytes});
+  if (bytes < 1024) return FormatNumbers(texts.bytes, {bytes});
   const float f = static_cast<float>(bytes);
   static const float kDivisors[4] = {1024.0f, 1048576.0f, 1073741824.0f, 1099511627776.0f};
   int unit = 0;
@@ -49,7 +28,7 @@ std::string FormatUsage(std::int32_t timesUsed, const InventoryTexts& texts) {
   if (timesUsed <= 0) return texts.usageNone;
   const std::string& format =
       timesUsed <= 2 ? texts.rarely : timesUsed <= 10 ? texts.sometimes : texts.often;
-  return FormatInts(format, {timesUsed});
+  return FormatNumbers(format, {timesUsed});
 }
 
 std::string FormatLastUsed(std::uint64_t fileTime, const InventoryTexts& texts,
@@ -57,7 +36,7 @@ std::string FormatLastUsed(std::uint64_t fileTime, const InventoryTexts& texts,
   if (fileTime == 0) return {};
   SystemTime local;
   if (!toLocal || !toLocal(fileTime, &local)) return {};
-  return FormatInts(texts.date, {local.wYear, local.wMonth, local.wDay});
+  return FormatNumbers(texts.date, {local.wYear, local.wMonth, local.wDay});
 }
 
 bool ConvertWithCLibrary(std::uint64_t fileTime, SystemTime* local) {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/text.h"
 #include "platform/win_types.h"
 
 namespace tw {
@@ -34,10 +35,5 @@ std::string FormatUsage(std::int32_t timesUsed, const InventoryTexts& texts);
 // Empty for a zero time and for one the converter cannot take.
 std::string FormatLastUsed(std::uint64_t fileTime, const InventoryTexts& texts,
                            const LocalTimeConverter& toLocal);
-
-// Replaces each "%d" of format in turn by the next number ("%%" is "%"); any
-// other "%" sequence is copied, so a translated text can never read past the
-// numbers given.
-std::string FormatInts(const std::string& format, std::initializer_list<long long> numbers);
 
 }  // namespace tw

@@ -6,8 +6,10 @@
 
 #include <cstdlib>
 
+#include "controls/check_list.h"
 #include "controls/resource_module.h"
 #include "platform/text.h"
+#include "platform/win32/system_clock_win32.h"
 #include "resources/resource.h"
 #include "uninstall/uninstall_start.h"
 
@@ -22,11 +24,6 @@ constexpr UINT_PTR kFirstFillTimer = 0;
 // Posted by a watch thread when its program's entry is gone.
 constexpr UINT kMsgEntryGone = WM_APP + 0x31;
 
-std::string TextOr(UINT id, const std::string& fallback) {
-  std::string s = LoadStr(id);
-  return s.empty() ? fallback : s;
-}
-
 // Local calendar time by the time-zone rules of the date itself (summer
 // time in summer), as the system's own conversion gives it, with the zone
 // read once per fill: asked for afresh, the system reads it from the
@@ -39,14 +36,7 @@ bool ToLocalTime(const TIME_ZONE_INFORMATION& zone, std::uint64_t fileTime, Syst
   if (!FileTimeToSystemTime(&ft, &utc) || !SystemTimeToTzSpecificLocalTime(&zone, &utc, &st)) {
     return false;
   }
-  local->wYear = st.wYear;
-  local->wMonth = st.wMonth;
-  local->wDayOfWeek = st.wDayOfWeek;
-  local->wDay = st.wDay;
-  local->wHour = st.wHour;
-  local->wMinute = st.wMinute;
-  local->wSecond = st.wSecond;
-  local->wMilliseconds = st.wMilliseconds;
+  *local = FromWinSystemTime(st);
   return true;
 }
 
@@ -62,13 +52,7 @@ CUninstallPage::~CUninstallPage() {
 
 BOOL CUninstallPage::OnInit() {
   m_hList = Item(kSoftwareList);
-  for (int id : {kRefreshButton, kUninstallButton}) {
-    auto button = std::make_unique<COwnerButton>();
-    if (button->Attach(m_hWnd, id)) {
-      StyleFlatBlueButton(*button);
-      m_buttons.push_back(std::move(button));
-    }
-  }
+  AttachButtons(m_hWnd, {{kRefreshButton, 0}, {kUninstallButton, 0}}, true, &m_buttons);
 
   InventoryTexts texts;
   texts.date = TextOr(IDS_57783, texts.date);
@@ -84,18 +68,10 @@ BOOL CUninstallPage::OnInit() {
     return ToLocalTime(m_zone, fileTime, local);
   });
 
-  const std::pair<UINT, int> columns[] = {
-      {IDS_57861, 170}, {IDS_57862, 50}, {IDS_57863, 65}, {IDS_57864, 75}};
-  for (int i = 0; i < 4; ++i) {
-    std::string text = LoadStr(columns[i].first);
-    LVCOLUMNA col{};
-    col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    col.fmt = LVCFMT_LEFT;
-    col.pszText = text.data();
-    col.cx = columns[i].second;
-    col.iSubItem = i;
-    SendMessageA(m_hList, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&col));
-  }
+  AddListColumn(m_hList, 0, IDS_57861, 170);
+  AddListColumn(m_hList, 1, IDS_57862, 50);
+  AddListColumn(m_hList, 2, IDS_57863, 65);
+  AddListColumn(m_hList, 3, IDS_57864, 75);
   ListView_SetExtendedListViewStyle(m_hList,
                                     LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP);
   m_hImages = ImageList_Create(16, 16, ILC_COLOR24 | ILC_MASK, 16, 16);

@@ -1,21 +1,24 @@
 // The real system clock and the token privilege that setting it needs.
 #include <windows.h>
 
+#include "platform/win32/system_clock_win32.h"
+
 #include "platform/system_clock.h"
 
 namespace tw {
-namespace {
 
-SystemTime FromWin(const SYSTEMTIME& s) {
+SystemTime FromWinSystemTime(const SYSTEMTIME& s) {
   return {s.wYear, s.wMonth, s.wDayOfWeek, s.wDay, s.wHour, s.wMinute, s.wSecond, s.wMilliseconds};
 }
+
+namespace {
 
 class CWin32Clock : public ISystemClock {
  public:
   SystemTime GetSystemTime() override {
     SYSTEMTIME s;
     ::GetSystemTime(&s);
-    return FromWin(s);
+    return FromWinSystemTime(s);
   }
   bool GetPreciseSystemTime(std::int64_t* seconds, std::uint32_t* nanoseconds) override {
     // GetSystemTimePreciseAsFileTime exists from Windows 8 on; before that
@@ -38,7 +41,7 @@ class CWin32Clock : public ISystemClock {
   SystemTime GetLocalTime() override {
     SYSTEMTIME s;
     ::GetLocalTime(&s);
-    return FromWin(s);
+    return FromWinSystemTime(s);
   }
   long SetSystemTime(const SystemTime& t) override {
     const SYSTEMTIME s{t.wYear, t.wMonth,  t.wDayOfWeek, t.wDay,
