@@ -52,7 +52,9 @@ TEST(TidewellStart, RunsFromTheUnpackedDistributionZip) {
     EXPECT_NE(main, nullptr) << "no window captioned \"Tidewell\"";
     HWND about = main ? WaitForControl(main, IDC_1000) : nullptr;
     EXPECT_NE(about, nullptr);
-    if (about) EXPECT_EQ(GetText(about), "About") << "RC409.dll beside the program was not used";
+    if (about) {
+      EXPECT_EQ(GetText(about), "About") << "RC409.dll beside the program was not used";
+    }
     app.End();
   }
   shell::RemoveSettings("tidewell");
