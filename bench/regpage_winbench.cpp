@@ -35,6 +35,7 @@
 #include "app/windows_version.h"
 #include "e2e/driver.h"
 #include "e2e/regpage_windows.h"
+#include "page_winbench.h"
 #include "platform/text.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
@@ -44,17 +45,20 @@
 
 namespace {
 
+using tw::bench::CPinger;
+using tw::bench::kMaxRoundTripMs;
+using tw::bench::NowMs;
+using tw::bench::PollUntil;
 using tw::e2e::CAppUnderTest;
+
+double Median(const std::vector<double>& v) { return tw::bench::MedianMs(v); }
+void PrintRoundTrips(const char* what, const CPinger::Stats& s) {
+  tw::bench::PrintRoundTrips("regpage", what, s);
+}
 
 const char kSandbox[] = "Software\\TidewellRegPageBenchSandbox";
 const char kScratch[] = "C:\\tidewell_regpage_bench";
-constexpr double kMaxRoundTripMs = 100;
 constexpr int kCategoryRowCurrentUser = 1;  // list position of " 扫描 HKEY_CURRENT_USER"
-
-double NowMs() {
-  using namespace std::chrono;
-  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
-}
 
 // --- seeding ------------------------------------------------------------------
 
@@ -308,80 +312,6 @@ double CoreDeleteAll(std::vector<tw::RegistryRow> rows) {
   return count > 0 && rows.empty() ? ms : 0;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? 0 : v[v.size() / 2];
-}
-
-// --- round trips ------------------------------------------------------------------
-
-// Sends WM_NULL to the window every 25 ms from its own thread and keeps each
-// round trip with the time it was sent.
-class CPinger {
- public:
-  explicit CPinger(HWND target) : m_target(target), m_thread([this] { Run(); }) {}
-  ~CPinger() {
-    m_stop = true;
-    m_thread.join();
-  }
-  struct Stats {
-    std::size_t samples = 0;
-    double maxMs = 0, p99Ms = 0;
-    double worstAtMs = 0;  // when the slowest one was sent, from `from`
-  };
-  // Round trips sent between from and to (NowMs times); a send still waiting
-  // counts with the time it has waited so far.
-  Stats Between(double from, double to) {
-    std::vector<double> v;
-    Stats s;
-    {
-      std::lock_guard<std::mutex> lock(m_mutex);
-      auto add = [&](double sent, double ms) {
-        v.push_back(ms);
-        if (ms > s.maxMs) {
-          s.maxMs = ms;
-          s.worstAtMs = sent - from;
-        }
-      };
-      for (const auto& [sent, ms] : m_samples) {
-        if (sent >= from && sent <= to) add(sent, ms);
-      }
-      if (m_pendingSince > 0 && m_pendingSince <= to) add(m_pendingSince, NowMs() - m_pendingSince);
-    }
-    s.samples = v.size();
-    if (v.empty()) return s;
-    std::sort(v.begin(), v.end());
-    s.p99Ms = v[std::min(v.size() - 1, static_cast<std::size_t>(v.size() * 0.99))];
-    return s;
-  }
-
- private:
-  void Run() {
-    while (!m_stop) {
-      const double sent = NowMs();
-      {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_pendingSince = sent;
-      }
-      DWORD_PTR result = 0;
-      SendMessageTimeoutW(m_target, WM_NULL, 0, 0, SMTO_NORMAL, 600000, &result);
-      const double ms = NowMs() - sent;
-      {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_pendingSince = 0;
-        m_samples.emplace_back(sent, ms);
-      }
-      Sleep(25);
-    }
-  }
-  HWND m_target;
-  std::atomic<bool> m_stop{false};
-  std::mutex m_mutex;
-  std::vector<std::pair<double, double>> m_samples;
-  double m_pendingSince = 0;
-  std::thread m_thread;
-};
-
 // --- the page ---------------------------------------------------------------------
 
 struct CPageUnderTest : tw::e2e::RegistryPageWindows {
@@ -395,25 +325,6 @@ struct CPageUnderTest : tw::e2e::RegistryPageWindows {
     Sleep(300);
   }
 };
-
-// Polls every 20 ms until done() holds; answers the NowMs time it first held,
-// or 0 after timeoutMs.
-double PollUntil(const std::function<bool()>& done, double timeoutMs) {
-  const double until = NowMs() + timeoutMs;
-  for (;;) {
-    if (done()) return NowMs();
-    if (NowMs() > until) return 0;
-    Sleep(20);
-  }
-}
-
-void PrintRoundTrips(const char* what, const CPinger::Stats& s) {
-  std::printf(
-      "regpage round trips %s: max %.1f ms, p99 %.1f ms (%zu WM_NULL sends every 25 ms, the slowest "
-      "sent at %.1f s; limit %.0f ms)\n",
-      what, s.maxMs, s.p99Ms, s.samples, s.worstAtMs / 1000, kMaxRoundTripMs);
-  std::fflush(stdout);
-}
 
 std::string Pane(const std::vector<std::string>& panes, std::size_t i) {
   return i < panes.size() ? panes[i] : std::string();

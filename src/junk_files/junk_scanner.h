@@ -19,7 +19,8 @@ namespace tw {
 class IJunkScanSink {
  public:
   virtual ~IJunkScanSink() = default;
-  // Every file that passed the open-for-writing probe, before it is judged.
+  // Every file looked at, for the status line; a file that would be listed
+  // comes only once it has passed the open-for-writing probe.
   virtual void OnScanFile(const std::string& path) = 0;
   // A file to list: its path (folder part lower-cased) and its whole size.
   virtual void OnJunkFile(const std::string& path, std::uint64_t size) = 0;

@@ -48,28 +48,6 @@ std::string ReadBytes(const std::string& path) {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-void RemoveTree(const std::string& path) {
-  const DWORD attrs = GetFileAttributesA(path.c_str());
-  if (attrs == INVALID_FILE_ATTRIBUTES) return;
-  if ((attrs & FILE_ATTRIBUTE_DIRECTORY) && !(attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
-    if (h != INVALID_HANDLE_VALUE) {
-      do {
-        const std::string name = fd.cFileName;
-        if (name != "." && name != "..") RemoveTree(path + "\\" + name);
-      } while (FindNextFileA(h, &fd));
-      FindClose(h);
-    }
-    RemoveDirectoryA(path.c_str());
-  } else if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
-    RemoveDirectoryA(path.c_str());  // the link itself, never what it points at
-  } else {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());
-  }
-}
-
 // The user's trash as Wine keeps it: $XDG_DATA_HOME/Trash, reached through
 // Wine's "\\?\unix" namespace (no drive letter maps there).
 std::wstring TrashPath(const std::wstring& rest) {
@@ -103,7 +81,6 @@ std::string TempFolderLower() {
 }
 
 struct JunkPage : JunkPageWindows {
-  HWND Button(int id) const { return FindControl(page, id); }
   std::set<std::string> Rows() const {
     std::set<std::string> out;
     for (const auto& r : ListViewRows(results, 2)) out.insert(r[0] + " | " + r[1]);
@@ -111,6 +88,9 @@ struct JunkPage : JunkPageWindows {
   }
   bool Scan(int expectRows) {
     Click(Button(1034));
+    return WaitScanned(expectRows);
+  }
+  bool WaitScanned(int expectRows) {
     return WaitFor(
         [&] {
           return Pane(0) == "扫描完成." && Pane(1) == "总共: " + std::to_string(expectRows) &&
@@ -142,15 +122,15 @@ struct JunkPage : JunkPageWindows {
 class JunkPageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    RemoveTree(kScratch);
-    RemoveTree(kBackup);
+    RemoveScratchTree(kScratch);
+    RemoveScratchTree(kBackup);
     DeleteFileA(IniPath().c_str());
     ASSERT_TRUE(CreateDirectoryA(kScratch, nullptr));
   }
   void TearDown() override {
     app.End();
-    RemoveTree(kScratch);
-    RemoveTree(kBackup);
+    RemoveScratchTree(kScratch);
+    RemoveScratchTree(kBackup);
     DeleteFileA(IniPath().c_str());
   }
   std::string S(const std::string& rel) const { return std::string(kScratch) + "\\" + rel; }
@@ -279,6 +259,31 @@ TEST_F(JunkPageTest, ScanListsTheChosenJunkAndSettingsSurviveARestart) {
   again.End();
 }
 
+TEST_F(JunkPageTest, PauseHoldsTheFoundCountAndResumeFinishesTheScan) {
+  for (int i = 0; i < 20; ++i) Seed("p" + std::to_string(i) + ".tmp");
+  ASSERT_TRUE(WriteBytes(IniPath(), std::string("1\r\n0\r\n0\r\n") + kBackup + "\r\n1\r\n*.tmp\r\n\r\n"));
+  ASSERT_TRUE(app.Start());
+  ASSERT_TRUE(junk.Open(app));
+  ASSERT_TRUE(junk.TickOnly("(D:)", "tw_junk_e2e"));
+  // Paused before it starts (the main window's pause command, as the tray
+  // and the status strip send it), the walk is held at its first entry: a
+  // scan of 20 files cannot end before the check.
+  Command(junk.main, 32810);
+  Click(junk.Button(1034));
+  ASSERT_TRUE(WaitForText(junk.Button(1034), "停止"));
+  Sleep(700);
+  const std::string held = junk.Pane(1);
+  const int rowsHeld = ListViewRowCount(junk.results);
+  Sleep(1500);
+  EXPECT_EQ(junk.Pane(1), held);
+  EXPECT_NE(junk.Pane(0), "扫描完成.");
+  EXPECT_EQ(ListViewRowCount(junk.results), rowsHeld);
+  EXPECT_LT(rowsHeld, 20);
+  EXPECT_EQ(GetText(junk.Button(1034)), "停止");
+  Command(junk.main, 32810);  // resume
+  EXPECT_TRUE(junk.WaitScanned(20)) << junk.Pane(0) << " / " << junk.Pane(1);
+}
+
 // Answers every message box of the program until one with `text` shows
 // (answered OK); the others get `other`. Returns how many others came.
 int AnswerUntil(const CAppUnderTest& app, const std::string& text, int other) {
@@ -312,10 +317,10 @@ TEST_F(JunkPageTest, DeletesToTheRecycleBinOutrightAndIntoTheBackupFolder) {
 
   // Recycle bin: three ticked rows of five.
   ASSERT_TRUE(junk.TickOnly("(D:)", "tw_junk_e2e"));
-  HTREEITEM root = JunkTreeNext(junk.tree, nullptr, TVGN_ROOT);
-  HTREEITEM scratch = JunkTreeChild(junk.tree, JunkTreeChild(junk.tree, root, "(D:)"), "tw_junk_e2e");
-  JunkTreeTick(junk.tree, scratch);  // untick, then tick the one subfolder
-  JunkTreeTick(junk.tree, JunkTreeChild(junk.tree, scratch, "recycle"));
+  HTREEITEM root = TreeNext(junk.tree, nullptr, TVGN_ROOT);
+  HTREEITEM scratch = TreeChild(junk.tree, TreeChild(junk.tree, root, "(D:)"), "tw_junk_e2e");
+  TreeTick(junk.tree, scratch);  // untick, then tick the one subfolder
+  TreeTick(junk.tree, TreeChild(junk.tree, scratch, "recycle"));
   ASSERT_TRUE(junk.Scan(5));
   std::vector<std::string> ticked, unticked;
   for (int row = 0; row < 5; ++row) {
@@ -371,8 +376,8 @@ TEST_F(JunkPageTest, DeletesToTheRecycleBinOutrightAndIntoTheBackupFolder) {
   // be removed keeps its row and is not counted.
   Click(junk.Button(1015));
   Click(junk.Button(1019));
-  JunkTreeTick(junk.tree, JunkTreeChild(junk.tree, scratch, "recycle"));
-  JunkTreeTick(junk.tree, JunkTreeChild(junk.tree, scratch, "outright"));
+  TreeTick(junk.tree, TreeChild(junk.tree, scratch, "recycle"));
+  TreeTick(junk.tree, TreeChild(junk.tree, scratch, "outright"));
   ASSERT_TRUE(junk.Scan(3));
   HANDLE locked = CreateFileA(S("outright\\locked.tmp").c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -389,8 +394,8 @@ TEST_F(JunkPageTest, DeletesToTheRecycleBinOutrightAndIntoTheBackupFolder) {
   // Into the backup folder: the second file of the same name asks first.
   Click(junk.Button(1015));
   Click(junk.Button(1020));
-  JunkTreeTick(junk.tree, JunkTreeChild(junk.tree, scratch, "outright"));
-  JunkTreeTick(junk.tree, JunkTreeChild(junk.tree, scratch, "backup"));
+  TreeTick(junk.tree, TreeChild(junk.tree, scratch, "outright"));
+  TreeTick(junk.tree, TreeChild(junk.tree, scratch, "backup"));
   ASSERT_TRUE(junk.Scan(2));
   const std::string secondPath = ListViewText(junk.results, 1, 0);
   Command(junk.page, 32791);

@@ -176,10 +176,6 @@ void SeedStaleEntries() {
 constexpr DWORD kScanTimeoutMs = 240000;
 
 struct RegistryPage : RegistryPageWindows {
-  std::string Pane(int i) const {
-    auto texts = StatusBarTexts(status);
-    return i < static_cast<int>(texts.size()) ? texts[i] : std::string();
-  }
   bool WaitForPane(int i, const std::string& text, DWORD timeout = kScanTimeoutMs) const {
     return WaitFor([&] { return Pane(i) == text; }, timeout);
   }
@@ -464,71 +460,6 @@ TEST_F(RegistryPageE2E, DeleteAllTakesEveryRowOfTheListAndItsBackupRestores) {
 
 
 // --- the folder chooser, driven in the program's memory ----------------------
-
-// Reads an item's text from the program's tree view.
-std::string TreeItemText(HWND tree, HTREEITEM item) {
-  DWORD pid = 0;
-  GetWindowThreadProcessId(tree, &pid);
-  HANDLE process =
-      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
-  if (!process) return {};
-  const SIZE_T size = sizeof(TVITEMW) + 520 * sizeof(wchar_t);
-  char* remote = static_cast<char*>(
-      VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-  std::string out;
-  if (remote) {
-    TVITEMW tv{};
-    tv.mask = TVIF_TEXT;
-    tv.hItem = item;
-    tv.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
-    tv.cchTextMax = 520;
-    SIZE_T done = 0;
-    DWORD_PTR result = 0;
-    if (WriteProcessMemory(process, remote, &tv, sizeof(tv), &done) &&
-        SendMessageTimeoutW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote),
-                            SMTO_ABORTIFHUNG, 5000, &result) &&
-        result) {
-      wchar_t text[520] = {};
-      ReadProcessMemory(process, remote + sizeof(TVITEMW), text, sizeof(text) - 2, &done);
-      out = Narrow(text);
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-  }
-  CloseHandle(process);
-  return out;
-}
-
-HTREEITEM TreeNext(HWND tree, HTREEITEM item, UINT how) {
-  return reinterpret_cast<HTREEITEM>(
-      SendMessageW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
-}
-
-// The child of `parent` whose text ends with `suffix`, after opening parent.
-HTREEITEM TreeChild(HWND tree, HTREEITEM parent, const std::string& suffix) {
-  SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
-  for (HTREEITEM c = TreeNext(tree, parent, TVGN_CHILD); c; c = TreeNext(tree, c, TVGN_NEXT)) {
-    const std::string text = TreeItemText(tree, c);
-    if (text.size() >= suffix.size() &&
-        _stricmp(text.substr(text.size() - suffix.size()).c_str(), suffix.c_str()) == 0) {
-      return c;
-    }
-  }
-  return nullptr;
-}
-
-bool TreeTicked(HWND tree, HTREEITEM item) {
-  const LRESULT state = SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
-                                     TVIS_STATEIMAGEMASK);
-  return (state & TVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
-}
-
-// Selects the item and presses the space key on it, as a user ticks a box.
-void TreeTick(HWND tree, HTREEITEM item) {
-  SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
-  PostMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
-  PostMessageW(tree, WM_KEYUP, VK_SPACE, 0);
-  WaitFor([&] { return false; }, 300);
-}
 
 HWND WaitForChooser(const CAppUnderTest& app) {
   return app.WaitForWindow("选择路径", "#32770");

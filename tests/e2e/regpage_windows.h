@@ -1,34 +1,125 @@
-// The registry page's windows inside the running program, found from the
-// main window: shared by the page's end-to-end tests and its benchmark.
+// The pages' windows inside the running program, found from the main window,
+// and the folder tree (the registry page's folder chooser and the junk-file
+// page share it) driven in the program's memory: shared by the pages'
+// end-to-end tests and their benchmarks.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+
+#include <string>
 
 #include "e2e/driver.h"
 
 namespace tw::e2e {
 
-struct RegistryPageWindows {
+// What every page with a result list has: found from the main window once
+// the page's navigation button has opened it.
+struct PageWindows {
   HWND main = nullptr;
   HWND page = nullptr;
-  HWND categories = nullptr;
   HWND results = nullptr;
   HWND status = nullptr;
 
-  // Waits for the main window, opens the page through its navigation button
-  // and finds the category list, the result list and the status bar.
-  bool Open(CAppUnderTest& app) {
+  // Waits for the main window, clicks navigation button `nav`, waits for the
+  // page's control `anchorId` (its parent is the page) and finds the result
+  // list and the status bar.
+  HWND OpenPage(CAppUnderTest& app, int nav, int anchorId, const char* anchorClass, int resultsId) {
     main = app.WaitForWindow("Tidewell");
-    if (!main) return false;
-    ClickId(main, 1001);
-    results = WaitForControl(main, 1004, "SysListView32");
-    categories = WaitForControl(main, 1003, "ListBox");
-    if (!results || !categories) return false;
-    page = GetParent(results);
+    if (!main) return nullptr;
+    ClickId(main, nav);
+    HWND anchor = WaitForControl(main, anchorId, anchorClass);
+    if (!anchor) return nullptr;
+    page = GetParent(anchor);
+    results = FindControl(page, resultsId, "SysListView32");
     auto bars = FindControls(main, "msctls_statusbar32");
     status = bars.empty() ? nullptr : bars.front();
-    return status != nullptr && WaitFor([&] { return IsShown(results); });
+    return results && status && WaitFor([&] { return IsShown(anchor); }) ? anchor : nullptr;
+  }
+  std::string Pane(int i) const {
+    auto texts = StatusBarTexts(status);
+    return i < static_cast<int>(texts.size()) ? texts[i] : std::string();
+  }
+  bool WaitForPane(int i, const std::string& text, DWORD timeout = kTimeoutMs) const {
+    return WaitFor([&] { return Pane(i) == text; }, timeout);
   }
 };
+
+struct RegistryPageWindows : PageWindows {
+  HWND categories = nullptr;
+
+  bool Open(CAppUnderTest& app) {
+    if (!OpenPage(app, 1001, 1004, "SysListView32", 1004)) return false;
+    categories = FindControl(page, 1003, "ListBox");
+    return categories != nullptr;
+  }
+};
+
+// --- the folder tree, driven in the program's memory ----------------------------
+
+// Reads an item's text from the program's tree view.
+inline std::string TreeItemText(HWND tree, HTREEITEM item) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(tree, &pid);
+  HANDLE process =
+      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  if (!process) return {};
+  const SIZE_T size = sizeof(TVITEMW) + 520 * sizeof(wchar_t);
+  char* remote = static_cast<char*>(
+      VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+  std::string out;
+  if (remote) {
+    TVITEMW tv{};
+    tv.mask = TVIF_TEXT;
+    tv.hItem = item;
+    tv.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
+    tv.cchTextMax = 520;
+    SIZE_T done = 0;
+    DWORD_PTR result = 0;
+    if (WriteProcessMemory(process, remote, &tv, sizeof(tv), &done) &&
+        SendMessageTimeoutW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote),
+                            SMTO_ABORTIFHUNG, 5000, &result) &&
+        result) {
+      wchar_t text[520] = {};
+      ReadProcessMemory(process, remote + sizeof(TVITEMW), text, sizeof(text) - 2, &done);
+      out = Narrow(text);
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+  }
+  CloseHandle(process);
+  return out;
+}
+
+inline HTREEITEM TreeNext(HWND tree, HTREEITEM item, UINT how) {
+  return reinterpret_cast<HTREEITEM>(
+      SendMessageW(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(item)));
+}
+
+// The child of `parent` whose text ends with `suffix`, after opening parent.
+inline HTREEITEM TreeChild(HWND tree, HTREEITEM parent, const std::string& suffix) {
+  SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(parent));
+  for (HTREEITEM c = TreeNext(tree, parent, TVGN_CHILD); c; c = TreeNext(tree, c, TVGN_NEXT)) {
+    const std::string text = TreeItemText(tree, c);
+    if (text.size() >= suffix.size() &&
+        _stricmp(text.substr(text.size() - suffix.size()).c_str(), suffix.c_str()) == 0) {
+      return c;
+    }
+  }
+  return nullptr;
+}
+
+inline bool TreeTicked(HWND tree, HTREEITEM item) {
+  const LRESULT state = SendMessageW(tree, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item),
+                                     TVIS_STATEIMAGEMASK);
+  return (state & TVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+}
+
+// Selects the item and presses the space key on it, as a user ticks a box.
+inline void TreeTick(HWND tree, HTREEITEM item) {
+  SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+  PostMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
+  PostMessageW(tree, WM_KEYUP, VK_SPACE, 0);
+  WaitFor([&] { return false; }, 300);
+}
 
 }  // namespace tw::e2e

@@ -32,7 +32,6 @@ const MatchCase kMatchCases[] = {
     {"noext", "*.*", false},            // needs a dot
     {"a.b", "*.*", true},
     {"a.tmp", "**.tmp", false},         // two stars in a row never match
-    {"a.tmp", "*", true},
     {"a.tmp", "", false},               // an empty pattern matches nothing
     {"", "", false},
     {"a.tmp", "a?tmp", false},          // "?" is a plain character

@@ -42,7 +42,7 @@ class JunkScan : public ::testing::Test {
     fs.AddFile("C:\\Data\\held.tmp");
     fs.SetInUse("C:\\Data\\held.tmp", true);
     fs.AddFile("C:\\Data\\ro.tmp", "", kAttrReadOnly);
-    // A linked folder that points at its parent, and one to another drive.
+    // A linked folder that points at its parent; drive D: is never chosen.
     fs.AddFolder("C:\\Data\\Loop");
     fs.SetAttributes("C:\\Data\\Loop", kAttrDirectory | kAttrReparsePoint);
     fs.AddFile("C:\\Data\\Loop\\looped.tmp");
@@ -50,81 +50,63 @@ class JunkScan : public ::testing::Test {
     types.Add("*.tmp");
   }
 
-  std::vector<std::string> Scan(const JunkScanPlan& plan) {
-    RecordingSink sink;
-    CJunkScanner scanner(fs, control, sink, types);
-    scanner.Run(plan);
-    scanned = sink.scanned;
-    return sink.rows;
-  }
-
   CMemoryFileSystem fs;
   CJunkTypes types;
   std::atomic<std::int32_t> stop{0};
   CRunControl control{&stop, [](unsigned) {}};
-  std::vector<std::string> scanned;
 };
 
-TEST_F(JunkScan, WalksRootsForTypesAndTheTemporaryFolderWhole) {
-  JunkScanPlan plan;
-  plan.roots = {"C:"};
-  plan.tempFolder = SystemTempFolder(fs);
-  EXPECT_EQ(plan.tempFolder, "C:\\Windows\\Temp");
-  plan.walkTemp = true;
-  const std::vector<std::string> expected = {
-      "c:\\data\\ABC.TMP | 3 BYTE",
-      "c:\\data\\sub\\b.tmp | 0 BYTE",
-      // The temporary folder comes last and whole, once; "microsoft" in a
-      // file name counts only for the types.
-      "c:\\windows\\temp\\deeper\\microsoft.tmp | 1 BYTE",
-      "c:\\windows\\temp\\one.log | 5 BYTE",
-      "c:\\windows\\temp\\x.tmp | 1 BYTE",
-  };
-  EXPECT_EQ(Scan(plan), expected) << fs.Dump();
-  // Held and read-only files are passed over without a status line; the
-  // linked folder is never entered.
-  for (const std::string& path : scanned) {
-    EXPECT_EQ(path.find("held"), std::string::npos) << path;
-    EXPECT_EQ(path.find("ro.tmp"), std::string::npos) << path;
-    EXPECT_EQ(path.find("loop"), std::string::npos) << path;
+struct WalkCase {
+  const char* what;
+  std::vector<std::string> roots;
+  std::string cacheFolder;
+  bool walkTemp;
+  bool typeTicked;  // *.tmp; otherwise no type at all
+  bool stopped;
+  std::vector<std::string> rows;
+};
+
+const WalkCase kWalkCases[] = {
+    {"roots for the types, then the temporary folder whole, once",
+     {"C:"},
+     "",
+     true,
+     true,
+     false,
+     {"c:\\data\\ABC.TMP | 3 BYTE", "c:\\data\\sub\\b.tmp | 0 BYTE",
+      // "microsoft" in a file name counts only for the types.
+      "c:\\windows\\temp\\deeper\\microsoft.tmp | 1 BYTE", "c:\\windows\\temp\\one.log | 5 BYTE",
+      "c:\\windows\\temp\\x.tmp | 1 BYTE"}},
+    // The temporary folder is no part of a drive's walk, and nothing below
+    // a folder named "...office" is ever listed.
+    {"temporary folder option off", {"C:\\Windows", "C:\\Program Files"}, "", false, true, false, {}},
+    {"no ticked type: only the cache folder", {"C:"}, "C:\\Data\\Sub", false, false, false,
+     {"c:\\data\\sub\\b.tmp | 0 BYTE"}},
+    {"a stop ends every walk", {"C:"}, "C:\\Data", true, true, true, {}},
+};
+
+TEST_F(JunkScan, WalkTable) {
+  for (const WalkCase& c : kWalkCases) {
+    RecordingSink sink;
+    CJunkTypes none;
+    CJunkScanner scanner(fs, control, sink, c.typeTicked ? types : none);
+    JunkScanPlan plan;
+    plan.roots = c.roots;
+    plan.cacheFolder = c.cacheFolder;
+    plan.tempFolder = SystemTempFolder(fs);
+    plan.walkTemp = c.walkTemp;
+    stop = c.stopped ? 1 : 0;
+    scanner.Run(plan);
+    EXPECT_EQ(sink.rows, c.rows) << c.what << "\n" << fs.Dump();
+    // Held and read-only junk is passed over without a status line; the
+    // linked folder is never entered.
+    for (const std::string& path : sink.scanned) {
+      EXPECT_EQ(path.find("held"), std::string::npos) << c.what << ": " << path;
+      EXPECT_EQ(path.find("ro.tmp"), std::string::npos) << c.what << ": " << path;
+      EXPECT_EQ(path.find("loop"), std::string::npos) << c.what << ": " << path;
+    }
+    if (c.stopped) EXPECT_TRUE(sink.scanned.empty()) << c.what;
   }
-}
-
-TEST_F(JunkScan, TemporaryFolderOffLeavesItOutOfTheDrive) {
-  JunkScanPlan plan;
-  plan.roots = {"C:\\Windows", "C:\\Program Files"};
-  plan.tempFolder = SystemTempFolder(fs);
-  EXPECT_TRUE(Scan(plan).empty()) << fs.Dump();
-  // The file under "microsoft office" is looked at, never listed.
-  EXPECT_EQ(scanned, std::vector<std::string>{"c:\\program files\\microsoft office\\x.tmp"});
-}
-
-TEST_F(JunkScan, NoTickedTypeWalksOnlyTheTemporaryAndCacheFolders) {
-  CJunkTypes none;
-  RecordingSink sink;
-  CJunkScanner scanner(fs, control, sink, none);
-  JunkScanPlan plan;
-  plan.roots = {"C:"};
-  plan.tempFolder = "C:\\Windows\\Temp";
-  plan.cacheFolder = "C:\\Data\\Sub";
-  scanner.Run(plan);
-  EXPECT_EQ(sink.rows, std::vector<std::string>{"c:\\data\\sub\\b.tmp | 0 BYTE"});
-}
-
-TEST_F(JunkScan, FilesOver4GBShowTheirWholeSize) {
-  // Sizes come from the directory entry; the memory file system reports its
-  // contents' length, so the text is checked directly.
-  EXPECT_EQ(SizeText(5368709120ull), "5368709120 BYTE");
-}
-
-TEST_F(JunkScan, AStopEndsEveryWalk) {
-  stop = 1;
-  JunkScanPlan plan;
-  plan.roots = {"C:"};
-  plan.tempFolder = "C:\\Windows\\Temp";
-  plan.walkTemp = true;
-  EXPECT_TRUE(Scan(plan).empty());
-  EXPECT_TRUE(scanned.empty());
 }
 
 TEST_F(JunkScan, BrowserCacheFolderFromTheShellFolders) {

@@ -1,0 +1,128 @@
+// What the page benchmarks share: a clock in milliseconds, medians, polling,
+// and the thread that keeps sending WM_NULL to the program's main window to
+// time how quickly its interface answers.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace tw::bench {
+
+constexpr double kMaxRoundTripMs = 100;
+
+inline double NowMs() {
+  using namespace std::chrono;
+  return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+}
+
+inline double MedianMs(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Polls every 20 ms until done() holds; answers the NowMs time it first held,
+// or 0 after timeoutMs.
+inline double PollUntil(const std::function<bool()>& done, double timeoutMs) {
+  const double until = NowMs() + timeoutMs;
+  for (;;) {
+    if (done()) return NowMs();
+    if (NowMs() > until) return 0;
+    Sleep(20);
+  }
+}
+
+// Sends WM_NULL to the window every 25 ms from its own thread and keeps each
+// round trip with the time it was sent.
+class CPinger {
+ public:
+  explicit CPinger(HWND target) : m_target(target), m_thread([this] { Run(); }) {}
+  ~CPinger() {
+    m_stop = true;
+    m_thread.join();
+  }
+  struct Stats {
+    std::size_t samples = 0;
+    double maxMs = 0, p99Ms = 0;
+    double worstAtMs = 0;  // when the slowest one was sent, from `from`
+
+    // Keeps the worse of two runs' figures.
+    void Merge(const Stats& other) {
+      samples += other.samples;
+      if (other.maxMs > maxMs) {
+        maxMs = other.maxMs;
+        worstAtMs = other.worstAtMs;
+      }
+      p99Ms = std::max(p99Ms, other.p99Ms);
+    }
+  };
+  // Round trips sent between from and to (NowMs times); a send still waiting
+  // counts with the time it has waited so far.
+  Stats Between(double from, double to) {
+    std::vector<double> v;
+    Stats s;
+    {
+      std::lock_guard<std::mutex> lock(m_mutex);
+      auto add = [&](double sent, double ms) {
+        v.push_back(ms);
+        if (ms > s.maxMs) {
+          s.maxMs = ms;
+          s.worstAtMs = sent - from;
+        }
+      };
+      for (const auto& [sent, ms] : m_samples) {
+        if (sent >= from && sent <= to) add(sent, ms);
+      }
+      if (m_pendingSince > 0 && m_pendingSince <= to) add(m_pendingSince, NowMs() - m_pendingSince);
+    }
+    s.samples = v.size();
+    if (v.empty()) return s;
+    std::sort(v.begin(), v.end());
+    s.p99Ms = v[std::min(v.size() - 1, static_cast<std::size_t>(v.size() * 0.99))];
+    return s;
+  }
+
+ private:
+  void Run() {
+    while (!m_stop) {
+      const double sent = NowMs();
+      {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pendingSince = sent;
+      }
+      DWORD_PTR result = 0;
+      SendMessageTimeoutW(m_target, WM_NULL, 0, 0, SMTO_NORMAL, 600000, &result);
+      const double ms = NowMs() - sent;
+      {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pendingSince = 0;
+        m_samples.emplace_back(sent, ms);
+      }
+      Sleep(25);
+    }
+  }
+  HWND m_target;
+  std::atomic<bool> m_stop{false};
+  std::mutex m_mutex;
+  std::vector<std::pair<double, double>> m_samples;
+  double m_pendingSince = 0;
+  std::thread m_thread;
+};
+
+inline void PrintRoundTrips(const char* page, const char* what, const CPinger::Stats& s) {
+  std::printf(
+      "%s round trips %s: max %.1f ms, p99 %.1f ms (%zu WM_NULL sends every 25 ms, the slowest "
+      "sent at %.1f s; limit %.0f ms)\n",
+      page, what, s.maxMs, s.p99Ms, s.samples, s.worstAtMs / 1000, kMaxRoundTripMs);
+  std::fflush(stdout);
+}
+
+}  // namespace tw::bench
