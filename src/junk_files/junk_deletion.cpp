@@ -67,6 +67,21 @@ RemoveOutcome RemoveFile(const RemoveContext& context, const std::string& path) 
   return RemoveOutcome::kDone;
 }
 
+int CCopiedJunkRows::Count() { return static_cast<int>(m_rows.size()) - m_nDropped; }
+
+bool CCopiedJunkRows::Ticked(int row) {
+  return m_rows[static_cast<std::size_t>(row + m_nDropped)].ticked;
+}
+
+std::string CCopiedJunkRows::Path(int row) {
+  return m_rows[static_cast<std::size_t>(row + m_nDropped)].path;
+}
+
+void CCopiedJunkRows::Removed(int row, const std::string& path) {
+  ++m_nDropped;
+  if (m_dropped) m_dropped(row, path);
+}
+
 DeletionCounts RunDeletion(IJunkRows& rows, bool all, const CRunControl& control,
                            const std::function<RemoveOutcome(const std::string&)>& remove) {
   DeletionCounts counts;

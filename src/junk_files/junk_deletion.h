@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/file_system.h"
 #include "platform/run_control.h"
@@ -44,6 +45,35 @@ class IJunkRows {
   virtual std::string Path(int row) = 0;
   // The file of the row is gone: drop the row (the rows after it move up).
   virtual void Removed(int row, const std::string& path) = 0;
+};
+
+// A row as a deletion copies it from the list at its start.
+struct JunkRowCopy {
+  std::string path;
+  bool ticked = false;
+};
+
+// The rows of a deletion as copied at its start, so that the loop never asks
+// the list itself (from the worker, every question to the list is a round
+// trip to the interface thread: 0.7 ms under Wine, more than the removal of
+// the file). `dropped` hears each row to take out of the list, numbered as
+// the list stands at that moment, in order. RunDeletion drops only the row
+// it stands on and keeps every row above it, so row r of the list is copy
+// r + (rows dropped so far).
+class CCopiedJunkRows : public IJunkRows {
+ public:
+  using Dropped = std::function<void(int row, const std::string& path)>;
+  CCopiedJunkRows(std::vector<JunkRowCopy> rows, Dropped dropped)
+      : m_rows(std::move(rows)), m_dropped(std::move(dropped)) {}
+  int Count() override;
+  bool Ticked(int row) override;
+  std::string Path(int row) override;
+  void Removed(int row, const std::string& path) override;
+
+ private:
+  std::vector<JunkRowCopy> m_rows;
+  Dropped m_dropped;
+  int m_nDropped = 0;
 };
 
 struct DeletionCounts {

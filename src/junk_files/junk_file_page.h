@@ -48,7 +48,6 @@ class CJunkFilePage : public CPage {
 
  private:
   class CScanSink;
-  class CListRows;
   struct FoundRow {
     std::string path;
     std::string size;
@@ -79,6 +78,15 @@ class CJunkFilePage : public CPage {
   void ToggleDeletion(int scope);
   static DWORD WINAPI DeleteWorker(LPVOID page);
   RemoveOutcome RemoveOne(const std::string& path);
+  // Interface thread: copies a batch of rows for the deletion; answers how many.
+  struct RowCopyRequest {
+    int first = 0;
+    std::vector<JunkRowCopy>* rows = nullptr;
+  };
+  int CopyRows(const RowCopyRequest& request);
+  // Interface thread: takes out the rows whose files are gone, a time slice
+  // of them or (all) every one; answers whether more wait.
+  bool DropGoneRows(bool all);
 
   // Shared.
   void ReportStatus(const std::string& text, StatusPhase phase, bool scanning);
@@ -111,6 +119,10 @@ class CJunkFilePage : public CPage {
   JunkScanPlan m_scanPlan;
 
   CPendingRows<FoundRow> m_pending;
+  // Rows to take out of the list, numbered as the list stands when each goes.
+  CPendingRows<int> m_gone;
+  bool m_bListFrozen = false;  // the list's redrawing is off while rows go
+  ULONGLONG m_lastListPaint = 0;
 
   CPageStatus m_status;
   CRunControl m_control{&m_bStop};

@@ -49,7 +49,7 @@ void CRegistryStatus::Report(const std::string& text, StatusPhase phase, bool sc
     const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - m_start).count();
     status = ComposeRegistryStatus(m_texts, text, phase, scanning, found, deleted, elapsed);
   }
-  if (m_sink) m_sink(status);
+  if (m_sink) m_sink(status, phase);
 }
 
 }  // namespace tw

@@ -39,7 +39,9 @@ std::string ComposeRegistryStatus(const RegistryStatusTexts& texts, const std::s
 class CRegistryStatus {
  public:
   using Clock = std::function<std::chrono::steady_clock::time_point()>;
-  using Sink = std::function<void(const std::string& status)>;
+  // The phase tells a sink which texts may wait (progress) and which must
+  // show at once (start, finish, failure).
+  using Sink = std::function<void(const std::string& status, StatusPhase phase)>;
 
   // Progress texts go to the sink at most once per `minInterval`; start and
   // finish texts always go, so the last text shown is always exact.

@@ -57,7 +57,7 @@ TEST(RegistryStatus, ProgressIsThrottledButStartAndFinishAlwaysGo) {
   using namespace std::chrono;
   steady_clock::time_point now{};
   std::vector<std::string> sent;
-  tw::CRegistryStatus status([&](const std::string& s) { sent.push_back(s); },
+  tw::CRegistryStatus status([&](const std::string& s, StatusPhase) { sent.push_back(s); },
                              [&] { return now; }, milliseconds(33));
   status.Report("", StatusPhase::kStart, true, 0, 0);
   status.Report("k1", StatusPhase::kProgress, true, 1, 0);  // within 33 ms of the start text
