@@ -142,23 +142,35 @@ TEST(JunkRemove, DeletionLoopTable) {
       {"a stop leaves the rest", true, {}, "", 2, {"a", "b"}, {"c", "d", "e"}, 2, 0},
   };
   for (const LoopCase& c : cases) {
-    FakeRows rows(start);
-    std::atomic<std::int32_t> stop{0};
-    CRunControl control(&stop, [](unsigned) {});
-    std::vector<std::string> tried;
-    const DeletionCounts counts = RunDeletion(rows, c.all, control, [&](const std::string& path) {
-      tried.push_back(path);
-      if (static_cast<int>(tried.size()) == c.stopAfter) stop = 1;
-      if (path == c.abortAt) return RemoveOutcome::kAbort;
-      for (const auto& f : c.failing) {
-        if (f == path) return RemoveOutcome::kFailed;
-      }
-      return RemoveOutcome::kDone;
-    });
-    EXPECT_EQ(tried, c.tried) << c.what;
-    EXPECT_EQ(rows.Left(), c.left) << c.what;
-    EXPECT_EQ(counts.removed, c.removed) << c.what;
-    EXPECT_EQ(counts.failed, c.failed) << c.what;
+    // The loop on the list itself, and on a copy of it whose dropped rows
+    // are taken out of the list in the order told (as the page does).
+    for (bool copied : {false, true}) {
+      FakeRows rows(start);
+      std::vector<JunkRowCopy> copy;
+      for (const FakeRows::Row& r : start) copy.push_back({r.path, r.ticked});
+      CCopiedJunkRows copyRows(copy, [&rows](int row, const std::string& path) {
+        rows.Removed(row, path);
+      });
+      std::atomic<std::int32_t> stop{0};
+      CRunControl control(&stop, [](unsigned) {});
+      std::vector<std::string> tried;
+      IJunkRows& loopRows = copied ? static_cast<IJunkRows&>(copyRows) : rows;
+      const DeletionCounts counts =
+          RunDeletion(loopRows, c.all, control, [&](const std::string& path) {
+            tried.push_back(path);
+            if (static_cast<int>(tried.size()) == c.stopAfter) stop = 1;
+            if (path == c.abortAt) return RemoveOutcome::kAbort;
+            for (const auto& f : c.failing) {
+              if (f == path) return RemoveOutcome::kFailed;
+            }
+            return RemoveOutcome::kDone;
+          });
+      const std::string what = std::string(c.what) + (copied ? " (copied rows)" : "");
+      EXPECT_EQ(tried, c.tried) << what;
+      EXPECT_EQ(rows.Left(), c.left) << what;
+      EXPECT_EQ(counts.removed, c.removed) << what;
+      EXPECT_EQ(counts.failed, c.failed) << what;
+    }
   }
 }
 
