@@ -25,10 +25,11 @@ std::chrono::steady_clock::time_point TickNow() {
 
 }  // namespace
 
-CPageStatus::CPageStatus(const CDialogBase& page, UINT pendingMessage)
+CPageStatus::CPageStatus(const CDialogBase& page, UINT pendingMessage,
+                         std::chrono::milliseconds minInterval)
     : CRegistryStatus([this](const std::string& status,
                              StatusPhase phase) { Deliver(status, phase); },
-                      &TickNow),
+                      &TickNow, minInterval),
       m_page(page),
       m_pendingMessage(pendingMessage) {}
 

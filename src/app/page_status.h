@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <chrono>
 #include <mutex>
 #include <string>
 
@@ -24,8 +25,10 @@ class CPageStatus : public CRegistryStatus {
   // A sent text stops the worker until the interface thread has drawn it
   // (under Wine 10 to 15 ms a text, more than the worker's own work between
   // texts). Start, finish and failure texts still go at once, and an older
-  // progress text waiting never follows them.
-  explicit CPageStatus(const CDialogBase& page, UINT pendingMessage = 0);
+  // progress text waiting never follows them. Progress texts go at most
+  // once per minInterval.
+  explicit CPageStatus(const CDialogBase& page, UINT pendingMessage = 0,
+                       std::chrono::milliseconds minInterval = std::chrono::milliseconds(33));
   // Takes the texts of the loaded language; a string missing from it keeps
   // its built-in default.
   void LoadTexts();

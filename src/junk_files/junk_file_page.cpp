@@ -5,6 +5,7 @@
 #include "junk_files/junk_file_page.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include "app/shell_app.h"
 #include "controls/check_list.h"
@@ -46,7 +47,7 @@ constexpr int kSettingsControls[] = {IDC_1017, kRecycleRadio,      kPermanentRad
 // Messages the workers send or post to the page.
 constexpr UINT kMsgRowsPending = WM_APP + 0x31;   // posted: found rows wait to be listed
 constexpr UINT kMsgScanEnded = WM_APP + 0x32;     // sent: the scan's end step
-constexpr UINT kMsgShowResults = WM_APP + 0x33;   // sent: switch to the result view
+constexpr UINT kMsgShowResults = WM_APP + 0x33;   // posted: switch to the result view
 constexpr UINT kMsgRowsGone = WM_APP + 0x34;      // posted: rows whose files are gone wait
 constexpr UINT kMsgAskOverwrite = WM_APP + 0x35;  // sent: lParam = file name; answers IDYES/IDNO
 constexpr UINT kMsgBadFolder = WM_APP + 0x36;     // sent: the backup folder is unusable
@@ -54,6 +55,12 @@ constexpr UINT kMsgDeleteEnded = WM_APP + 0x37;   // posted: wParam = files that
 constexpr UINT kMsgStatusPending = WM_APP + 0x38; // posted: a progress text waits
 constexpr UINT kMsgCopyRows = WM_APP + 0x39;      // sent: lParam = RowCopyRequest*; answers rows copied
 constexpr UINT kMsgDropAllGone = WM_APP + 0x3A;   // sent: the deletion's last rows go now
+
+// Even drawn by the interface thread while the worker goes on, every
+// progress text slows a walk (the window, the X server and Wine's server
+// share two processors with it): 30 texts a second cost a scan of 200,000
+// files 0.8 s (40 percent) under Wine, 10 a second too little to measure.
+constexpr std::chrono::milliseconds kProgressInterval{100};
 
 // Rows a deletion copies from the list with one message.
 constexpr int kRowCopyBatch = 500;
@@ -85,7 +92,7 @@ CJunkFilePage::CJunkFilePage(const Platform& platform)
     : CPage(IDD_130, IDS_57809),
       m_platform(platform),
       m_tree(*platform.files),
-      m_status(*this, kMsgStatusPending) {
+      m_status(*this, kMsgStatusPending, kProgressInterval) {
   m_settings.backupFolder = DefaultBackupFolder(*m_platform.files);
   CreateFolderPath(*m_platform.files, m_settings.backupFolder);
 }
@@ -440,7 +447,9 @@ void CJunkFilePage::OnScan() {
 DWORD WINAPI CJunkFilePage::ScanWorker(LPVOID param) {
   auto* page = static_cast<CJunkFilePage*>(param);
   page->ReportStatus("", StatusPhase::kStart, true);
-  SendMessageA(page->m_hWnd, kMsgShowResults, 0, 0);
+  // Posted: the worker need not wait while the page swaps its views; the
+  // rows found come after it.
+  PostMessageA(page->m_hWnd, kMsgShowResults, 0, 0);
   CScanSink sink(*page);
   CJunkScanner scanner(*page->m_platform.files, page->m_control, sink, page->m_scanTypes);
   scanner.Run(page->m_scanPlan);
@@ -591,6 +600,14 @@ int CJunkFilePage::CopyRows(const RowCopyRequest& request) {
 }
 
 bool CJunkFilePage::DropGoneRows(bool all) {
+  // A repaint is a message of its own: with a slice before it, the window
+  // would not answer for too long.
+  if (m_bListFrozen && !all && GetTickCount64() - m_frozenSince >= kGoneRepaintMs) {
+    RepaintList();
+    bool more = false;
+    m_gone.Take(0, &more);
+    return more;
+  }
   const ULONGLONG start = GetTickCount64();
   bool more = true;
   while (more && (all || GetTickCount64() - start < kGoneSliceMs)) {
@@ -598,16 +615,18 @@ bool CJunkFilePage::DropGoneRows(bool all) {
     if (!rows.empty() && !m_bListFrozen) {
       SetListRedraw(m_hResults, false);
       m_bListFrozen = true;
+      m_frozenSince = GetTickCount64();
     }
     for (int row : rows) ListView_DeleteItem(m_hResults, row);
   }
-  if (m_bListFrozen && (all || GetTickCount64() - m_lastListPaint >= kGoneRepaintMs)) {
-    SetListRedraw(m_hResults, true);
-    UpdateWindow(m_hResults);
-    m_bListFrozen = false;
-    m_lastListPaint = GetTickCount64();
-  }
+  if (m_bListFrozen && all) RepaintList();
   return more;
+}
+
+void CJunkFilePage::RepaintList() {
+  SetListRedraw(m_hResults, true);
+  UpdateWindow(m_hResults);
+  m_bListFrozen = false;
 }
 
 // --- shared -------------------------------------------------------------------

@@ -87,6 +87,7 @@ class CJunkFilePage : public CPage {
   // Interface thread: takes out the rows whose files are gone, a time slice
   // of them or (all) every one; answers whether more wait.
   bool DropGoneRows(bool all);
+  void RepaintList();
 
   // Shared.
   void ReportStatus(const std::string& text, StatusPhase phase, bool scanning);
@@ -122,7 +123,7 @@ class CJunkFilePage : public CPage {
   // Rows to take out of the list, numbered as the list stands when each goes.
   CPendingRows<int> m_gone;
   bool m_bListFrozen = false;  // the list's redrawing is off while rows go
-  ULONGLONG m_lastListPaint = 0;
+  ULONGLONG m_frozenSince = 0;
 
   CPageStatus m_status;
   CRunControl m_control{&m_bStop};
