@@ -53,7 +53,8 @@ constexpr UINT kMsgAskOverwrite = WM_APP + 0x35;  // sent: lParam = file name; a
 constexpr UINT kMsgBadFolder = WM_APP + 0x36;     // sent: the backup folder is unusable
 constexpr UINT kMsgDeleteEnded = WM_APP + 0x37;   // posted: wParam = files that stayed
 constexpr UINT kMsgStatusPending = WM_APP + 0x38; // posted: a progress text waits
-constexpr UINT kMsgCopyRows = WM_APP + 0x39;      // sent: lParam = RowCopyRequest*; answers rows copied
+constexpr UINT kMsgCopyRows = WM_APP + 0x39;      // sent: lParam = RowCopyRequest*; answers
+                                                  // the rows copied
 constexpr UINT kMsgDropAllGone = WM_APP + 0x3A;   // sent: the deletion's last rows go now
 
 // Even drawn by the interface thread while the worker goes on, every
@@ -594,7 +595,8 @@ int CJunkFilePage::CopyRows(const RowCopyRequest& request) {
   const int count = ListView_GetItemCount(m_hResults);
   const int end = std::min(count, request.first + kRowCopyBatch);
   for (int row = request.first; row < end; ++row) {
-    request.rows->push_back({ListText(m_hResults, row, 0), ListView_GetCheckState(m_hResults, row) != 0});
+    request.rows->push_back(
+        {ListText(m_hResults, row, 0), ListView_GetCheckState(m_hResults, row) != 0});
   }
   return std::max(0, end - request.first);
 }
