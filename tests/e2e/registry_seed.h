@@ -49,9 +49,14 @@ inline void DumpKey(HKEY root, const std::string& path, std::vector<std::string>
   out->push_back("[" + path + "]");
   for (DWORD i = 0;; ++i) {
     char name[16384];
-    BYTE data[16384];
-    DWORD nameLen = sizeof(name), type = 0, size = sizeof(data);
-    if (RegEnumValueA(key, i, name, &nameLen, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+    DWORD nameLen = sizeof(name), type = 0, dataLen = 0;
+    if (RegEnumValueA(key, i, name, &nameLen, nullptr, &type, nullptr, &dataLen) != ERROR_SUCCESS) {
+      break;
+    }
+    std::vector<BYTE> data(dataLen + 1);
+    nameLen = sizeof(name);
+    DWORD size = dataLen;
+    RegEnumValueA(key, i, name, &nameLen, nullptr, &type, data.data(), &size);
     std::string line = "[" + path + "] \"" + std::string(name, nameLen) + "\" " +
                        std::to_string(type) + ":";
     char hex[4];
@@ -65,8 +70,9 @@ inline void DumpKey(HKEY root, const std::string& path, std::vector<std::string>
   for (DWORD i = 0;; ++i) {
     char name[512];
     DWORD len = sizeof(name);
-    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
       break;
+    }
     subkeys.push_back(name);
   }
   RegCloseKey(key);

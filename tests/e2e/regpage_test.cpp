@@ -15,6 +15,7 @@
 
 #include "e2e/driver.h"
 #include "e2e/regpage_windows.h"
+#include "e2e/registry_seed.h"
 
 namespace tw::e2e {
 namespace {
@@ -72,44 +73,6 @@ void DeleteTree(HKEY root, const std::string& path) {
   }
   RegCloseKey(key);
   RegDeleteKeyA(root, path.c_str());
-}
-
-// One line per key and per value (type and bytes in hex), sorted, so two
-// states compare as texts.
-void DumpKey(HKEY root, const std::string& path, std::vector<std::string>* out) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  out->push_back("[" + path + "]");
-  for (DWORD i = 0;; ++i) {
-    char name[16384];
-    DWORD nameLen = sizeof(name), type = 0, dataLen = 0;
-    if (RegEnumValueA(key, i, name, &nameLen, nullptr, &type, nullptr, &dataLen) != ERROR_SUCCESS) {
-      break;
-    }
-    std::vector<BYTE> data(dataLen + 1);
-    nameLen = sizeof(name);
-    DWORD size = dataLen;
-    RegEnumValueA(key, i, name, &nameLen, nullptr, &type, data.data(), &size);
-    std::string line = "[" + path + "] \"" + std::string(name, nameLen) + "\" " +
-                       std::to_string(type) + ":";
-    char hex[4];
-    for (DWORD b = 0; b < size; ++b) {
-      wsprintfA(hex, "%02x", data[b]);
-      line += hex;
-    }
-    out->push_back(line);
-  }
-  std::vector<std::string> subkeys;
-  for (DWORD i = 0;; ++i) {
-    char name[512];
-    DWORD len = sizeof(name);
-    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-      break;
-    }
-    subkeys.push_back(name);
-  }
-  RegCloseKey(key);
-  for (const auto& s : subkeys) DumpKey(root, path + "\\" + s, out);
 }
 
 std::vector<std::string> SandboxState() {
