@@ -52,10 +52,14 @@ void ShowTrayMenu(HWND owner, POINT screen, const char* where) {
 CStatusStrip::~CStatusStrip() {
   if (m_hImages) ImageList_Destroy(m_hImages);
   if (m_hBackground) DeleteObject(m_hBackground);
+  if (m_hFont) DeleteObject(m_hFont);
 }
 
 bool CStatusStrip::CreateStrip() {
   m_hBackground = CreateSolidBrush(kBackground);
+  // Made once: a scan sends its progress several times a second, and a font
+  // made for every text cost each of them milliseconds.
+  m_hFont = IconTitleFont();
   if (!Create(nullptr, IDD_171)) return false;
   // The strip has no caption of its own; the second instance must never take
   // it for the main window.
@@ -93,21 +97,21 @@ RECT CStatusStrip::Inner(int box) const {
 void CStatusStrip::DrawBoxText(HDC dc, int box) {
   RECT inner = Inner(box);
   FillRect(dc, &inner, m_hBackground);
-  HFONT font = IconTitleFont();
-  HGDIOBJ old = SelectObject(dc, font);
+  HGDIOBJ old = SelectObject(dc, m_hFont);
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, RGB(0, 0, 0));
   const std::string& t = m_texts.Text(box);
   DrawTextA(dc, t.c_str(), static_cast<int>(t.size()), &inner,
             DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
   SelectObject(dc, old);
-  DeleteObject(font);
 }
 
 void CStatusStrip::SetTexts(const std::string& box1, const std::string& box2,
                             const std::string& box3) {
   unsigned changed = m_texts.SetTexts(box1, box2, box3);
   if (!changed || !m_hWnd) return;
+  // A hidden strip draws nothing; showing it paints the texts kept here.
+  if (!IsWindowVisible(m_hWnd)) return;
   EnsureLayout();
   HDC dc = GetDC(m_hWnd);
   for (int i = 0; i < 3; ++i) {

@@ -41,6 +41,7 @@ class CStatusStrip : public CDialogBase {
   StripLayout m_layout;
   HIMAGELIST m_hImages = nullptr;
   HBRUSH m_hBackground = nullptr;
+  HFONT m_hFont = nullptr;
   bool m_bResizing = false;
   POINT m_last = {0, 0};
 };
