@@ -48,7 +48,7 @@ tw_win_test(contract_win32)
 file(GLOB_RECURSE TW_WIN_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/win/*.cpp)
 if(TW_WIN_TESTS)
   add_executable(win_tests ${TW_WIN_TESTS})
-  target_link_libraries(win_tests PRIVATE tidewell_win32 tidewell_memory gtest gmock gtest_main)
+  target_link_libraries(win_tests PRIVATE tidewell_ui tidewell_memory gtest gmock gtest_main)
   tw_win_test(win_tests)
 endif()
 

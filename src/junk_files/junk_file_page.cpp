@@ -56,6 +56,7 @@ constexpr UINT kMsgStatusPending = WM_APP + 0x38; // posted: a progress text wai
 constexpr UINT kMsgCopyRows = WM_APP + 0x39;      // sent: lParam = RowCopyRequest*; answers
                                                   // the rows copied
 constexpr UINT kMsgDropAllGone = WM_APP + 0x3A;   // sent: the deletion's last rows go now
+constexpr UINT_PTR kRowListingTimer = 1;
 
 // Even drawn by the interface thread while the worker goes on, every
 // progress text slows a walk (the window, the X server and Wine's server
@@ -93,6 +94,7 @@ CJunkFilePage::CJunkFilePage(const Platform& platform)
     : CPage(IDD_130, IDS_57809),
       m_platform(platform),
       m_tree(*platform.files),
+      m_listing(kMsgRowsPending, kRowListingTimer),
       m_status(*this, kMsgStatusPending, kProgressInterval) {
   m_settings.backupFolder = DefaultBackupFolder(*m_platform.files);
   CreateFolderPath(*m_platform.files, m_settings.backupFolder);
@@ -147,9 +149,8 @@ BOOL CJunkFilePage::OnInit() {
 INT_PTR CJunkFilePage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case kMsgRowsPending:
-      if (ListPendingSlice(m_hResults, [this](std::size_t n) { return DrainPendingRows(n); })) {
-        PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
-      }
+      m_listing.OnPending(m_hWnd, m_hResults, [this](std::size_t n) { return DrainPendingRows(n); },
+                          false);
       return TRUE;
     case kMsgScanEnded:
       EndScan();
@@ -272,6 +273,13 @@ void CJunkFilePage::OnDestroy() {
   m_worker.End();
   SaveSettings();
   m_buttons.clear();
+}
+
+void CJunkFilePage::OnTimer(UINT_PTR id) {
+  if (m_listing.IsTimer(id)) {
+    m_listing.OnPending(m_hWnd, m_hResults, [this](std::size_t n) { return DrainPendingRows(n); },
+                        true);
+  }
 }
 
 // --- settings -----------------------------------------------------------------
@@ -462,6 +470,7 @@ DWORD WINAPI CJunkFilePage::ScanWorker(LPVOID param) {
 
 void CJunkFilePage::EndScan() {
   ListAllPending(m_hResults, [this](std::size_t n) { return DrainPendingRows(n); });
+  m_listing.Stop(m_hWnd);
   m_bIdle = 1;
   m_bStop = 0;
   g_bStopRequested = 0;

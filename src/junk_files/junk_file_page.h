@@ -45,6 +45,7 @@ class CJunkFilePage : public CPage {
   bool OnCommand(int id, int code, HWND control) override;
   bool OnNotify(NMHDR* header, LRESULT* result) override;
   void OnDestroy() override;
+  void OnTimer(UINT_PTR id) override;
 
  private:
   class CScanSink;
@@ -120,6 +121,7 @@ class CJunkFilePage : public CPage {
   JunkScanPlan m_scanPlan;
 
   CPendingRows<FoundRow> m_pending;
+  CRowListing m_listing;
   // Rows to take out of the list, numbered as the list stands when each goes.
   CPendingRows<int> m_gone;
   bool m_bListFrozen = false;  // the list's redrawing is off while rows go

@@ -40,6 +40,7 @@ constexpr int kRestoreButton = IDC_1010;        // restore a registry file
 constexpr UINT kMsgRowsPending = WM_APP + 0x21;  // posted: found rows wait to be listed
 constexpr UINT kMsgRunEnded = WM_APP + 0x22;     // sent: wParam = the run that ended
 constexpr UINT kMsgRemoveRow = WM_APP + 0x23;    // sent: wParam = the row a repair fixed
+constexpr UINT_PTR kRowListingTimer = 1;
 
 // How often a deletion, which runs on the interface thread, stops to answer
 // messages: well within the 100 ms after which a window feels stuck.
@@ -74,7 +75,10 @@ class CRegistryPage::CScanSink : public IScanSink {
 };
 
 CRegistryPage::CRegistryPage(const Platform& platform)
-    : CPage(IDD_129, IDS_57810), m_platform(platform), m_status(*this) {}
+    : CPage(IDD_129, IDS_57810),
+      m_platform(platform),
+      m_listing(kMsgRowsPending, kRowListingTimer),
+      m_status(*this) {}
 
 CRegistryPage::~CRegistryPage() {
   m_bStop = 1;
@@ -174,9 +178,8 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case kMsgRowsPending:
-      if (ListPendingSlice(m_hResults, [this](std::size_t n) { return DrainPendingRows(n); })) {
-        PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
-      }
+      m_listing.OnPending(m_hWnd, m_hResults, [this](std::size_t n) { return DrainPendingRows(n); },
+                          false);
       return TRUE;
     case kMsgRunEnded:
       EndRun(static_cast<Run>(wp));
@@ -277,6 +280,13 @@ void CRegistryPage::OnDestroy() {
   m_bStop = 1;
   m_worker.End();
   m_buttons.clear();
+}
+
+void CRegistryPage::OnTimer(UINT_PTR id) {
+  if (m_listing.IsTimer(id)) {
+    m_listing.OnPending(m_hWnd, m_hResults, [this](std::size_t n) { return DrainPendingRows(n); },
+                        true);
+  }
 }
 
 // --- scan -------------------------------------------------------------------
@@ -416,6 +426,7 @@ void CRegistryPage::EndRun(Run run) {
   ListAllPending(
       m_hResults, [this](std::size_t n) { return DrainPendingRows(n); },
       [this] { ServeWhileBusy(); });
+  m_listing.Stop(m_hWnd);
   m_bIdle = 1;
   g_bStopRequested = 0;
   g_bPauseRequested = 0;
@@ -543,17 +554,8 @@ void CRegistryPage::DeleteRows(bool all) {
 }
 
 void CRegistryPage::ServeWhileBusy() {
-  const ULONGLONG now = GetTickCount64();
-  if (now - m_lastServed < kServeIntervalMs) return;
-  m_lastServed = now;
-  // Any peek first delivers the messages other threads and programs have
-  // sent; of the queue only paint requests are taken, so no click or key
-  // starts anything before the deletion ends, and the status texts reach
-  // the screen meanwhile.
-  MSG msg;
-  for (int i = 0; i < 64 && PeekMessageA(&msg, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE); ++i) {
-    DispatchMessageA(&msg);
-  }
+  // The status texts reach the screen meanwhile too.
+  ServeSentMessages(&m_lastServed, kServeIntervalMs);
 }
 
 // --- repair -------------------------------------------------------------------

@@ -39,6 +39,7 @@ class CRegistryPage : public CPage {
   bool OnCommand(int id, int code, HWND control) override;
   bool OnNotify(NMHDR* header, LRESULT* result) override;
   void OnDestroy() override;
+  void OnTimer(UINT_PTR id) override;
 
  private:
   enum class Run { kNone, kScan, kRepair };
@@ -115,6 +116,7 @@ class CRegistryPage : public CPage {
   std::vector<RegistryRow> m_rows;
   // Rows found by the worker and not yet listed.
   CPendingRows<RegistryRow> m_pending;
+  CRowListing m_listing;
   ULONGLONG m_lastServed = 0;  // GetTickCount64 of the last ServeWhileBusy that served
 
   CPageStatus m_status;
