@@ -39,9 +39,12 @@ void CJunkScanner::WalkFolder(const std::string& path, bool takeAll) {
     if (level.find) stack.push_back(std::move(level));
   };
   enter(path);
+  // Reused from entry to entry, so that a long name or path costs no heap
+  // call per file.
+  FindData entry;
+  std::string full;
   while (!stack.empty()) {
     Level& top = stack.back();
-    FindData entry;
     if (top.hasFirst) {
       entry = std::move(top.first);
       top.hasFirst = false;
@@ -51,7 +54,7 @@ void CJunkScanner::WalkFolder(const std::string& path, bool takeAll) {
     }
     if (entry.name == "." || entry.name == "..") continue;
     if (m_control.Poll()) return;
-    const std::string full = top.folder + "\\" + entry.name;
+    full.assign(top.folder).append(1, '\\').append(entry.name);
     if (entry.IsDirectory()) {
       // A linked folder may lead back above itself (an endless walk) or to
       // another drive the user never chose.

@@ -93,7 +93,9 @@ TEST(JunkRemove, RemoveFileTable) {
     if (c.backupContents) {
       EXPECT_EQ(fs.Contents("C:\\Backup\\a.tmp"), c.backupContents) << c.what;
     }
-    if (c.scene == Scene::kNoRecycleBin) EXPECT_EQ(shell.NukeQuestions(), 1);
+    if (c.scene == Scene::kNoRecycleBin) {
+      EXPECT_EQ(shell.NukeQuestions(), 1);
+    }
   }
 }
 
