@@ -105,7 +105,9 @@ TEST_F(JunkScan, WalkTable) {
       EXPECT_EQ(path.find("ro.tmp"), std::string::npos) << c.what << ": " << path;
       EXPECT_EQ(path.find("loop"), std::string::npos) << c.what << ": " << path;
     }
-    if (c.stopped) EXPECT_TRUE(sink.scanned.empty()) << c.what;
+    if (c.stopped) {
+      EXPECT_TRUE(sink.scanned.empty()) << c.what;
+    }
   }
 }
 

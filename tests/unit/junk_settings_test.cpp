@@ -68,7 +68,9 @@ TEST(JunkSettings, FileIniTable) {
     EXPECT_EQ(s.cleanSystemTemp, c.settings.cleanSystemTemp) << c.what;
     EXPECT_EQ(s.backupFolder, c.settings.backupFolder) << c.what;
     EXPECT_EQ(types, c.types) << c.what;
-    if (c.savesSameBytes) EXPECT_EQ(FormatFileIni(s, types), c.file) << c.what;
+    if (c.savesSameBytes) {
+      EXPECT_EQ(FormatFileIni(s, types), c.file) << c.what;
+    }
   }
 }
 

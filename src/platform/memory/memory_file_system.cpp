@@ -572,6 +572,14 @@ long CMemoryFileSystem::DeleteFile(const std::string& path) {
 }
 
 long CMemoryFileSystem::MoveFile(const std::string& from, const std::string& to) {
+  return Move(from, to, false);
+}
+
+long CMemoryFileSystem::MoveFileReplace(const std::string& from, const std::string& to) {
+  return Move(from, to, true);
+}
+
+long CMemoryFileSystem::Move(const std::string& from, const std::string& to, bool replace) {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   long rc = kErrorSuccess;
   if (Fault(true, &rc)) return rc;
@@ -581,32 +589,14 @@ long CMemoryFileSystem::MoveFile(const std::string& from, const std::string& to)
   Path dest;
   if (!ParsePath(to, &dest)) return kErrorPathNotFound;
   Node* existing = Lookup(dest, nullptr);
-  if (existing == node) return kErrorSuccess;  // onto itself (Wine keeps the old spelling)
-  if (existing) return kErrorAlreadyExists;
+  if (!replace) {
+    if (existing == node) return kErrorSuccess;  // onto itself (Wine keeps the old spelling)
+    if (existing) return kErrorAlreadyExists;
+  }
   Node* parent = LookupParent(dest, &rc);
   if (!parent) return rc;
   if (Contains(node, parent)) return kErrorAccessDenied;  // into itself
   if (AnyInUse(node)) return kErrorSharingViolation;
-  std::unique_ptr<Node> owned = Detach(node);
-  owned->name = dest.parts.back();
-  Insert(parent, std::move(owned));
-  return kErrorSuccess;
-}
-
-long CMemoryFileSystem::MoveFileReplace(const std::string& from, const std::string& to) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
-  long rc = kErrorSuccess;
-  if (Fault(true, &rc)) return rc;
-  Node* node = Find(from, &rc);
-  if (!node) return rc;
-  if (!node->parent) return kErrorAccessDenied;
-  Path dest;
-  if (!ParsePath(to, &dest)) return kErrorPathNotFound;
-  Node* parent = LookupParent(dest, &rc);
-  if (!parent) return rc;
-  if (Contains(node, parent)) return kErrorAccessDenied;
-  if (AnyInUse(node)) return kErrorSharingViolation;
-  Node* existing = Lookup(dest, nullptr);
   if (existing && existing != node) {
     // Only a file is replaced, and only one nobody holds or protects.
     if (existing->IsFolder() || node->IsFolder() || (existing->attributes & kAttrReadOnly)) {

@@ -105,6 +105,8 @@ class CMemoryFileSystem : public IFileSystem {
   std::string FullPath(const Node* node) const;
   static bool Contains(const Node* ancestor, const Node* node);
   static bool AnyInUse(const Node* node);
+  // MoveFile (replace false) and MoveFileReplace.
+  long Move(const std::string& from, const std::string& to, bool replace);
   static std::unique_ptr<Node> CloneTree(const Node& node);
   std::uint64_t Now();
   std::string PathForm(const std::string& path, bool shortForm);
