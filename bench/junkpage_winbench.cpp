@@ -49,25 +49,6 @@ std::string IniPath() { return tw::e2e::ProgramFolder() + "File.ini"; }
 
 // --- files ----------------------------------------------------------------------
 
-bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD done = 0;
-  const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-  CloseHandle(h);
-  return ok && done == bytes.size();
-}
-
-bool ReadFileBytes(const std::string& path, std::string* out) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  char buf[4096];
-  DWORD got = 0;
-  while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got) out->append(buf, got);
-  CloseHandle(h);
-  return true;
-}
-
 // Folders of 1,000 files each: root\gNNN\fNNNN.ext; in the scan tree one
 // file of kJunkEvery is "*.tmp" and the rest "*.dat".
 bool SeedTree(const std::string& root, std::size_t count, bool allJunk) {
@@ -103,14 +84,15 @@ bool Seed(const std::string& root, std::size_t count, bool allJunk) {
 class CScratchGuard {
  public:
   explicit CScratchGuard(bool keepScanTree) : m_keepScanTree(keepScanTree) {
-    m_hadIni = ReadFileBytes(IniPath(), &m_ini);
+    m_hadIni = GetFileAttributesA(IniPath().c_str()) != INVALID_FILE_ATTRIBUTES;
+    m_ini = tw::e2e::ReadFileBytes(IniPath());
     if (!m_keepScanTree) tw::e2e::RemoveScratchTree(TreePath(kScanTree));
     tw::e2e::RemoveScratchTree(TreePath(kListTree));
   }
   ~CScratchGuard() {
     if (!m_keepScanTree) tw::e2e::RemoveScratchTree(TreePath(kScanTree));
     tw::e2e::RemoveScratchTree(TreePath(kListTree));
-    if (m_hadIni) WriteFileBytes(IniPath(), m_ini);
+    if (m_hadIni) tw::e2e::WriteFileBytes(IniPath(), m_ini);
     else DeleteFileA(IniPath().c_str());
   }
 
@@ -174,7 +156,7 @@ struct CPageUnderTest : tw::e2e::JunkPageWindows {
 // Outright deletion, both folder options off, the one type *.tmp ticked.
 bool WriteSettings() {
   const std::string backup = tw::e2e::ProgramFolder() + "FileBackup";
-  return WriteFileBytes(IniPath(), "1\r\n0\r\n0\r\n" + backup + "\r\n1\r\n*.tmp\r\n\r\n");
+  return tw::e2e::WriteFileBytes(IniPath(), "1\r\n0\r\n0\r\n" + backup + "\r\n1\r\n*.tmp\r\n\r\n");
 }
 
 bool StartOnPage(CAppUnderTest& app, CPageUnderTest& ui, const char* tree) {
@@ -289,15 +271,7 @@ int main(int argc, char** argv) {
         }
         page.push_back(scan.endMs - scan.startMs);
       };
-      if (round % 2) {
-        runPage();
-        runCore();
-        runBare();
-      } else {
-        runBare();
-        runCore();
-        runPage();
-      }
+      tw::bench::RunRound(round, runBare, runCore, runPage);
       if (rc) break;
       const std::size_t expected = (files + kJunkEvery - 1 - kJunkEvery / 2) / kJunkEvery;
       if (scan.status != "扫描完成." || scan.count != "总共: " + std::to_string(expected) ||

@@ -29,6 +29,22 @@ inline double MedianMs(std::vector<double> v) {
   return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// One round of a page benchmark: the bare baseline, the engine alone and the
+// page, in an order that turns round every round, so that no side always
+// runs first on a cold cache or last on a warm one.
+inline void RunRound(int round, const std::function<void()>& bare,
+                     const std::function<void()>& core, const std::function<void()>& page) {
+  if (round % 2) {
+    page();
+    core();
+    bare();
+  } else {
+    bare();
+    core();
+    page();
+  }
+}
+
 // Polls every 20 ms until done() holds; answers the NowMs time it first held,
 // or 0 after timeoutMs.
 inline double PollUntil(const std::function<bool()>& done, double timeoutMs) {

@@ -457,28 +457,14 @@ int main(int argc, char** argv) {
       };
       auto runPage = [&] {
         scan = RunPageScan(ui, 600000);
-        const auto r = pinger.Between(scan.startMs, scan.endMs ? scan.endMs : NowMs());
-        rt.samples += r.samples;
-        if (r.maxMs > rt.maxMs) {
-          rt.maxMs = r.maxMs;
-          rt.worstAtMs = r.worstAtMs;
-        }
-        rt.p99Ms = std::max(rt.p99Ms, r.p99Ms);
+        rt.Merge(pinger.Between(scan.startMs, scan.endMs ? scan.endMs : NowMs()));
         if (!scan.endMs) {
           fail("the scan did not end within 10 minutes");
           return;
         }
         page.push_back(scan.endMs - scan.startMs);
       };
-      if (round % 2) {
-        runPage();
-        runCore();
-        runBare();
-      } else {
-        runBare();
-        runCore();
-        runPage();
-      }
+      tw::bench::RunRound(round, runBare, runCore, runPage);
       if (rc) break;
       if (Pane(scan.panes, 0) != "扫描完成." || Pane(scan.panes, 1) != "总共: " + std::to_string(scan.rows) ||
           static_cast<std::size_t>(scan.rows) != coreFindings) {

@@ -36,6 +36,12 @@ bool WaitFor(const std::function<bool()>& cond, DWORD timeoutMs = kTimeoutMs);
 // build puts tidewell.exe and the other programs: P:\ under Wine.
 std::string ProgramFolder();
 
+// A whole file's bytes, read while others may hold it open; empty when it
+// cannot be opened.
+std::string ReadFileBytes(const std::string& path);
+// Creates or replaces a file with exactly these bytes.
+bool WriteFileBytes(const std::string& path, const std::string& bytes);
+
 std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);
 

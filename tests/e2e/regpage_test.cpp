@@ -191,18 +191,6 @@ void ClearBackups() {
 // Runs the system's registry editor and waits for it.
 DWORD RunRegedit(const std::string& args) { return RunAndWait("regedit.exe " + args, 60000); }
 
-std::string ReadFileBytes(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return {};
-  std::string out;
-  char buf[65536];
-  DWORD got = 0;
-  while (ReadFile(h, buf, sizeof(buf), &got, nullptr) && got) out.append(buf, got);
-  CloseHandle(h);
-  return out;
-}
-
 // Reads a file the program wrote as UTF-16 or ANSI, as UTF-8.
 std::string ReadRegText(const std::string& path) {
   std::string bytes = ReadFileBytes(path);
@@ -426,15 +414,6 @@ TEST_F(RegistryPageE2E, DeleteAllTakesEveryRowOfTheListAndItsBackupRestores) {
 
 HWND WaitForChooser(const CAppUnderTest& app) {
   return app.WaitForWindow("选择路径", "#32770");
-}
-
-bool WriteFileBytes(const std::string& path, const std::string& bytes) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD done = 0;
-  const bool ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-  CloseHandle(h);
-  return ok && done == bytes.size();
 }
 
 std::string ReadDefault(HKEY root, const std::string& path, const std::string& name = "") {
