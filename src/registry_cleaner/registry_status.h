@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
-#include <mutex>
 #include <string>
 
 #include "platform/text.h"
+#include "platform/threads.h"
 
 namespace tw {
 
@@ -63,7 +63,7 @@ class CRegistryStatus {
   Clock m_clock;
   std::chrono::milliseconds m_minInterval;
   RegistryStatusTexts m_texts;
-  mutable std::mutex m_mutex;
+  mutable CMutex m_mutex;
   std::chrono::steady_clock::time_point m_start{};
   std::chrono::steady_clock::time_point m_lastSent{};
   bool m_sentAny = false;

@@ -4,13 +4,13 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/file_system.h"
 #include "platform/memory/fault_plan.h"
 #include "platform/memory/memory_file_system.h"
+#include "platform/threads.h"
 
 namespace tw {
 
@@ -53,7 +53,7 @@ class CMemoryShell : public IShell {
   bool Start(StartedProgram program, const std::string& path);
 
   CMemoryFileSystem& m_fs;
-  mutable std::mutex m_mutex;
+  mutable CMutex m_mutex;
   std::vector<StartedProgram> m_started;
   std::function<void(const StartedProgram&)> m_onStart;
   bool m_bStartsFail = false;
