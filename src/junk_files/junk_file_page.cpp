@@ -13,6 +13,7 @@
 #include "controls/new_menu.h"
 #include "controls/resource_module.h"
 #include "junk_files/file_type_dialog.h"
+#include "platform/win32/tick_count.h"
 #include "resources/resource.h"
 
 namespace tw {
@@ -613,20 +614,20 @@ int CJunkFilePage::CopyRows(const RowCopyRequest& request) {
 bool CJunkFilePage::DropGoneRows(bool all) {
   // A repaint is a message of its own: with a slice before it, the window
   // would not answer for too long.
-  if (m_bListFrozen && !all && GetTickCount64() - m_frozenSince >= kGoneRepaintMs) {
+  if (m_bListFrozen && !all && TickCount64() - m_frozenSince >= kGoneRepaintMs) {
     RepaintList();
     bool more = false;
     m_gone.Take(0, &more);
     return more;
   }
-  const ULONGLONG start = GetTickCount64();
+  const ULONGLONG start = TickCount64();
   bool more = true;
-  while (more && (all || GetTickCount64() - start < kGoneSliceMs)) {
+  while (more && (all || TickCount64() - start < kGoneSliceMs)) {
     const std::vector<int> rows = m_gone.Take(kPendingRowBatch, &more);
     if (!rows.empty() && !m_bListFrozen) {
       SetListRedraw(m_hResults, false);
       m_bListFrozen = true;
-      m_frozenSince = GetTickCount64();
+      m_frozenSince = TickCount64();
     }
     for (int row : rows) ListView_DeleteItem(m_hResults, row);
   }
