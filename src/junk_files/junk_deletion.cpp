@@ -53,8 +53,8 @@ RemoveOutcome RemoveFile(const RemoveContext& context, const std::string& path) 
       // owner can sit behind the window.
       if (!fitsShell) return RemoveOutcome::kFailed;
       rc = context.shell->FileOperation(
-          kFoDelete, path, "", kFofAllowUndo | kFofNoConfirmation | kFofNoErrorUi | kFofWantNukeWarning,
-          context.owner);
+          kFoDelete, path, "",
+          kFofAllowUndo | kFofNoConfirmation | kFofNoErrorUi | kFofWantNukeWarning, context.owner);
       break;
     case 1:
       // Not the shell's delete: that takes a whole folder tree, and a folder

@@ -45,7 +45,8 @@ void CJunkScanner::WalkFolder(const std::string& path, bool takeAll) {
     Level level;
     level.folder = LowerCase(raw);
     if (!takeAll && !m_tempLower.empty() && level.folder == m_tempLower) return;
-    level.protectedFolder = IsProtectedName(level.folder.substr(std::min(judgedFrom, level.folder.size())));
+    level.protectedFolder =
+        IsProtectedName(level.folder.substr(std::min(judgedFrom, level.folder.size())));
     level.find = m_fs.FindFirst(level.folder + "\\*", &level.first);
     if (level.find) stack.push_back(std::move(level));
   };

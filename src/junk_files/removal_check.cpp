@@ -83,7 +83,8 @@ PathCheck CheckRemovablePath(IFileSystem& fs, const std::vector<std::string>& ro
 }
 
 std::vector<std::string> WalkedRoots(const std::vector<std::string>& roots,
-                                     const std::string& cacheFolder, const std::string& tempFolder) {
+                                     const std::string& cacheFolder,
+                                     const std::string& tempFolder) {
   std::vector<std::string> out;
   for (const std::string& root : roots) out.push_back(Spelled(root));
   if (!cacheFolder.empty()) out.push_back(Spelled(cacheFolder));

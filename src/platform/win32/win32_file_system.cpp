@@ -208,8 +208,8 @@ std::uint32_t CWin32FileSystem::GetDriveType(const std::string& root) {
 bool CWin32FileSystem::GetVolumeLabel(const std::string& root, std::string* label) {
   wchar_t buf[kPathBuf + 1] = {};
   const std::wstring wide = WidePath(root);
-  if (wide.empty() ||
-      !::GetVolumeInformationW(wide.c_str(), buf, kPathBuf, nullptr, nullptr, nullptr, nullptr, 0)) {
+  if (wide.empty() || !::GetVolumeInformationW(wide.c_str(), buf, kPathBuf, nullptr, nullptr,
+                                               nullptr, nullptr, 0)) {
     return false;
   }
   std::string text;
