@@ -31,8 +31,9 @@ run: win64
 bench: build
 	bash bench/run.sh
 
-# dist/tidewell-<version>-win64.zip and -win32.zip: tidewell.exe, RC409.dll
-# and a read-me.
+# dist/tidewell-<version>-win64.zip and -win32.zip (tidewell.exe, RC409.dll, a read-me) and
+# the installer dist/tidewell-<version>-x64.msi; -x86.msi too when the 32-bit
+# program is built.
 dist: win64 win32
 	bash scripts/dist.sh
 
