@@ -514,7 +514,7 @@ std::string CMemoryFileSystem::GetWindowsDirectory() {
 }
 
 std::string CMemoryFileSystem::GetSystemDirectory() {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = 0;
   if (Fault(false, &rc)) return std::string();
   return m_strWindows + "\\system32";
