@@ -9,7 +9,7 @@ build="$1"
 folder="$2"
 rm -rf "$folder"
 built="$(bash "$(dirname "$0")/../../scripts/dist.sh" "$build" "$build/dist")"
-zip="$(grep '\.zip$' <<<"$built")"
+zip="$(grep 'win64\.zip$' <<<"$built")"
 mkdir -p "$folder/packages"
 unzip -q "$zip" -d "$folder"
 grep '\.msi$' <<<"$built" | while read -r msi; do cp "$msi" "$folder/packages/"; done
