@@ -19,7 +19,8 @@ std::string ListText(HWND list, int row, int column);
 // null when the bitmap is missing. The caller destroys the list.
 HIMAGELIST MakeCheckBoxImages();
 // Check boxes, whole-row selection, flat scroll bars and info tips, with
-// `images` (when not null) as the boxes.
+// `images` (when not null) as the boxes; the list shares them and leaves
+// their destruction to the caller.
 void ShowCheckBoxes(HWND list, HIMAGELIST images);
 
 // The click rules of a check-box list: a click on a box makes its row the

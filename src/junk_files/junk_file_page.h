@@ -24,6 +24,7 @@
 #include "junk_files/junk_match.h"
 #include "junk_files/junk_scanner.h"
 #include "junk_files/junk_settings.h"
+#include "junk_files/removal_check.h"
 #include "platform/platform.h"
 #include "platform/run_control.h"
 
@@ -120,6 +121,8 @@ class CJunkFilePage : public CPage {
   // What the running scan looks for, fixed when it starts.
   CJunkTypes m_scanTypes;
   JunkScanPlan m_scanPlan;
+  // The folders that scan walked: a deletion removes nothing outside them.
+  std::vector<std::string> m_deleteRoots;
 
   // The result list's rows, in list order (interface thread only).
   std::vector<FoundRow> m_rows;
