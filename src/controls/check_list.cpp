@@ -38,11 +38,6 @@ std::string ListText(HWND list, int row, int column) {
   }
 }
 
-void SetListRedraw(HWND list, bool on) {
-  SendMessageA(list, WM_SETREDRAW, on ? TRUE : FALSE, 0);
-  if (on) InvalidateRect(list, nullptr, FALSE);
-}
-
 HIMAGELIST MakeCheckBoxImages() {
   HBITMAP bmp = LoadBitmapA(GetResourceInstance(), MAKEINTRESOURCEA(IDB_134));
   if (!bmp) return nullptr;
@@ -60,16 +55,6 @@ void ShowCheckBoxes(HWND list, HIMAGELIST images) {
   // destroys it, not each list with itself.
   SetWindowLongPtrA(list, GWL_STYLE, GetWindowLongPtrA(list, GWL_STYLE) | LVS_SHAREIMAGELISTS);
   ListView_SetImageList(list, images, LVSIL_STATE);
-}
-
-void SetAllRowChecks(HWND list, int how) {
-  const int count = ListView_GetItemCount(list);
-  SetListRedraw(list, false);
-  for (int i = 0; i < count; ++i) {
-    const bool on = how == 2 ? ListView_GetCheckState(list, i) == 0 : how == 1;
-    ListView_SetCheckState(list, i, on ? TRUE : FALSE);
-  }
-  SetListRedraw(list, true);
 }
 
 void OnCheckListClick(HWND list, const NMITEMACTIVATE* item, bool doubleClick,

@@ -14,8 +14,6 @@ namespace tw {
 void AddListColumn(HWND list, int index, UINT textId, int width);
 // The text of a cell, however long.
 std::string ListText(HWND list, int row, int column);
-// Turning redrawing back on repaints the list once.
-void SetListRedraw(HWND list, bool on);
 
 // The check-box images of bitmap 134 (11 pixels wide, white transparent);
 // null when the bitmap is missing. The caller destroys the list.
@@ -24,8 +22,6 @@ HIMAGELIST MakeCheckBoxImages();
 // `images` (when not null) as the boxes; the list shares them and leaves
 // their destruction to the caller.
 void ShowCheckBoxes(HWND list, HIMAGELIST images);
-// how: 0 unchecks every row, 1 checks every row, 2 inverts every row.
-void SetAllRowChecks(HWND list, int how);
 
 // The click rules of a check-box list: a click on a box makes its row the
 // one selected (the list flips the box itself); a click elsewhere on a row

@@ -58,6 +58,7 @@ constexpr UINT kMsgCopyRows = WM_APP + 0x39;      // sent: lParam = RowCopyReque
                                                   // the rows copied
 constexpr UINT kMsgDropAllGone = WM_APP + 0x3A;   // sent: the deletion's last rows go now
 constexpr UINT_PTR kRowListingTimer = 1;
+constexpr UINT_PTR kRowsGoneTimer = 2;
 
 // Even drawn by the interface thread while the worker goes on, every
 // progress text slows a walk (the window, the X server and Wine's server
@@ -68,11 +69,10 @@ constexpr std::chrono::milliseconds kProgressInterval{100};
 // Rows a deletion copies from the list with one message.
 constexpr int kRowCopyBatch = 500;
 
-// Taking rows out of a long list costs little with its redrawing off, but
-// the repaint after costs 20 to 80 ms under Wine: the list shows the
+// Every change of a visible list costs the interface thread a redraw, and
+// the worker deleting meanwhile loses more than that: the list shows the
 // deletion's progress at this pace, and in full at its end.
-constexpr ULONGLONG kGoneSliceMs = 15;
-constexpr ULONGLONG kGoneRepaintMs = 1000;
+constexpr ULONGLONG kGonePaceMs = 250;
 
 }  // namespace
 
@@ -95,7 +95,7 @@ CJunkFilePage::CJunkFilePage(const Platform& platform)
     : CPage(IDD_130, IDS_57809),
       m_platform(platform),
       m_tree(*platform.files),
-      m_listing(kMsgRowsPending, kRowListingTimer),
+      m_results(kMsgRowsPending, kRowListingTimer),
       m_status(*this, kMsgStatusPending, kProgressInterval) {
   m_settings.backupFolder = DefaultBackupFolder(*m_platform.files);
   CreateFolderPath(*m_platform.files, m_settings.backupFolder);
@@ -128,7 +128,11 @@ BOOL CJunkFilePage::OnInit() {
   ShowResultView(false);
 
   m_hChecks = MakeCheckBoxImages();
-  for (HWND list : {m_hResults, m_hTypes}) ShowCheckBoxes(list, m_hChecks);
+  m_results.Attach(m_hWnd, m_hResults, m_hChecks,
+                   [this](std::size_t row, int column) -> const std::string& {
+                     return column == 0 ? m_rows[row].path : m_rows[row].size;
+                   });
+  ShowCheckBoxes(m_hTypes, m_hChecks);
   AddListColumn(m_hResults, 0, IDS_32797, 350);
   AddListColumn(m_hResults, 1, IDS_32798, 140);
   AddListColumn(m_hTypes, 0, IDS_32796, 150);
@@ -150,8 +154,7 @@ BOOL CJunkFilePage::OnInit() {
 INT_PTR CJunkFilePage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case kMsgRowsPending:
-      m_listing.OnPending(m_hWnd, m_hResults, [this](std::size_t n) { return DrainPendingRows(n); },
-                          false);
+      m_results.OnPending([this](std::size_t n) { return DrainPendingRows(n); }, false);
       return TRUE;
     case kMsgScanEnded:
       EndScan();
@@ -160,10 +163,12 @@ INT_PTR CJunkFilePage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
       ShowResultView(true);
       return TRUE;
     case kMsgRowsGone:
-      if (DropGoneRows(false)) PostMessageA(m_hWnd, kMsgRowsGone, 0, 0);
+      OnRowsGone(false);
       return TRUE;
     case kMsgDropAllGone:
-      DropGoneRows(true);
+      if (m_bGoneTimerSet) KillTimer(m_hWnd, kRowsGoneTimer);
+      m_bGoneTimerSet = false;
+      DropGoneRows();
       return TRUE;
     case kMsgCopyRows:
       SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT,
@@ -229,13 +234,13 @@ bool CJunkFilePage::OnCommand(int id, int code, HWND control) {
       if (clicked) TickAllTypes();
       return true;
     case IDM_32791:
-      SetAllRowChecks(m_hResults, 1);
+      m_results.SetAll(1);
       return true;
     case IDM_32793:
-      SetAllRowChecks(m_hResults, 0);
+      m_results.SetAll(0);
       return true;
     case IDM_32792:
-      SetAllRowChecks(m_hResults, 2);
+      m_results.SetAll(2);
       return true;
     default:
       return false;
@@ -246,25 +251,20 @@ bool CJunkFilePage::OnNotify(NMHDR* header, LRESULT* result) {
   if (header->idFrom == static_cast<UINT_PTR>(kFolderTree)) {
     return m_tree.HandleNotify(header, result);
   }
-  if (header->hwndFrom != m_hResults && header->hwndFrom != m_hTypes) return false;
-  switch (header->code) {
-    case NM_CLICK:
-    case NM_DBLCLK:
-      OnCheckListClick(header->hwndFrom, reinterpret_cast<NMITEMACTIVATE*>(header),
-                       header->code == NM_DBLCLK, false);
-      return true;
-    case NM_RCLICK:
-      if (header->hwndFrom == m_hResults) {
-        POINT pt;
-        GetCursorPos(&pt);
-        ShowResultMenu(pt);
-        *result = 1;
-        return true;
-      }
-      return false;
-    default:
-      return false;
+  bool menu = false;
+  if (m_results.OnNotify(header, result, false, &menu)) {
+    if (menu) {
+      POINT pt;
+      GetCursorPos(&pt);
+      ShowResultMenu(pt);
+    }
+    return true;
   }
+  if (header->hwndFrom != m_hTypes) return false;
+  if (header->code != NM_CLICK && header->code != NM_DBLCLK) return false;
+  OnCheckListClick(m_hTypes, reinterpret_cast<NMITEMACTIVATE*>(header),
+                   header->code == NM_DBLCLK, false);
+  return true;
 }
 
 void CJunkFilePage::OnDestroy() {
@@ -277,9 +277,10 @@ void CJunkFilePage::OnDestroy() {
 }
 
 void CJunkFilePage::OnTimer(UINT_PTR id) {
-  if (m_listing.IsTimer(id)) {
-    m_listing.OnPending(m_hWnd, m_hResults, [this](std::size_t n) { return DrainPendingRows(n); },
-                        true);
+  if (m_results.IsTimer(id)) {
+    m_results.OnPending([this](std::size_t n) { return DrainPendingRows(n); }, true);
+  } else if (id == kRowsGoneTimer) {
+    OnRowsGone(true);
   }
 }
 
@@ -431,7 +432,8 @@ void CJunkFilePage::OnScan() {
   m_bStop = 0;
   m_nFound = 0;
   m_pending.Clear();
-  ListView_DeleteAllItems(m_hResults);
+  m_rows.clear();
+  m_results.Clear();
 
   // The type list and the options are fixed for the run: the settings view
   // is hidden while it goes.
@@ -470,8 +472,7 @@ DWORD WINAPI CJunkFilePage::ScanWorker(LPVOID param) {
 }
 
 void CJunkFilePage::EndScan() {
-  ListAllPending(m_hResults, [this](std::size_t n) { return DrainPendingRows(n); });
-  m_listing.Stop(m_hWnd);
+  m_results.ListAll([this](std::size_t n) { return DrainPendingRows(n); });
   m_bIdle = 1;
   m_bStop = 0;
   g_bStopRequested = 0;
@@ -487,19 +488,10 @@ void CJunkFilePage::AddPendingRow(FoundRow row) {
 
 bool CJunkFilePage::DrainPendingRows(std::size_t limit) {
   bool more = false;
-  for (FoundRow& row : m_pending.Take(limit, &more)) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = ListView_GetItemCount(m_hResults);
-    item.pszText = row.path.data();
-    const int index = static_cast<int>(
-        SendMessageA(m_hResults, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (index < 0) continue;
-    LVITEMA sub{};
-    sub.iSubItem = 1;
-    sub.pszText = row.size.data();
-    SendMessageA(m_hResults, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
-  }
+  std::vector<FoundRow> batch = m_pending.Take(limit, &more);
+  m_rows.reserve(m_rows.size() + batch.size());
+  for (FoundRow& row : batch) m_rows.push_back(std::move(row));
+  m_results.Append(batch.size());
   return more;
 }
 
@@ -509,7 +501,7 @@ void CJunkFilePage::OnDeleteTicked() { ToggleDeletion(1); }
 void CJunkFilePage::OnDeleteAll() { ToggleDeletion(2); }
 
 void CJunkFilePage::ToggleDeletion(int scope) {
-  if (ListView_GetItemCount(m_hResults) == 0) return;
+  if (m_rows.empty()) return;
   const std::string deleteText = LoadStr(IDS_57709);
   const std::string stopText = LoadStr(IDS_32784);
   if (!m_bIdle) {
@@ -526,7 +518,7 @@ void CJunkFilePage::ToggleDeletion(int scope) {
   // are all listed or dropped then, so the loop walks a list nobody else
   // changes.
   m_worker.Wait();
-  if (ListView_GetItemCount(m_hResults) == 0) return;
+  if (m_rows.empty()) return;
   m_bIdle = 0;
   SetDlgItemTextA(m_hWnd, kDeleteButton, stopText.c_str());
   if (scope == 2) SetDlgItemTextA(m_hWnd, kDeleteAllButton, stopText.c_str());
@@ -606,43 +598,48 @@ DWORD WINAPI CJunkFilePage::DeleteWorker(LPVOID param) {
 }
 
 int CJunkFilePage::CopyRows(const RowCopyRequest& request) {
-  const int count = ListView_GetItemCount(m_hResults);
-  const int end = std::min(count, request.first + kRowCopyBatch);
-  for (int row = request.first; row < end; ++row) {
-    request.rows->push_back(
-        {ListText(m_hResults, row, 0), ListView_GetCheckState(m_hResults, row) != 0});
+  const std::size_t first = static_cast<std::size_t>(std::max(0, request.first));
+  const std::size_t end = std::min(m_rows.size(), first + kRowCopyBatch);
+  for (std::size_t row = first; row < end; ++row) {
+    request.rows->push_back({m_rows[row].path, m_results.Checked(row)});
   }
-  return std::max(0, end - request.first);
+  return static_cast<int>(end - std::min(first, end));
 }
 
-bool CJunkFilePage::DropGoneRows(bool all) {
-  // A repaint is a message of its own: with a slice before it, the window
-  // would not answer for too long.
-  if (m_bListFrozen && !all && TickCount64() - m_frozenSince >= kGoneRepaintMs) {
-    RepaintList();
-    bool more = false;
-    m_gone.Take(0, &more);
-    return more;
+void CJunkFilePage::OnRowsGone(bool fromTimer) {
+  if (m_bGoneTimerSet) {
+    // The timer takes out what waits; a message meanwhile has nothing of its own.
+    if (!fromTimer) return;
+    KillTimer(m_hWnd, kRowsGoneTimer);
+    m_bGoneTimerSet = false;
+  } else if (fromTimer) {
+    return;
   }
-  const ULONGLONG start = TickCount64();
-  bool more = true;
-  while (more && (all || TickCount64() - start < kGoneSliceMs)) {
-    const std::vector<int> rows = m_gone.Take(kPendingRowBatch, &more);
-    if (!rows.empty() && !m_bListFrozen) {
-      SetListRedraw(m_hResults, false);
-      m_bListFrozen = true;
-      m_frozenSince = TickCount64();
-    }
-    for (int row : rows) ListView_DeleteItem(m_hResults, row);
+  const ULONGLONG now = TickCount64();
+  if (now - m_lastDropMs < kGonePaceMs) {
+    m_bGoneTimerSet =
+        SetTimer(m_hWnd, kRowsGoneTimer, static_cast<UINT>(kGonePaceMs - (now - m_lastDropMs)),
+                 nullptr) != 0;
+    if (m_bGoneTimerSet) return;
   }
-  if (m_bListFrozen && all) RepaintList();
-  return more;
+  m_lastDropMs = now;
+  DropGoneRows();
 }
 
-void CJunkFilePage::RepaintList() {
-  SetListRedraw(m_hResults, true);
-  UpdateWindow(m_hResults);
-  m_bListFrozen = false;
+void CJunkFilePage::DropGoneRows() {
+  bool more = false;
+  const std::vector<int> gone = m_gone.Take(m_rows.size() + 1, &more);
+  // The deletion goes top to bottom and numbers each row as the list stands
+  // once the rows before it have gone: the k-th of the batch is row
+  // number + k of the list as it stands now.
+  std::vector<std::size_t> rows;
+  rows.reserve(gone.size());
+  for (std::size_t k = 0; k < gone.size(); ++k) {
+    const std::size_t at = static_cast<std::size_t>(gone[k]) + k;
+    if (at < m_rows.size() && (rows.empty() || at > rows.back())) rows.push_back(at);
+  }
+  EraseRows(&m_rows, rows);
+  m_results.Remove(rows);
 }
 
 // --- shared -------------------------------------------------------------------

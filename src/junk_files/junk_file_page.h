@@ -18,6 +18,7 @@
 #include "app/page_worker.h"
 #include "app/pending_rows.h"
 #include "controls/owner_button.h"
+#include "controls/result_list.h"
 #include "junk_files/folder_tree.h"
 #include "junk_files/junk_deletion.h"
 #include "junk_files/junk_match.h"
@@ -86,10 +87,10 @@ class CJunkFilePage : public CPage {
     std::vector<JunkRowCopy>* rows = nullptr;
   };
   int CopyRows(const RowCopyRequest& request);
-  // Interface thread: takes out the rows whose files are gone, a time slice
-  // of them or (all) every one; answers whether more wait.
-  bool DropGoneRows(bool all);
-  void RepaintList();
+  // Interface thread: takes out the rows whose files are gone, now (all,
+  // at the end) or at the pace of the gone timer.
+  void OnRowsGone(bool fromTimer);
+  void DropGoneRows();
 
   // Shared.
   void ReportStatus(const std::string& text, StatusPhase phase, bool scanning);
@@ -123,12 +124,14 @@ class CJunkFilePage : public CPage {
   // The folders that scan walked: a deletion removes nothing outside them.
   std::vector<std::string> m_deleteRoots;
 
+  // The result list's rows, in list order (interface thread only).
+  std::vector<FoundRow> m_rows;
   CPendingRows<FoundRow> m_pending;
-  CRowListing m_listing;
+  CResultList m_results;
   // Rows to take out of the list, numbered as the list stands when each goes.
   CPendingRows<int> m_gone;
-  bool m_bListFrozen = false;  // the list's redrawing is off while rows go
-  ULONGLONG m_frozenSince = 0;
+  ULONGLONG m_lastDropMs = 0;
+  bool m_bGoneTimerSet = false;
 
   CPageStatus m_status;
   CRunControl m_control{&m_bStop};

@@ -11,6 +11,7 @@
 #include "app/windows_version.h"
 #include "controls/check_list.h"
 #include "controls/new_menu.h"
+#include "controls/result_list.h"
 #include "controls/resource_module.h"
 #include "junk_files/choose_path_dialog.h"
 #include "platform/win32/tick_count.h"
@@ -78,7 +79,7 @@ class CRegistryPage::CScanSink : public IScanSink {
 CRegistryPage::CRegistryPage(const Platform& platform)
     : CPage(IDD_129, IDS_57810),
       m_platform(platform),
-      m_listing(kMsgRowsPending, kRowListingTimer),
+      m_results(kMsgRowsPending, kRowListingTimer),
       m_status(*this) {}
 
 CRegistryPage::~CRegistryPage() {
@@ -104,7 +105,11 @@ BOOL CRegistryPage::OnInit() {
   FillCategoryList();
 
   m_hChecks = MakeCheckBoxImages();
-  ShowCheckBoxes(m_hResults, m_hChecks);
+  m_results.Attach(m_hWnd, m_hResults, m_hChecks,
+                   [this](std::size_t row, int column) -> const std::string& {
+                     const RegistryRow& r = m_rows[row];
+                     return column == 0 ? r.location : column == 1 ? r.description : r.valueName;
+                   });
   AddListColumn(m_hResults, 0, IDS_57729, 280);
   AddListColumn(m_hResults, 1, IDS_57730, 203);
   AddListColumn(m_hResults, 2, IDS_57731, 0);
@@ -179,8 +184,7 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
       }
       break;
     case kMsgRowsPending:
-      m_listing.OnPending(m_hWnd, m_hResults, [this](std::size_t n) { return DrainPendingRows(n); },
-                          false);
+      m_results.OnPending([this](std::size_t n) { return DrainPendingRows(n); }, false);
       return TRUE;
     case kMsgRunEnded:
       EndRun(static_cast<Run>(wp));
@@ -188,7 +192,7 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case kMsgRemoveRow:
       if (wp < m_rows.size()) {
         m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(wp));
-        ListView_DeleteItem(m_hResults, static_cast<int>(wp));
+        m_results.Remove({static_cast<std::size_t>(wp)});
       }
       return TRUE;
     default:
@@ -236,13 +240,13 @@ bool CRegistryPage::OnCommand(int id, int code, HWND control) {
       SetAllCategories(2);
       return true;
     case IDM_32791:
-      SetAllRowChecks(m_hResults, 1);
+      m_results.SetAll(1);
       return true;
     case IDM_32793:
-      SetAllRowChecks(m_hResults, 0);
+      m_results.SetAll(0);
       return true;
     case IDM_32792:
-      SetAllRowChecks(m_hResults, 2);
+      m_results.SetAll(2);
       return true;
     case IDM_32794:
       if (m_bIdle) DeleteCheckedFindings();
@@ -256,23 +260,14 @@ bool CRegistryPage::OnCommand(int id, int code, HWND control) {
 }
 
 bool CRegistryPage::OnNotify(NMHDR* header, LRESULT* result) {
-  if (header->hwndFrom != m_hResults) return false;
-  switch (header->code) {
-    case NM_CLICK:
-    case NM_DBLCLK:
-      OnCheckListClick(m_hResults, reinterpret_cast<NMITEMACTIVATE*>(header),
-                       header->code == NM_DBLCLK, true);
-      return true;
-    case NM_RCLICK: {
-      POINT pt;
-      GetCursorPos(&pt);
-      ShowResultMenu(pt);
-      *result = 1;
-      return true;
-    }
-    default:
-      return false;
+  bool menu = false;
+  if (!m_results.OnNotify(header, result, true, &menu)) return false;
+  if (menu) {
+    POINT pt;
+    GetCursorPos(&pt);
+    ShowResultMenu(pt);
   }
+  return true;
 }
 
 void CRegistryPage::OnDestroy() {
@@ -284,9 +279,8 @@ void CRegistryPage::OnDestroy() {
 }
 
 void CRegistryPage::OnTimer(UINT_PTR id) {
-  if (m_listing.IsTimer(id)) {
-    m_listing.OnPending(m_hWnd, m_hResults, [this](std::size_t n) { return DrainPendingRows(n); },
-                        true);
+  if (m_results.IsTimer(id)) {
+    m_results.OnPending([this](std::size_t n) { return DrainPendingRows(n); }, true);
   }
 }
 
@@ -311,9 +305,7 @@ void CRegistryPage::OnScan() {
   m_nFound = 0;
   m_pending.Clear();
   m_rows.clear();
-  SetListRedraw(m_hResults, false);
-  ClearList();
-  SetListRedraw(m_hResults, true);
+  m_results.Clear();
   m_scanCategories.clear();
   for (std::size_t i = 0; i < m_categoryIds.size(); ++i) {
     if (m_categoryChecked[i]) m_scanCategories.push_back(m_categoryIds[i]);
@@ -363,71 +355,28 @@ void CRegistryPage::AddPendingRow(RegistryRow row) {
 bool CRegistryPage::DrainPendingRows(std::size_t limit) {
   bool more = false;
   std::vector<RegistryRow> batch = m_pending.Take(limit, &more);
-  if (batch.empty()) return more;
+  m_rows.reserve(m_rows.size() + batch.size());
   const std::size_t first = m_rows.size();
   for (auto& row : batch) m_rows.push_back(std::move(row));
-  InsertRows(first);
-  return more;
-}
-
-void CRegistryPage::InsertRows(std::size_t first) {
+  m_results.Append(batch.size());
   for (std::size_t i = first; i < m_rows.size(); ++i) {
-    const RegistryRow& row = m_rows[i];
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = static_cast<int>(i);
-    item.pszText = const_cast<char*>(row.location.c_str());
-    item.lParam = row.category;
-    const int index =
-        static_cast<int>(SendMessageA(m_hResults, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (index < 0) continue;
-    LVITEMA sub{};
-    sub.iSubItem = 1;
-    sub.pszText = const_cast<char*>(row.description.c_str());
-    SendMessageA(m_hResults, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
-    sub.iSubItem = 2;
-    sub.pszText = const_cast<char*>(row.valueName.c_str());
-    SendMessageA(m_hResults, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&sub));
-    if (row.checked) ListView_SetCheckState(m_hResults, index, TRUE);
+    if (m_rows[i].checked) m_results.SetChecked(i, true);
   }
-}
-
-void CRegistryPage::RemoveListRows(const std::vector<int>& rows) {
-  // Served before each row, never after the last: whoever sees the final
-  // row count sees the final status too.
-  for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
-    ServeWhileBusy();
-    ListView_DeleteItem(m_hResults, *it);
-  }
-}
-
-void CRegistryPage::ClearList() {
-  std::vector<int> all(static_cast<std::size_t>(std::max(0, ListView_GetItemCount(m_hResults))));
-  for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
-  m_lastServed = TickCount64();
-  RemoveListRows(all);
+  return more;
 }
 
 bool CRegistryPage::RowChecked(int row) const {
   return ListView_GetCheckState(m_hResults, row) != 0;
 }
 
-void CRegistryPage::SyncChecksFromList(bool serve) {
-  const int count = ListView_GetItemCount(m_hResults);
-  for (int i = 0; i < count && static_cast<std::size_t>(i) < m_rows.size(); ++i) {
-    if (serve) ServeWhileBusy();
-    m_rows[i].checked = RowChecked(i);
-  }
+void CRegistryPage::SyncChecksFromList() {
+  for (std::size_t i = 0; i < m_rows.size(); ++i) m_rows[i].checked = m_results.Checked(i);
 }
 
 void CRegistryPage::EndRun(Run run) {
   // Every row is listed before the final status shows the count; the window
   // still answers between batches.
-  m_lastServed = TickCount64();
-  ListAllPending(
-      m_hResults, [this](std::size_t n) { return DrainPendingRows(n); },
-      [this] { ServeWhileBusy(); });
-  m_listing.Stop(m_hWnd);
+  m_results.ListAll([this](std::size_t n) { return DrainPendingRows(n); });
   m_bIdle = 1;
   g_bStopRequested = 0;
   g_bPauseRequested = 0;
@@ -497,8 +446,7 @@ void CRegistryPage::DeleteCheckedFindings() {
   // A stopped worker ends first: while the deletion answers sent messages it
   // must not add rows under it.
   m_worker.Wait();
-  m_lastServed = TickCount64();
-  SyncChecksFromList(true);
+  SyncChecksFromList();
   if (!CRegistryDeletion::AnyChecked(m_rows)) {
     ShowMessage(IDS_57773);
     return;
@@ -510,8 +458,7 @@ void CRegistryPage::DeleteAllFindings() {
   if (!m_bIdle) return;
   m_worker.Wait();
   if (m_rows.empty()) return;
-  m_lastServed = TickCount64();
-  SyncChecksFromList(true);
+  SyncChecksFromList();
   DeleteRows(true);
 }
 
@@ -520,10 +467,10 @@ void CRegistryPage::DeleteRows(bool all) {
   long found = m_nFound;
   m_lastServed = 0;
   // The list positions of the rows that go, in ascending order.
-  std::vector<int> gone;
+  std::vector<std::size_t> gone;
   BackupDeletionHooks hooks;
   hooks.beforeRow = [this] { ServeWhileBusy(); };
-  hooks.removed = [&](std::size_t index) { gone.push_back(static_cast<int>(index)); };
+  hooks.removed = [&](std::size_t index) { gone.push_back(index); };
   hooks.progress = [&](const std::string& key) {
     m_status.Report(key, StatusPhase::kProgress, false, found, m_nDeleted);
   };
@@ -532,15 +479,7 @@ void CRegistryPage::DeleteRows(bool all) {
                        MakeBackupFileName(*m_platform.files, m_platform.clock->GetLocalTime()), WindowsFamily(), &m_rows,
                        all, &found, &m_nDeleted, hooks);
   m_nFound = found;
-  if (result.count > 0) {
-    SetListRedraw(m_hResults, false);
-    RemoveListRows(gone);
-    if (ListView_GetItemCount(m_hResults) != static_cast<int>(m_rows.size())) {
-      ClearList();
-      InsertRows(0);
-    }
-    SetListRedraw(m_hResults, true);
-  }
+  if (result.count > 0) m_results.Remove(gone);
   SetCursor(oldCursor);
   if (result.error == kErrorSuccess) {
     ReportStatus("", StatusPhase::kFinish, false);

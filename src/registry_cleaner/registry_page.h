@@ -19,6 +19,7 @@
 #include "app/pending_rows.h"
 #include "platform/run_control.h"
 #include "controls/owner_button.h"
+#include "controls/result_list.h"
 #include "platform/platform.h"
 #include "registry_cleaner/registry_row.h"
 
@@ -80,18 +81,10 @@ class CRegistryPage : public CPage {
   void ShowCategoryMenu(POINT screen);
   void ShowResultMenu(POINT screen);
   void SetAllCategories(int how);  // 0 none, 1 all, 2 invert
-  // Lists m_rows from `first` on; the caller turns redrawing off around it.
-  void InsertRows(std::size_t first);
-  // Takes rows out of the list from the bottom up (`rows` ascending),
-  // answering messages between them: under Wine each row taken out costs
-  // time in proportion to the list's length, and 100,000 rows at once
-  // (LVM_DELETEALLITEMS too) held the window for seconds.
-  // Both leave redrawing to the caller.
-  void RemoveListRows(const std::vector<int>& rows);
-  void ClearList();
-  // serve: answer messages meanwhile (ServeWhileBusy), when no worker can
-  // change the rows.
-  void SyncChecksFromList(bool serve = false);
+  // The list's ticks into m_rows, for the engines.
+  void SyncChecksFromList();
+  // Asked by the repair worker: through the list, so in turn with the
+  // interface thread's changes.
   bool RowChecked(int row) const;
   void ShowMessage(UINT textId);
 
@@ -116,8 +109,8 @@ class CRegistryPage : public CPage {
   std::vector<RegistryRow> m_rows;
   // Rows found by the worker and not yet listed.
   CPendingRows<RegistryRow> m_pending;
-  CRowListing m_listing;
-  ULONGLONG m_lastServed = 0;  // GetTickCount64 of the last ServeWhileBusy that served
+  CResultList m_results;
+  ULONGLONG m_lastServed = 0;  // TickCount64 of the last ServeWhileBusy that served
 
   CPageStatus m_status;
   CRunControl m_control{&m_bStop};

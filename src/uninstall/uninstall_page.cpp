@@ -4,6 +4,7 @@
 
 #include "uninstall/uninstall_page.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "controls/check_list.h"
@@ -120,9 +121,8 @@ void CUninstallPage::StopWatches() {
 }
 
 void CUninstallPage::Refresh() {
-  SendMessageA(m_hList, WM_SETREDRAW, FALSE, 0);
-  ListView_DeleteAllItems(m_hList);
   GetTimeZoneInformation(&m_zone);
+  m_rows.clear();
   m_inventory.RefreshInventory();
   // The rows are rebuilt, so the icons of the last fill go with them and the
   // image list does not grow with every refresh.
@@ -132,32 +132,63 @@ void CUninstallPage::Refresh() {
     DeleteObject(bmp);
   }
   m_iconImages.clear();
-  for (const auto& record : m_inventory.Programs()) {
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = ListView_GetItemCount(m_hList);
-    item.pszText = const_cast<char*>(record->displayName.c_str());
-    item.iImage = record->icon.empty() ? 0 : IconImage(record->icon);
-    item.lParam = reinterpret_cast<LPARAM>(record.get());
-    // The list sorts by name; the row lands where it belongs.
-    const int row = static_cast<int>(
-        SendMessageA(m_hList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (row < 0) continue;
-    const std::string* columns[] = {&record->sizeText, &record->usageText, &record->lastUsedText};
-    for (int c = 0; c < 3; ++c) {
-      LVITEMA sub{};
-      sub.iSubItem = c + 1;
-      sub.pszText = const_cast<char*>(columns[c]->c_str());
-      SendMessageA(m_hList, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&sub));
-    }
-  }
-  SendMessageA(m_hList, WM_SETREDRAW, TRUE, 0);
+  for (const auto& record : m_inventory.Programs()) m_rows.push_back(record.get());
+  // By name, without regard to case, as a sorted list view keeps its rows.
+  std::stable_sort(m_rows.begin(), m_rows.end(),
+                   [](const InstalledProgram* a, const InstalledProgram* b) {
+                     return lstrcmpiA(a->displayName.c_str(), b->displayName.c_str()) < 0;
+                   });
+  // The rows go in with one count; the list asks for the few it draws.
+  ListView_SetItemState(m_hList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  SendMessageA(m_hList, LVM_SETITEMCOUNT, m_rows.size(), 0);
   InvalidateRect(m_hList, nullptr, TRUE);
+}
+
+bool CUninstallPage::OnNotify(NMHDR* header, LRESULT* result) {
+  if (header->hwndFrom != m_hList) return false;
+  if (header->code == LVN_GETDISPINFOA) {
+    FillDisplay(reinterpret_cast<NMLVDISPINFOA*>(header));
+  } else if (header->code == LVN_GETDISPINFOW) {
+    // Asked in wide text: the same cell, converted.
+    auto* wide = reinterpret_cast<NMLVDISPINFOW*>(header);
+    char text[512] = {};
+    NMLVDISPINFOA narrow = {};
+    narrow.hdr = wide->hdr;
+    std::copy_n(reinterpret_cast<const char*>(&wide->item), sizeof narrow.item,
+                reinterpret_cast<char*>(&narrow.item));
+    narrow.item.pszText = text;
+    narrow.item.cchTextMax = sizeof text;
+    FillDisplay(&narrow);
+    if ((wide->item.mask & LVIF_TEXT) && wide->item.pszText && wide->item.cchTextMax > 0) {
+      const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, wide->item.pszText,
+                                        wide->item.cchTextMax);
+      if (n == 0) wide->item.pszText[0] = L'\0';
+    }
+    wide->item.iImage = narrow.item.iImage;
+  } else {
+    return false;
+  }
+  *result = 0;
+  return true;
+}
+
+void CUninstallPage::FillDisplay(NMLVDISPINFOA* info) {
+  LVITEMA& item = info->item;
+  InstalledProgram* record = RecordAt(item.iItem);
+  if (!record) return;
+  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+    const std::string* columns[] = {&record->displayName, &record->sizeText, &record->usageText,
+                                    &record->lastUsedText};
+    const std::string& text =
+        item.iSubItem >= 0 && item.iSubItem < 4 ? *columns[item.iSubItem] : record->displayName;
+    lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
+  }
+  if (item.mask & LVIF_IMAGE) item.iImage = record->icon.empty() ? 0 : IconImage(record->icon);
 }
 
 int CUninstallPage::IconImage(const std::string& icon) {
   // Programs of one maker or one installer often share an icon file; each
-  // is read once per fill.
+  // is read once per fill, when the first row showing it is drawn.
   const auto known = m_iconImages.find(icon);
   if (known != m_iconImages.end()) return known->second;
   const int image = ExtractImage(icon);
@@ -181,11 +212,7 @@ int CUninstallPage::ExtractImage(const std::string& icon) {
 }
 
 InstalledProgram* CUninstallPage::RecordAt(int row) const {
-  LVITEMA item{};
-  item.mask = LVIF_PARAM;
-  item.iItem = row;
-  if (!SendMessageA(m_hList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
-  return reinterpret_cast<InstalledProgram*>(item.lParam);
+  return row >= 0 && static_cast<std::size_t>(row) < m_rows.size() ? m_rows[row] : nullptr;
 }
 
 // No question first: the uninstaller asks its own.
@@ -225,10 +252,12 @@ void CUninstallPage::OnEntryGone() {
       ++it;
       continue;
     }
-    for (int row = ListView_GetItemCount(m_hList) - 1; row >= 0; --row) {
-      const InstalledProgram* record = RecordAt(row);
-      if (record && record->root == w.Root() && record->view == w.View() &&
+    for (int row = static_cast<int>(m_rows.size()) - 1; row >= 0; --row) {
+      const InstalledProgram* record = m_rows[row];
+      if (record->root == w.Root() && record->view == w.View() &&
           EqualsNoCase(UninstallEntryPath(record->root, record->keyName), w.Path())) {
+        // The list view moves its selection with the rows.
+        m_rows.erase(m_rows.begin() + row);
         ListView_DeleteItem(m_hList, row);
       }
     }

@@ -31,6 +31,7 @@ class CUninstallPage : public CPage {
   INT_PTR DialogProc(UINT msg, WPARAM wp, LPARAM lp) override;
   BOOL OnInit() override;
   bool OnCommand(int id, int code, HWND control) override;
+  bool OnNotify(NMHDR* header, LRESULT* result) override;
   void OnTimer(UINT_PTR id) override;
   void OnDestroy() override;
 
@@ -39,6 +40,9 @@ class CUninstallPage : public CPage {
   void Uninstall();
   // The record behind a row, or null.
   InstalledProgram* RecordAt(int row) const;
+  // What the list draws of a row: its texts and, the first time the row is
+  // drawn or asked for, its icon.
+  void FillDisplay(NMLVDISPINFOA* info);
   // The image for a record's icon ("file" or "file,index"): a new entry of
   // the image list, or 0 (the default program icon).
   int IconImage(const std::string& icon);
@@ -53,6 +57,8 @@ class CUninstallPage : public CPage {
   CSoftwareInventory m_inventory;
   HWND m_hList = nullptr;
   HIMAGELIST m_hImages = nullptr;
+  // The list's rows (an owner-data list), sorted by name.
+  std::vector<InstalledProgram*> m_rows;
   std::map<std::string, int> m_iconImages;  // icon text -> image, for the current fill
   TIME_ZONE_INFORMATION m_zone{};           // the local time zone, read at each fill
   std::vector<std::unique_ptr<COwnerButton>> m_buttons;

@@ -1,16 +1,18 @@
-// A worker's found rows on the interface thread: rows that trickle in are
-// listed a few times a second, not once each, and none waits for the run's
-// end; a flood is listed slice after slice, with no pause between slices.
+// The result list on a real owner-data list view: a worker's found rows
+// that trickle in are listed a few times a second, not once each, and none
+// waits for the run's end; a flood is listed whole; ticks and selection go
+// through the standard list-view messages, for one row and for all.
 #include <windows.h>
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "app/pending_rows.h"
+#include "controls/result_list.h"
 
 namespace {
 
@@ -18,29 +20,33 @@ constexpr UINT kMsgRows = WM_APP + 1;
 constexpr ULONGLONG kPaceMs = 200;
 
 HWND g_list;
-tw::CPendingRows<int> g_pending;
-tw::CRowListing g_listing(kMsgRows, 7, kPaceMs);
+std::vector<std::string> g_rows;  // the page's vector: one text a row, both columns
+tw::CPendingRows<std::string> g_pending;
+tw::CResultList g_results(kMsgRows, 7, kPaceMs);
 std::vector<ULONGLONG> g_listedAt;  // per row
 int g_listings;                     // listings that left no row waiting
 
 bool Drain(std::size_t limit) {
   bool more = false;
-  for (int row : g_pending.Take(limit, &more)) {
-    LVITEMA item = {};
-    item.mask = LVIF_PARAM;
-    item.iItem = ListView_GetItemCount(g_list);
-    item.lParam = row;
-    ListView_InsertItem(g_list, &item);
+  std::vector<std::string> batch = g_pending.Take(limit, &more);
+  for (std::string& row : batch) {
+    g_rows.push_back(std::move(row));
     g_listedAt.push_back(GetTickCount64());
   }
+  g_results.Append(batch.size());
   if (!more) ++g_listings;
   return more;
 }
 
 LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == kMsgRows || (msg == WM_TIMER && g_listing.IsTimer(wp))) {
-    g_listing.OnPending(hwnd, g_list, Drain, msg == WM_TIMER);
+  if (msg == kMsgRows || (msg == WM_TIMER && g_results.IsTimer(wp))) {
+    g_results.OnPending(Drain, msg == WM_TIMER);
     return 0;
+  }
+  if (msg == WM_NOTIFY) {
+    LRESULT result = 0;
+    bool menu = false;
+    if (g_results.OnNotify(reinterpret_cast<NMHDR*>(lp), &result, false, &menu)) return result;
   }
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
@@ -53,42 +59,151 @@ void Pump(ULONGLONG ms) {
   }
 }
 
-TEST(RowListing, TricklingRowsArePacedAndAFloodIsNot) {
-  WNDCLASSA wc = {};
-  wc.lpfnWndProc = PageProc;
-  wc.lpszClassName = "tw_row_listing_test";
-  RegisterClassA(&wc);
-  HWND page = CreateWindowA(wc.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr,
-                            nullptr, nullptr, nullptr);
-  g_list = CreateWindowA(WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 400, 300,
-                         page, nullptr, nullptr, nullptr);
-  ASSERT_TRUE(page && g_list);
+// As a test driver or an accessibility tool asks: the wide messages.
+bool SetState(int row, UINT state, UINT mask) {
+  LVITEMW item = {};
+  item.state = state;
+  item.stateMask = mask;
+  return SendMessageW(g_list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                      reinterpret_cast<LPARAM>(&item)) != 0;
+}
+bool SetTick(int row, bool on) {
+  return SetState(row, INDEXTOSTATEIMAGEMASK(on ? 2 : 1), LVIS_STATEIMAGEMASK);
+}
+bool Ticked(int row) {
+  return (SendMessageW(g_list, LVM_GETITEMSTATE, row, LVIS_STATEIMAGEMASK) &
+          LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2);
+}
+bool Selected(int row) {
+  return (SendMessageW(g_list, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
+std::wstring Text(int row, int column) {
+  wchar_t buf[64] = {};
+  LVITEMW item = {};
+  item.iSubItem = column;
+  item.pszText = buf;
+  item.cchTextMax = 64;
+  SendMessageW(g_list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return buf;
+}
+int Count() { return static_cast<int>(SendMessageW(g_list, LVM_GETITEMCOUNT, 0, 0)); }
 
+class ResultList : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = PageProc;
+    wc.lpszClassName = "tw_result_list_test";
+    RegisterClassA(&wc);
+    m_page = CreateWindowA(wc.lpszClassName, "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
+                           300, nullptr, nullptr, nullptr, nullptr);
+    g_list = CreateWindowA(WC_LISTVIEWA, "",
+                           WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
+                           0, 0, 400, 300, m_page, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(m_page && g_list);
+    for (int c = 0; c < 2; ++c) {
+      LVCOLUMNA col = {};
+      col.mask = LVCF_WIDTH;
+      col.cx = 150;
+      SendMessageA(g_list, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
+    }
+    g_rows.clear();
+    g_listedAt.clear();
+    g_listings = 0;
+    g_results.Attach(m_page, g_list, nullptr,
+                     [](std::size_t row, int) -> const std::string& { return g_rows[row]; });
+  }
+  void TearDown() override { DestroyWindow(m_page); }
+  HWND m_page = nullptr;
+};
+
+TEST_F(ResultList, TricklingRowsArePacedAndAFloodIsListedWhole) {
   // 40 rows, one every 20 ms, from a worker thread.
   std::vector<ULONGLONG> addedAt(40);
   std::thread worker([&] {
     for (int i = 0; i < 40; ++i) {
       addedAt[i] = GetTickCount64();
-      g_pending.Add(page, kMsgRows, i);
+      g_pending.Add(m_page, kMsgRows, "row " + std::to_string(i));
       Sleep(20);
     }
   });
   Pump(800 + 2 * kPaceMs);
   worker.join();
-  ASSERT_EQ(ListView_GetItemCount(g_list), 40);
+  ASSERT_EQ(Count(), 40);
   EXPECT_LE(g_listings, 8);  // unpaced, each row had a listing of its own
   for (int i = 0; i < 40; ++i) EXPECT_LE(g_listedAt[i] - addedAt[i], kPaceMs + 100) << i;
+  EXPECT_EQ(Text(39, 0), L"row 39");
 
-  // A flood: slice after slice, no gap of a pace between two rows.
-  for (int i = 0; i < 20000; ++i) g_pending.Add(page, kMsgRows, i);
-  for (int waited = 0; ListView_GetItemCount(g_list) < 20040 && waited < 2000; ++waited) Pump(10);
-  ASSERT_EQ(ListView_GetItemCount(g_list), 20040);
-  ULONGLONG widest = 0;
-  for (std::size_t i = 41; i < g_listedAt.size(); ++i) {
-    widest = std::max(widest, g_listedAt[i] - g_listedAt[i - 1]);
+  // A flood comes whole with the next listing, however long the list.
+  const int before = g_listings;
+  for (int i = 0; i < 20000; ++i) g_pending.Add(m_page, kMsgRows, "flood");
+  for (int waited = 0; Count() < 20040 && waited < 100; ++waited) Pump(10);
+  ASSERT_EQ(Count(), 20040);
+  EXPECT_EQ(g_listings, before + 1);
+}
+
+TEST_F(ResultList, TicksOfAHundredThousandRowsThroughTheListMessages) {
+  for (int i = 0; i < 100000; ++i) g_rows.push_back("row " + std::to_string(i));
+  g_results.Append(g_rows.size());
+  ASSERT_EQ(Count(), 100000);
+  EXPECT_EQ(Text(99999, 1), L"row 99999");
+
+  // Index -1: every row at once, ticked and unticked.
+  ASSERT_TRUE(SetTick(-1, true));
+  EXPECT_TRUE(Ticked(77777));
+  EXPECT_TRUE(g_results.Checked(0) && g_results.Checked(99999));
+  ASSERT_TRUE(SetTick(-1, false));
+  EXPECT_FALSE(Ticked(77777));
+  EXPECT_FALSE(g_results.AnyChecked());
+
+  // One row at a time, and a selection that must follow the rows that stay.
+  for (int row : {10, 500, 99999}) ASSERT_TRUE(SetTick(row, true));
+  EXPECT_TRUE(Ticked(500));
+  EXPECT_FALSE(Ticked(501));
+  // A click on a row's box flips its tick and selects it.
+  LVHITTESTINFO hit = {};
+  for (hit.pt.y = 30; hit.pt.x < 40 && !(hit.flags & LVHT_ONITEMSTATEICON); ++hit.pt.x) {
+    SendMessageW(g_list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit));
   }
-  EXPECT_LT(widest, kPaceMs / 2);
-  DestroyWindow(page);
+  ASSERT_TRUE(hit.flags & LVHT_ONITEMSTATEICON);
+  const int clicked = hit.iItem;
+  ASSERT_GE(clicked, 0);
+  const LPARAM at = MAKELPARAM(hit.pt.x - 1, hit.pt.y);
+  PostMessageW(g_list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageW(g_list, WM_LBUTTONUP, 0, at);
+  Pump(100);
+  EXPECT_TRUE(Ticked(clicked));
+  EXPECT_TRUE(Selected(clicked));
+  ASSERT_TRUE(SetTick(clicked, false));
+
+  // A selection change is no tick; the space key flips the focused row's
+  // (and, as in any list, selects that row alone).
+  ASSERT_TRUE(SetState(99998, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED));
+  EXPECT_FALSE(Ticked(99998));
+  SendMessageW(g_list, WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_TRUE(Ticked(99998));
+  SendMessageW(g_list, WM_KEYDOWN, VK_SPACE, 0);
+  EXPECT_FALSE(Ticked(99998));
+  ASSERT_TRUE(SetState(11, LVIS_SELECTED, LVIS_SELECTED));
+
+  // The page deletes the ticked rows.
+  std::vector<std::size_t> ticked;
+  for (std::size_t i = 0; i < g_rows.size(); ++i) {
+    if (g_results.Checked(i)) ticked.push_back(i);
+  }
+  ASSERT_EQ(ticked, (std::vector<std::size_t>{10, 500, 99999}));
+  tw::EraseRows(&g_rows, ticked);
+  g_results.Remove(ticked);
+  ASSERT_EQ(Count(), 99997);
+  EXPECT_EQ(Text(10, 0), L"row 11");
+  EXPECT_EQ(Text(499, 0), L"row 501");
+  EXPECT_EQ(Text(99996, 0), L"row 99998");
+  EXPECT_FALSE(g_results.AnyChecked());
+  EXPECT_TRUE(Selected(10));
+  EXPECT_TRUE(Selected(99996));
+  EXPECT_FALSE(Selected(11));
+  EXPECT_EQ(SendMessageW(g_list, LVM_GETSELECTEDCOUNT, 0, 0), 2);
+  EXPECT_EQ(SendMessageW(g_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 99996);
 }
 
 }  // namespace

@@ -1,0 +1,246 @@
+#include <windows.h>
+#include <commctrl.h>
+
+#include "controls/result_list.h"
+
+#include <algorithm>
+#include <limits>
+
+#include "controls/check_list.h"
+#include "platform/win32/tick_count.h"
+
+namespace tw {
+
+namespace {
+
+constexpr UINT kTicked = INDEXTOSTATEIMAGEMASK(2);
+constexpr UINT kUnticked = INDEXTOSTATEIMAGEMASK(1);
+
+}  // namespace
+
+void CResultList::Attach(HWND page, HWND list, HIMAGELIST checkImages, CellText text) {
+  m_hPage = page;
+  m_hList = list;
+  m_text = std::move(text);
+  m_checks.clear();
+  m_timerSet = m_caughtUp = false;
+  ShowCheckBoxes(list, checkImages);
+  // The list view keeps the selection and the focus of an owner-data list;
+  // the tick it asks for when it draws.
+  SendMessageA(list, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
+  SetWindowSubclass(list, &CResultList::ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+LRESULT CALLBACK CResultList::ListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                       DWORD_PTR self) {
+  auto* results = reinterpret_cast<CResultList*>(self);
+  switch (msg) {
+    case LVM_GETITEMSTATE: {
+      const UINT mask = static_cast<UINT>(lp);
+      LRESULT state = 0;
+      if (mask & ~LVIS_STATEIMAGEMASK) state = DefSubclassProc(list, msg, wp, mask & ~LVIS_STATEIMAGEMASK);
+      if ((mask & LVIS_STATEIMAGEMASK) && wp < results->m_checks.size()) {
+        state |= results->m_checks[wp] ? kTicked : kUnticked;
+      }
+      return state;
+    }
+    case LVM_SETITEMSTATE:
+      return results->SetTicks(wp, lp);
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(list, &CResultList::ListProc, id);
+      break;
+    default:
+      break;
+  }
+  return DefSubclassProc(list, msg, wp, lp);
+}
+
+LRESULT CResultList::SetTicks(WPARAM wp, LPARAM lp) {
+  // LVITEMA and LVITEMW agree up to the text.
+  const auto* item = reinterpret_cast<const LVITEMW*>(lp);
+  if (!item || !(item->stateMask & LVIS_STATEIMAGEMASK)) {
+    return DefSubclassProc(m_hList, LVM_SETITEMSTATE, wp, lp);
+  }
+  const UINT image = item->state & LVIS_STATEIMAGEMASK;
+  const int row = static_cast<int>(wp);
+  if ((image != kTicked && image != kUnticked) || row < -1 ||
+      (row >= 0 && static_cast<std::size_t>(row) >= m_checks.size())) {
+    return FALSE;
+  }
+  if (row < 0) {
+    std::fill(m_checks.begin(), m_checks.end(), image == kTicked ? 1 : 0);
+    InvalidateRect(m_hList, nullptr, FALSE);
+  } else {
+    SetChecked(static_cast<std::size_t>(row), image == kTicked);
+  }
+  if (!(item->stateMask & ~LVIS_STATEIMAGEMASK)) return TRUE;
+  LVITEMW rest = *item;
+  rest.stateMask &= ~LVIS_STATEIMAGEMASK;
+  return DefSubclassProc(m_hList, LVM_SETITEMSTATE, wp, reinterpret_cast<LPARAM>(&rest));
+}
+
+void CResultList::Flip(int row) {
+  if (row >= 0 && static_cast<std::size_t>(row) < m_checks.size()) {
+    SetChecked(static_cast<std::size_t>(row), !m_checks[static_cast<std::size_t>(row)]);
+  }
+}
+
+void CResultList::SetCount(bool keepScroll) {
+  SendMessageA(m_hList, LVM_SETITEMCOUNT, m_checks.size(),
+               keepScroll ? LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL : 0);
+}
+
+void CResultList::Append(std::size_t n, bool checked) {
+  if (n == 0) return;
+  m_checks.resize(m_checks.size() + n, checked ? 1 : 0);
+  SetCount(true);
+}
+
+void CResultList::Remove(const std::vector<std::size_t>& rows) {
+  if (rows.empty()) return;
+  // The list view numbers its selection by position: the selected rows that
+  // stay are picked out before the count changes, then selected anew.
+  std::vector<int> selected;
+  for (int i = ListView_GetNextItem(m_hList, -1, LVNI_SELECTED); i >= 0;
+       i = ListView_GetNextItem(m_hList, i, LVNI_SELECTED)) {
+    selected.push_back(i);
+  }
+  const int focused = ListView_GetNextItem(m_hList, -1, LVNI_FOCUSED);
+  // The new position of old row `row`, or -1 when it goes.
+  const auto moved = [&rows](int row) {
+    const auto at = std::lower_bound(rows.begin(), rows.end(), static_cast<std::size_t>(row));
+    if (at != rows.end() && *at == static_cast<std::size_t>(row)) return -1;
+    return row - static_cast<int>(at - rows.begin());
+  };
+  EraseRows(&m_checks, rows);
+  if (!selected.empty()) ListView_SetItemState(m_hList, -1, 0, LVIS_SELECTED);
+  SetCount(true);
+  for (int row : selected) {
+    const int to = moved(row);
+    if (to >= 0) ListView_SetItemState(m_hList, to, LVIS_SELECTED, LVIS_SELECTED);
+  }
+  if (focused >= 0 && moved(focused) >= 0) {
+    ListView_SetItemState(m_hList, moved(focused), LVIS_FOCUSED, LVIS_FOCUSED);
+  }
+  InvalidateRect(m_hList, nullptr, FALSE);
+}
+
+void CResultList::Clear() {
+  m_checks.clear();
+  ListView_SetItemState(m_hList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  SetCount(false);
+  InvalidateRect(m_hList, nullptr, TRUE);
+}
+
+void CResultList::SetChecked(std::size_t row, bool on) {
+  if (row >= m_checks.size()) return;
+  m_checks[row] = on ? 1 : 0;
+  ListView_RedrawItems(m_hList, static_cast<int>(row), static_cast<int>(row));
+}
+
+bool CResultList::AnyChecked() const {
+  return std::find(m_checks.begin(), m_checks.end(), 1) != m_checks.end();
+}
+
+void CResultList::SetAll(int how) {
+  for (std::uint8_t& tick : m_checks) tick = how == 2 ? !tick : how == 1;
+  InvalidateRect(m_hList, nullptr, FALSE);
+}
+
+void CResultList::FillDisplay(NMLVDISPINFOA* info) {
+  LVITEMA& item = info->item;
+  const auto row = static_cast<std::size_t>(item.iItem);
+  if (item.iItem < 0 || row >= m_checks.size()) return;
+  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+    const std::string& text = m_text(row, item.iSubItem);
+    const std::size_t n = std::min(text.size(), static_cast<std::size_t>(item.cchTextMax - 1));
+    text.copy(item.pszText, n);
+    item.pszText[n] = '\0';
+  }
+  if (item.mask & LVIF_STATE) {
+    item.state = (item.state & ~LVIS_STATEIMAGEMASK) | (m_checks[row] ? kTicked : kUnticked);
+  }
+}
+
+void CResultList::FillDisplay(NMLVDISPINFOW* info) {
+  LVITEMW& item = info->item;
+  const auto row = static_cast<std::size_t>(item.iItem);
+  if (item.iItem < 0 || row >= m_checks.size()) return;
+  if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+    const std::string& text = m_text(row, item.iSubItem);
+    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                item.pszText, item.cchTextMax - 1);
+    item.pszText[std::max(n, 0)] = L'\0';
+  }
+  if (item.mask & LVIF_STATE) {
+    item.state = (item.state & ~LVIS_STATEIMAGEMASK) | (m_checks[row] ? kTicked : kUnticked);
+  }
+}
+
+bool CResultList::OnNotify(const NMHDR* header, LRESULT* result, bool boxNeedsSelection,
+                           bool* rightClick) {
+  if (header->hwndFrom != m_hList || !m_hList) return false;
+  *rightClick = false;
+  switch (header->code) {
+    case LVN_GETDISPINFOA:
+      FillDisplay(reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(header)));
+      return true;
+    case LVN_GETDISPINFOW:
+      FillDisplay(reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(header)));
+      return true;
+    case LVN_KEYDOWN:
+      if (reinterpret_cast<const NMLVKEYDOWN*>(header)->wVKey == VK_SPACE) {
+        Flip(ListView_GetNextItem(m_hList, -1, LVNI_FOCUSED));
+      }
+      return true;
+    case NM_CLICK:
+    case NM_DBLCLK: {
+      const auto* click = reinterpret_cast<const NMITEMACTIVATE*>(header);
+      if (header->code == NM_CLICK) {
+        // A plain list flips the box when the button goes down.
+        LVHITTESTINFO hit{};
+        hit.pt = click->ptAction;
+        const int row = ListView_SubItemHitTest(m_hList, &hit);
+        if (row >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) Flip(row);
+      }
+      OnCheckListClick(m_hList, click, header->code == NM_DBLCLK, boxNeedsSelection);
+      return true;
+    }
+    case NM_RCLICK:
+      *rightClick = true;
+      *result = 1;
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CResultList::OnPending(const Drain& drain, bool fromTimer) {
+  if (m_timerSet) {
+    // The timer lists what waits; a message meanwhile has nothing of its own.
+    if (!fromTimer) return;
+    KillTimer(m_hPage, m_timerId);
+    m_timerSet = false;
+  } else if (fromTimer) {
+    return;
+  }
+  const ULONGLONG now = TickCount64();
+  if (!fromTimer && m_caughtUp && now - m_lastMs < m_paceMs) {
+    m_timerSet = SetTimer(m_hPage, m_timerId, static_cast<UINT>(m_paceMs - (now - m_lastMs)),
+                          nullptr) != 0;
+    if (m_timerSet) return;
+  }
+  m_lastMs = now;
+  m_caughtUp = !drain(std::numeric_limits<std::size_t>::max());
+  if (!m_caughtUp) PostMessageA(m_hPage, m_message, 0, 0);
+}
+
+void CResultList::ListAll(const Drain& drain) {
+  while (drain(std::numeric_limits<std::size_t>::max())) {
+  }
+  if (m_timerSet) KillTimer(m_hPage, m_timerId);
+  m_timerSet = false;
+  m_caughtUp = false;
+}
+
+}  // namespace tw
