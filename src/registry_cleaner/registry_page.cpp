@@ -67,7 +67,7 @@ class CRegistryPage::CScanSink : public IScanSink {
   }
   void OnFinding(const RegistryFinding& finding) override {
     m_page.AddPendingRow({finding.location, finding.description, finding.valueName,
-                          static_cast<int>(finding.category), false});
+                          static_cast<int>(finding.category), false, finding.classesHive});
   }
 
  private:
@@ -638,7 +638,8 @@ void CRegistryPage::RunRepair() {
     bool fixed = false;
     if (i < m_rows.size() && RowChecked(static_cast<int>(i))) {
       const RegistryRow& row = m_rows[i];
-      fixed = repair.RepairFinding({row.category, row.location, row.description, row.valueName});
+      fixed = repair.RepairFinding(
+          {row.category, row.location, row.description, row.valueName, row.classesHive});
     }
     if (fixed) {
       SendMessageA(m_hWnd, kMsgRemoveRow, i, 0);
