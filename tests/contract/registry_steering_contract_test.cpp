@@ -215,6 +215,7 @@ TEST_F(RegistrySteering, UserWritableEntriesNeverReachMachineData) {
     }
     if (raw.needsLinks && !linked) {
       // The memory backend has no links; the case runs on the real registry.
+      EXPECT_STREQ(m_backend->Name(), "memory");
       for (const Key& k : cleanUp) DeleteKeyTree(Reg(), k.root, k.path);
       continue;
     }
