@@ -26,7 +26,9 @@ run: win64
 bench: build
 	bash bench/run.sh
 
-# dist/tidewell-<version>-win64.zip: tidewell.exe, RC409.dll and a read-me.
+# dist/tidewell-<version>-win64.zip (tidewell.exe, RC409.dll and a read-me) and
+# the installer dist/tidewell-<version>-x64.msi; -x86.msi too when the 32-bit
+# program is built.
 dist: win64
 	bash scripts/dist.sh
 

@@ -105,7 +105,8 @@ add_dependencies(tidewell RC409)
 # windres reports no dependencies: rebuild both scripts when the shared header,
 # the shared image list or a picture changes.
 file(GLOB TW_RC_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/resources/*.h
-  ${CMAKE_SOURCE_DIR}/src/resources/*.rci ${CMAKE_SOURCE_DIR}/src/resources/images/*)
+  ${CMAKE_SOURCE_DIR}/src/resources/*.rci ${CMAKE_SOURCE_DIR}/src/resources/*.manifest
+  ${CMAKE_SOURCE_DIR}/src/resources/images/*)
 set_source_files_properties(${TW_RC} ${CMAKE_SOURCE_DIR}/src/resources/rc409.rc
   PROPERTIES OBJECT_DEPENDS "${TW_RC_INPUTS}")
 if(TARGET win_tests)

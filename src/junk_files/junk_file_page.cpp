@@ -509,26 +509,28 @@ void CJunkFilePage::OnDeleteAll() { ToggleDeletion(2); }
 
 void CJunkFilePage::ToggleDeletion(int scope) {
   if (ListView_GetItemCount(m_hResults) == 0) return;
-  const bool starting = m_bIdle != 0;
-  if (!starting) m_bStop = 1;
-  m_bIdle = starting ? 0 : 1;
   const std::string deleteText = LoadStr(IDS_57709);
   const std::string stopText = LoadStr(IDS_32784);
-  if (scope == 1) {
-    SetDlgItemTextA(m_hWnd, kDeleteButton, starting ? stopText.c_str() : deleteText.c_str());
-  } else {
-    SetDlgItemTextA(m_hWnd, kDeleteAllButton,
-                    starting ? stopText.c_str() : LoadStr(IDS_57710).c_str());
-    SetDlgItemTextA(m_hWnd, kDeleteButton, starting ? stopText.c_str() : deleteText.c_str());
-  }
-  if (!starting) {
+  if (!m_bIdle) {
+    m_bStop = 1;
+    m_bIdle = 1;
+    SetDlgItemTextA(m_hWnd, kDeleteButton, deleteText.c_str());
+    if (scope == 2) SetDlgItemTextA(m_hWnd, kDeleteAllButton, LoadStr(IDS_57710).c_str());
     EnableItems({kScanButton, kSettingsViewButton, kResultsViewButton}, true);
     return;
   }
-  // A stopped scan ends first (its rows are all listed): the loop walks a
-  // list that nobody else changes.
+  // A stopped worker may still be on its last file, and its end step makes
+  // the page idle: it ends first, or the new run would go on with the page
+  // counting as idle (its stop button starting yet another run). Its rows
+  // are all listed or dropped then, so the loop walks a list nobody else
+  // changes.
   m_worker.Wait();
+  if (ListView_GetItemCount(m_hResults) == 0) return;
+  m_bIdle = 0;
+  SetDlgItemTextA(m_hWnd, kDeleteButton, stopText.c_str());
+  if (scope == 2) SetDlgItemTextA(m_hWnd, kDeleteAllButton, stopText.c_str());
   m_deleteScope = scope;
+  m_deleteRoots = WalkedRoots(m_scanPlan.roots, m_scanPlan.cacheFolder, m_scanPlan.tempFolder);
   g_bScanning = 1;
   m_bStop = 0;
   if (!m_worker.Start(&CJunkFilePage::DeleteWorker, this)) {
@@ -548,6 +550,8 @@ RemoveOutcome CJunkFilePage::RemoveOne(const std::string& path) {
   context.files = m_platform.files;
   context.shell = m_platform.shell;
   context.deleteMode = m_deleteMode;
+  context.roots = &m_deleteRoots;
+  context.owner = reinterpret_cast<std::uintptr_t>(m_hWnd);
   if (context.deleteMode == MoveToBackup) context.backupFolder = ItemText(kBackupFolderEdit);
   context.askOverwrite = [this](const std::string& name) {
     return SendMessageA(m_hWnd, kMsgAskOverwrite, 0, reinterpret_cast<LPARAM>(&name)) == IDYES;

@@ -213,6 +213,10 @@ void CPluginPage::RemoveSelected(bool unregister) {
   }
   // The record stays in the inventory until the next listing.
   ListView_DeleteItem(m_hList, row);
+  if (result.perUserServerLeft) {
+    MessageBoxA(m_hWnd, LoadStr(IDS_57921).c_str(), TextOr(IDS_57755, "Tidewell").c_str(),
+                MB_OK | MB_ICONINFORMATION);
+  }
 }
 
 }  // namespace tw

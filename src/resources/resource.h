@@ -331,6 +331,7 @@
 #define IDS_57900 57900  // junk-file page: File.ini could not be saved
 #define IDS_57901 57901  // junk-file page: File.ini could not be read
 #define IDS_57902 57902  // junk-file page: files that could not be removed (%d)
+#define IDS_57921 57921  // plug-in page: a user's own plug-in lost only its registration
 
 // ---------------------------------------------------------------------------
 // Window messages (not resources; shared here so every window agrees)

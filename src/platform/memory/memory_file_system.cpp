@@ -513,6 +513,13 @@ std::string CMemoryFileSystem::GetWindowsDirectory() {
   return m_strWindows;
 }
 
+std::string CMemoryFileSystem::GetSystemDirectory() {
+  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  long rc = 0;
+  if (Fault(false, &rc)) return std::string();
+  return m_strWindows + "\\system32";
+}
+
 std::string CMemoryFileSystem::GetModuleFileName() {
   std::lock_guard<std::recursive_mutex> lock(m_mutex);
   long rc = 0;

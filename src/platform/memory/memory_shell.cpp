@@ -4,8 +4,14 @@
 
 namespace tw {
 
+namespace {
+
+constexpr std::size_t kShellPathChars = 258;
+
+}  // namespace
+
 int CMemoryShell::FileOperation(std::uint32_t op, const std::string& from, const std::string& to,
-                                std::uint32_t flags) {
+                                std::uint32_t flags, std::uintptr_t owner) {
   long rc = kErrorSuccess;
   {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -13,6 +19,9 @@ int CMemoryShell::FileOperation(std::uint32_t op, const std::string& from, const
   }
   if (m_fs.Fault(true, &rc)) return static_cast<int>(rc);
   if (from.empty()) return kErrorFileNotFound;
+  // The shell's path buffers hold 259 characters and a zero; it refuses a
+  // longer path before looking at it.
+  if (from.size() > kShellPathChars || to.size() > kShellPathChars) return kErrorBadPathname;
   switch (op) {
     case kFoDelete:
       if ((flags & kFofAllowUndo) && m_bRecycleUsable) {
