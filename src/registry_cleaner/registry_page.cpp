@@ -197,6 +197,7 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 bool CRegistryPage::OnCommand(int id, int code, HWND control) {
+  if (m_bDeleting) return true;  // every command waits for the deletion's end
   switch (id) {
     case kScanButton:
       if (code == BN_CLICKED) OnScan();
@@ -515,6 +516,11 @@ void CRegistryPage::DeleteAllFindings() {
 }
 
 void CRegistryPage::DeleteRows(bool all) {
+  struct CDeleting {
+    bool& flag;
+    explicit CDeleting(bool& f) : flag(f) { flag = true; }
+    ~CDeleting() { flag = false; }
+  } deleting(m_bDeleting);
   HCURSOR oldCursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   long found = m_nFound;
   m_lastServed = 0;
