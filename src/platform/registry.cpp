@@ -5,6 +5,47 @@
 
 namespace tw {
 
+long RegOpenPathNoFollow(IRegistry& reg, RegKey root, const std::string& path,
+                         std::uint32_t access, RegKey* out, bool* isLink) {
+  *out = 0;
+  if (isLink) *isLink = false;
+  std::vector<std::string> parts;
+  std::string part;
+  for (std::size_t i = 0; i < path.size();) {
+    const std::size_t next = NextCharPos(path, i);
+    if (next == i + 1 && path[i] == '\\') {
+      if (part.empty()) return kErrorBadPathname;
+      parts.push_back(std::move(part));
+      part.clear();
+    } else {
+      part.append(path, i, next - i);
+    }
+    i = next;
+  }
+  if (!part.empty()) parts.push_back(std::move(part));
+  if (parts.empty() || parts.size() > static_cast<std::size_t>(kMaxKeyDepth)) {
+    return kErrorInvalidParameter;
+  }
+  RegKey at = root;
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const bool last = i + 1 == parts.size();
+    RegKey next = 0;
+    bool link = false;
+    const long rc =
+        reg.OpenKeyNoFollow(at, parts[i], last ? access : kKeyRead, &next, &link);
+    if (at != root) reg.CloseKey(at);
+    if (rc != kErrorSuccess) return rc;
+    if (link && !last) {
+      reg.CloseKey(next);
+      return kErrorAccessDenied;
+    }
+    if (last && isLink) *isLink = link;
+    at = next;
+  }
+  *out = at;
+  return kErrorSuccess;
+}
+
 bool RegReadString(IRegistry& reg, RegKey key, const std::string& name, std::string* out,
                    std::size_t dataBuf) {
   std::uint32_t type = 0;

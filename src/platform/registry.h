@@ -52,7 +52,12 @@ enum : std::uint32_t {
   kKeyRead = 0x20019,
   kKeyWrite = 0x20006,
   kKeyAllAccess = 0xF003F,
+  kKeyDelete = 0x10000,  // DELETE: the right DeleteOpenedKey needs
 };
+
+// The depth of keys below a root that the system allows; a walk that gets
+// deeper is in a loop.
+constexpr int kMaxKeyDepth = 512;
 
 // The buffer size the program uses for names, data and paths.
 constexpr std::size_t kBufferSize = 260;
@@ -115,6 +120,19 @@ class IRegistry {
   // Removes parent\path; fails while the key still has subkeys.
   virtual long DeleteKey(RegKey parent, const std::string& path,
                         RegView view = RegView::kDefault) = 0;
+  // Opens parent's subkey `name` (one key name) without following it when
+  // it is a registry link (a key whose SymbolicLinkValue names another
+  // key): the link is opened as itself and *isLink says so. Backends
+  // without links open the key as OpenKey does.
+  virtual long OpenKeyNoFollow(RegKey parent, const std::string& name, std::uint32_t access,
+                               RegKey* out, bool* isLink) {
+    if (isLink) *isLink = false;
+    return OpenKey(parent, name, access, out);
+  }
+  // Removes the key the handle stands for (opened with kKeyDelete; a link
+  // opened as one goes as itself, its target stays). Fails while the key
+  // has subkeys.
+  virtual long DeleteOpenedKey(RegKey key) { return kErrorCallNotImplemented; }
   // Starts watching key and everything below it; null (with *error set when
   // given) when it cannot be watched. A watch must not outlive its registry.
   virtual std::unique_ptr<IRegistryWatch> WatchKey(RegKey key, long* error = nullptr) {
@@ -136,6 +154,11 @@ long RegWriteDword(IRegistry& reg, RegKey key, const std::string& name, std::uin
 // fit dataBuf.
 bool RegReadSubkeyDefault(IRegistry& reg, RegKey key, const std::string& subPath, std::string* out,
                           std::size_t dataBuf = kBufferSize);
+// Opens root\path one key at a time without following a registry link on
+// the way: a link as the last key is opened as itself (*isLink), a link
+// before it answers kErrorAccessDenied (the path leads somewhere else).
+long RegOpenPathNoFollow(IRegistry& reg, RegKey root, const std::string& path,
+                         std::uint32_t access, RegKey* out, bool* isLink);
 // The path below the same root at which the 64-bit view (the default one of
 // this 64-bit program, and the one the registry editor imports into) holds
 // the key that `view` opens as root\path. In the 32-bit view,

@@ -35,33 +35,55 @@ std::string MakePluginBackupFileName(IFileSystem& fs, const SystemTime& localTim
   return GetProgramFolder(fs) + "\\RegBackup\\IE_" + FormatBackupStamp(localTime) + ".reg";
 }
 
+namespace {
+
+// Children first, each opened below its parent without following a link: a
+// link goes as itself and its target is left alone; deeper than the system
+// allows is a loop, and that part stays.
+void DeleteOpenedTree(IRegistry& reg, RegKey key, bool isLink, int depth) {
+  if (!isLink && depth < kMaxKeyDepth) {
+    // The enumeration ends before anything goes, so no index shifts under it.
+    std::vector<std::string> subkeys;
+    std::string name;
+    for (std::uint32_t i = 0; reg.EnumKey(key, i, &name, kUnlimited) == kErrorSuccess; ++i)
+      subkeys.push_back(name);
+    for (const auto& sub : subkeys) {
+      CRegKeyGuard child(reg);
+      bool link = false;
+      if (reg.OpenKeyNoFollow(key, sub, kRemoveAccess | kKeyDelete, child.Put(), &link) ==
+          kErrorSuccess) {
+        DeleteOpenedTree(reg, child.Get(), link, depth + 1);
+      }
+    }
+    std::vector<std::string> values;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    for (std::uint32_t i = 0;
+         reg.EnumValue(key, i, &name, &type, &data, kUnlimited, kUnlimited) == kErrorSuccess; ++i) {
+      if (!name.empty()) values.push_back(name);
+    }
+    reg.DeleteValue(key, "");
+    for (const auto& value : values) reg.DeleteValue(key, value);
+  }
+  reg.DeleteOpenedKey(key);
+}
+
+}  // namespace
+
 bool DeleteKeyTree(IRegistry& reg, RegKey root, const std::string& path) {
   // An empty path would name the root itself.
   if (path.empty()) return false;
   {
     CRegKeyGuard key(reg);
-    if (reg.OpenKey(root, path, kRemoveAccess, key.Put()) == kErrorSuccess) {
-      // The enumeration ends before anything goes, so no index shifts under it.
-      std::vector<std::string> subkeys;
-      std::string name;
-      for (std::uint32_t i = 0; reg.EnumKey(key.Get(), i, &name, kUnlimited) == kErrorSuccess; ++i)
-        subkeys.push_back(path + "\\" + name);
-      for (const auto& sub : subkeys) DeleteKeyTree(reg, root, sub);
-      std::vector<std::string> values;
-      std::uint32_t type = 0;
-      std::vector<std::uint8_t> data;
-      for (std::uint32_t i = 0;
-           reg.EnumValue(key.Get(), i, &name, &type, &data, kUnlimited, kUnlimited) == kErrorSuccess;
-           ++i) {
-        if (!name.empty()) values.push_back(name);
-      }
-      reg.DeleteValue(key.Get(), "");
-      for (const auto& value : values) reg.DeleteValue(key.Get(), value);
+    bool link = false;
+    if (RegOpenPathNoFollow(reg, root, path, kRemoveAccess | kKeyDelete, key.Put(), &link) ==
+        kErrorSuccess) {
+      DeleteOpenedTree(reg, key.Get(), link, 0);
     }
   }
-  reg.DeleteKey(root, path);
   CRegKeyGuard left(reg);
-  return reg.OpenKey(root, path, kKeyRead, left.Put()) == kErrorFileNotFound;
+  bool link = false;
+  return RegOpenPathNoFollow(reg, root, path, kKeyRead, left.Put(), &link) == kErrorFileNotFound;
 }
 
 bool IsRegisterableServer(const std::string& serverPath) {

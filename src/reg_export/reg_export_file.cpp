@@ -163,10 +163,12 @@ long CRegExportFile::ExportAndRemoveFinding(const std::string& keyPath,
   if (!info) return kErrorInvalidParameter;
   if (m_writeError != kErrorSuccess) return m_writeError;
   if (!m_file) return kErrorInvalidHandle;
-  if (!info->wholeKey) return ExportAndRemoveValue(info->hive, keyPath, finding.valueName);
-  // An empty path would name the hive itself.
-  if (keyPath.empty()) return kErrorInvalidParameter;
-  switch (ExportAndRemoveTree(info->hive, keyPath)) {
+  // An empty path would name the hive (or the classes key) itself.
+  if (info->wholeKey && keyPath.empty()) return kErrorInvalidParameter;
+  const FindingKey where =
+      ResolveFindingKey(static_cast<int>(finding.category), finding.classesHive, keyPath);
+  if (!info->wholeKey) return ExportAndRemoveValue(where.hive, where.path, finding.valueName);
+  switch (ExportAndRemoveTree(where.hive, where.path)) {
     case TreeResult::kRemoved: return kErrorSuccess;
     case TreeResult::kGone: return kErrorFileNotFound;
     case TreeResult::kKept: return kErrorKept;
@@ -179,8 +181,11 @@ long CRegExportFile::ExportAndRemoveValue(RegKey hive, const std::string& keyPat
                                           const std::string& valueName) {
   if (!IsWritableRegText(keyPath, m_unicode)) return kErrorInvalidParameter;
   CRegKeyGuard key(m_reg);
-  const long opened = m_reg.OpenKey(hive, keyPath, kKeyAllAccess, key.Put());
+  bool link = false;
+  const long opened = RegOpenPathNoFollow(m_reg, hive, keyPath, kKeyAllAccess, key.Put(), &link);
   if (opened != kErrorSuccess) return opened;
+  // A link's one value is where it leads.
+  if (link) return kErrorAccessDenied;
   const std::string keyLine = KeyLine(hive, keyPath);
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
@@ -206,16 +211,29 @@ CRegExportFile::TreeResult CRegExportFile::ExportAndRemoveTree(RegKey hive,
   if (m_writeError != kErrorSuccess) return TreeResult::kWriteFailed;
   if (!IsWritableRegText(keyPath, m_unicode)) return TreeResult::kKept;
   CRegKeyGuard key(m_reg);
-  const long opened = m_reg.OpenKey(hive, keyPath, kKeyAllAccess, key.Put());
+  bool link = false;
+  const long opened = RegOpenPathNoFollow(m_reg, hive, keyPath, kKeyAllAccess, key.Put(), &link);
   if (opened == kErrorFileNotFound) return TreeResult::kGone;
   if (opened != kErrorSuccess) return TreeResult::kKept;
+  return ExportAndRemoveOpened(key.Get(), link, hive, keyPath, 0);
+}
 
+CRegExportFile::TreeResult CRegExportFile::ExportAndRemoveOpened(RegKey key, bool isLink,
+                                                                  RegKey hive,
+                                                                  const std::string& keyPath,
+                                                                  int depth) {
+  if (m_writeError != kErrorSuccess) return TreeResult::kWriteFailed;
+  if (isLink) {
+    if (!Write(LinkSection(key, hive, keyPath))) return TreeResult::kWriteFailed;
+    return m_reg.DeleteOpenedKey(key) == kErrorSuccess ? TreeResult::kRemoved : TreeResult::kKept;
+  }
+  if (depth >= kMaxKeyDepth) return TreeResult::kKept;
   bool complete = true;
   std::uint32_t index = 0;
   std::string name;
   std::string removed;
   for (;;) {
-    const long rc = m_reg.EnumKey(key.Get(), index, &name, kUnlimited);
+    const long rc = m_reg.EnumKey(key, index, &name, kUnlimited);
     if (rc == kErrorNoMoreItems) break;
     if (rc != kErrorSuccess) {
       complete = false;
@@ -228,7 +246,16 @@ CRegExportFile::TreeResult CRegExportFile::ExportAndRemoveTree(RegKey hive,
       ++index;
       continue;
     }
-    const TreeResult child = ExportAndRemoveTree(hive, keyPath + "\\" + name);
+    const std::string childPath = keyPath + "\\" + name;
+    TreeResult child = TreeResult::kKept;
+    if (IsWritableRegText(childPath, m_unicode)) {
+      CRegKeyGuard sub(m_reg);
+      bool link = false;
+      const long opened = m_reg.OpenKeyNoFollow(key, name, kKeyAllAccess, sub.Put(), &link);
+      if (opened == kErrorSuccess) {
+        child = ExportAndRemoveOpened(sub.Get(), link, hive, childPath, depth + 1);
+      }
+    }
     if (child == TreeResult::kWriteFailed) return child;
     if (child == TreeResult::kRemoved) {
       removed = name;  // the next subkey has moved up to this index
@@ -239,11 +266,28 @@ CRegExportFile::TreeResult CRegExportFile::ExportAndRemoveTree(RegKey hive,
     }
   }
   std::string section;
-  if (!AppendValues(key.Get(), KeyLine(hive, keyPath), &section)) complete = false;
+  if (!AppendValues(key, KeyLine(hive, keyPath), &section)) complete = false;
   if (!Write(section)) return TreeResult::kWriteFailed;
-  key.Reset();
   if (!complete) return TreeResult::kKept;
-  return m_reg.DeleteKey(hive, keyPath) == kErrorSuccess ? TreeResult::kRemoved : TreeResult::kKept;
+  return m_reg.DeleteOpenedKey(key) == kErrorSuccess ? TreeResult::kRemoved : TreeResult::kKept;
+}
+
+std::string CRegExportFile::LinkSection(RegKey key, RegKey hive, const std::string& keyPath) const {
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  std::u16string target;
+  if (m_reg.QueryValue(key, "SymbolicLinkValue", &type, &data, kUnlimited) == kErrorSuccess) {
+    for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+      target += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+    }
+  }
+  std::string text = "; [" + HivePrefix(hive) + keyPath + "] was a registry link to \"" +
+                     Utf16ToAnsi(target) + "\"; removed as a link, its target was left alone\n\n";
+  // One line: a line break in a target must not start a section of its own.
+  for (std::size_t i = 0; i + 2 < text.size(); ++i) {
+    if (text[i] == '\n' || text[i] == '\r') text[i] = ' ';
+  }
+  return text;
 }
 
 long CRegExportFile::ExportKey(RegKey hive, const std::string& keyPath,
@@ -253,8 +297,10 @@ long CRegExportFile::ExportKey(RegKey hive, const std::string& keyPath,
   if (!singleValue) return ExportTree(hive, keyPath);
   if (!IsWritableRegText(keyPath, m_unicode)) return kErrorInvalidParameter;
   CRegKeyGuard key(m_reg);
-  const long opened = m_reg.OpenKey(hive, keyPath, kKeyAllAccess, key.Put());
+  bool link = false;
+  const long opened = RegOpenPathNoFollow(m_reg, hive, keyPath, kKeyAllAccess, key.Put(), &link);
   if (opened != kErrorSuccess) return opened;
+  if (link) return kErrorAccessDenied;
   const std::string keyLine = KeyLine(hive, keyPath);
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
@@ -273,23 +319,38 @@ long CRegExportFile::ExportKey(RegKey hive, const std::string& keyPath,
 long CRegExportFile::ExportTree(RegKey hive, const std::string& keyPath) {
   if (!IsWritableRegText(keyPath, m_unicode)) return kErrorInvalidParameter;
   CRegKeyGuard key(m_reg);
-  const long opened = m_reg.OpenKey(hive, keyPath, kKeyAllAccess, key.Put());
+  bool link = false;
+  const long opened = RegOpenPathNoFollow(m_reg, hive, keyPath, kKeyAllAccess, key.Put(), &link);
   if (opened != kErrorSuccess) return opened;
+  return ExportOpened(key.Get(), link, hive, keyPath, 0);
+}
+
+long CRegExportFile::ExportOpened(RegKey key, bool isLink, RegKey hive, const std::string& keyPath,
+                                  int depth) {
+  if (isLink) return Write(LinkSection(key, hive, keyPath)) ? kErrorSuccess : m_writeError;
+  if (depth >= kMaxKeyDepth) return kErrorInvalidData;
   long result = kErrorSuccess;
   std::string name;
   for (std::uint32_t index = 0;; ++index) {
-    const long rc = m_reg.EnumKey(key.Get(), index, &name, kUnlimited);
+    const long rc = m_reg.EnumKey(key, index, &name, kUnlimited);
     if (rc == kErrorNoMoreItems) break;
     if (rc != kErrorSuccess) {
       result = rc;
       break;
     }
-    const long child = ExportTree(hive, keyPath.empty() ? name : keyPath + "\\" + name);
+    const std::string childPath = keyPath + "\\" + name;
+    long child = kErrorInvalidParameter;
+    if (IsWritableRegText(childPath, m_unicode)) {
+      CRegKeyGuard sub(m_reg);
+      bool link = false;
+      child = m_reg.OpenKeyNoFollow(key, name, kKeyAllAccess, sub.Put(), &link);
+      if (child == kErrorSuccess) child = ExportOpened(sub.Get(), link, hive, childPath, depth + 1);
+    }
     if (m_writeError != kErrorSuccess) return m_writeError;
     if (child != kErrorSuccess) result = child;
   }
   std::string section;
-  if (!AppendValues(key.Get(), KeyLine(hive, keyPath), &section)) result = kErrorInvalidData;
+  if (!AppendValues(key, KeyLine(hive, keyPath), &section)) result = kErrorInvalidData;
   if (!Write(section)) return m_writeError;
   return result;
 }

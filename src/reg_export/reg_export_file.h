@@ -80,7 +80,14 @@ class CRegExportFile {
   bool AppendValues(RegKey key, const std::string& keyLine, std::string* section);
   long ExportAndRemoveValue(RegKey hive, const std::string& keyPath, const std::string& valueName);
   TreeResult ExportAndRemoveTree(RegKey hive, const std::string& keyPath);
+  // Below an opened key, never following a link: a link's section is a
+  // comment naming it and its target (the registry editor cannot make
+  // links), and a link goes as itself. Deeper than kMaxKeyDepth is a loop.
+  TreeResult ExportAndRemoveOpened(RegKey key, bool isLink, RegKey hive, const std::string& keyPath,
+                                   int depth);
   long ExportTree(RegKey hive, const std::string& keyPath);
+  long ExportOpened(RegKey key, bool isLink, RegKey hive, const std::string& keyPath, int depth);
+  std::string LinkSection(RegKey key, RegKey hive, const std::string& keyPath) const;
 
   IRegistry& m_reg;
   IFileSystem& m_fs;

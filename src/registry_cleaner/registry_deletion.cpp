@@ -14,6 +14,7 @@ RegistryFinding ToFinding(const RegistryRow& row) {
   f.valueName = row.valueName;
   f.category = static_cast<ScanCategory>(row.category);
   f.checked = row.checked;
+  f.classesHive = row.classesHive;
   return f;
 }
 
@@ -42,7 +43,10 @@ long CRegistryDeletion::Delete(std::vector<RegistryRow>* rows, bool all, long* f
     ++count;
     if (deleted) ++*deleted;
     if (found) --*found;
-    if (m_progress) m_progress(HivePrefixOfCategory(row.category) + row.location);
+    if (m_progress) {
+      const FindingKey where = ResolveFindingKey(row.category, row.classesHive, row.location);
+      m_progress(HivePrefix(where.hive) + where.path);
+    }
   }
   if (count == 0) return 0;
   std::size_t out = 0;

@@ -52,16 +52,32 @@ std::string HivePrefix(RegKey hive);
 // empty for an unknown id.
 std::string HivePrefixOfCategory(int category);
 
+// HKEY_CLASSES_ROOT is a view: the user's Software\Classes laid over the
+// machine's, and what it shows of a key may come from either. Findings of
+// the classes-root categories are judged, backed up and removed in the one
+// hive that holds them, below this path.
+extern const char kClassesKeyPath[];
+
 // One row of the result list.
 struct RegistryFinding {
-  std::string location;     // key path below the hive root, no leading "\"
+  std::string location;     // key path below the hive root (the classes key), no leading "\"
   std::string description;  // "无效路径:  " + path, "无效反安装" or "无效文件关联"
   std::string valueName;    // value findings only; empty = the default value
   ScanCategory category = ScanCategory::kCurrentUser;
   bool checked = false;
+  // Classes-root categories: the hive whose classes key holds the entry,
+  // kHkeyLocalMachine or kHkeyCurrentUser (0 reads as the machine's).
+  RegKey classesHive = 0;
 
   bool operator==(const RegistryFinding&) const = default;
 };
+
+// Where a finding's key really is.
+struct FindingKey {
+  RegKey hive = 0;   // 0 for an unknown category
+  std::string path;  // below the hive
+};
+FindingKey ResolveFindingKey(int category, RegKey classesHive, const std::string& location);
 
 // The three description texts in the ANSI code page 936. The page replaces
 // them with its string table's texts (ids 32785, 57732, 57734) when a

@@ -69,7 +69,7 @@ class CRegistryPage::CScanSink : public IScanSink {
   }
   void OnFinding(const RegistryFinding& finding) override {
     m_page.AddPendingRow({finding.location, finding.description, finding.valueName,
-                          static_cast<int>(finding.category), false});
+                          static_cast<int>(finding.category), false, finding.classesHive});
   }
 
  private:
@@ -202,6 +202,7 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 bool CRegistryPage::OnCommand(int id, int code, HWND control) {
+  if (m_bDeleting) return true;  // every command waits for the deletion's end
   switch (id) {
     case kScanButton:
       if (code == BN_CLICKED) OnScan();
@@ -463,6 +464,11 @@ void CRegistryPage::DeleteAllFindings() {
 }
 
 void CRegistryPage::DeleteRows(bool all) {
+  struct CDeleting {
+    bool& flag;
+    explicit CDeleting(bool& f) : flag(f) { flag = true; }
+    ~CDeleting() { flag = false; }
+  } deleting(m_bDeleting);
   HCURSOR oldCursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   long found = m_nFound;
   m_lastServed = 0;
@@ -578,7 +584,8 @@ void CRegistryPage::RunRepair() {
     bool fixed = false;
     if (i < m_rows.size() && RowChecked(static_cast<int>(i))) {
       const RegistryRow& row = m_rows[i];
-      fixed = repair.RepairFinding({row.category, row.location, row.description, row.valueName});
+      fixed = repair.RepairFinding(
+          {row.category, row.location, row.description, row.valueName, row.classesHive});
     }
     if (fixed) {
       SendMessageA(m_hWnd, kMsgRemoveRow, i, 0);

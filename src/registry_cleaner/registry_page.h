@@ -110,6 +110,10 @@ class CRegistryPage : public CPage {
   // Rows found by the worker and not yet listed.
   CPendingRows<RegistryRow> m_pending;
   CResultList m_results;
+  // Set while a deletion runs on this thread: it answers messages between
+  // rows, and a command served then must not start another run over the
+  // rows it walks.
+  bool m_bDeleting = false;
   ULONGLONG m_lastServed = 0;  // TickCount64 of the last ServeWhileBusy that served
 
   CPageStatus m_status;

@@ -172,20 +172,23 @@ bool CRegistryRepair::RepairFinding(const RepairRequest& row) {
       row.description.compare(0, m_prefix.size(), m_prefix) != 0) {
     return false;  // uninstall and file-association findings
   }
-  const RegKey hive = CategoryHive(static_cast<ScanCategory>(row.category));
+  const FindingKey where = ResolveFindingKey(row.category, row.classesHive, row.location);
+  const RegKey hive = where.hive;
   const bool comServer = row.category == 4;
   const bool valueFinding = row.category == 0 || row.category == 1 || row.category == 2 ||
                             row.category == 8;
   if (!hive || (!comServer && !valueFinding)) return false;  // type libraries stay as they are
 
   IRegistry& reg = *m_platform.registry;
-  const std::string keyPath = comServer ? row.location + "\\InprocServer32" : row.location;
+  const std::string keyPath = comServer ? where.path + "\\InprocServer32" : where.path;
   const std::string valueName = comServer ? std::string() : row.valueName;
   CRegKeyGuard key(reg);
-  const long opened = reg.OpenKey(hive, keyPath, kKeyAllAccess, key.Put());
+  // Never through a link: the value written would land in its target.
+  bool link = false;
+  const long opened = RegOpenPathNoFollow(reg, hive, keyPath, kKeyAllAccess, key.Put(), &link);
   if (m_run.StopRequested()) return false;
-  if (m_progress) m_progress(HivePrefixOfCategory(row.category) + keyPath);
-  if (opened != kErrorSuccess) return false;
+  if (m_progress) m_progress(HivePrefix(hive) + keyPath);
+  if (opened != kErrorSuccess || link) return false;
 
   // Only a path held in the value's data is rewritten. A finding that came
   // from the value's name, or a value changed since the scan, no longer

@@ -25,6 +25,7 @@ struct RepairRequest {
   std::string location;
   std::string description;
   std::string valueName;
+  RegKey classesHive = 0;  // RegistryFinding::classesHive
 };
 
 class CRegistryRepair {

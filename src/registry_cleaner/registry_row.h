@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/registry.h"
+
 namespace tw {
 
 struct RegistryRow {
@@ -11,6 +13,7 @@ struct RegistryRow {
   std::string valueName;    // column 2 (hidden); empty for the default value
   int category = -1;        // the scan category, the row's item data
   bool checked = false;
+  RegKey classesHive = 0;   // where a classes-root finding lives (RegistryFinding)
 };
 
 }  // namespace tw

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/text.h"
+#include "registry_cleaner/class_store_roots.h"
 
 namespace tw {
 
@@ -22,6 +23,15 @@ std::string DataText(const std::vector<std::uint8_t>& data) {
   return text;
 }
 
+// The two halves of the classes root, the machine's first.
+constexpr RegKey kClassesHives[] = {kHkeyLocalMachine, kHkeyCurrentUser};
+
+std::string ClassesPath(const std::string& path) {
+  return path.empty() ? std::string(kClassesKeyPath) : std::string(kClassesKeyPath) + "\\" + path;
+}
+
+std::string ClassesPrefix(RegKey hive) { return HivePrefix(hive) + kClassesKeyPath + "\\"; }
+
 bool EndsWithDll(const std::string& text) {
   const std::string lower = LowerCase(text);
   return lower.size() >= 4 && lower.compare(lower.size() - 4, 4, ".dll") == 0;
@@ -40,6 +50,7 @@ void CRegistryScanner::Report(ScanCategory category, const std::string& location
   finding.description = description;
   finding.valueName = valueName;
   finding.category = category;
+  if (CategoryHive(category) == kHkeyClassesRoot) finding.classesHive = m_classes;
   m_sink.OnFinding(finding);
 }
 
@@ -63,13 +74,23 @@ bool CRegistryScanner::RunCategory(ScanCategory category) {
 // key being enumerated, which is also the one whose values are read once
 // its own subtree is done.
 bool CRegistryScanner::ScanHive(RegKey hive, ScanCategory category) {
+  if (hive == kHkeyClassesRoot) {
+    // Each half on its own, so that every finding names the hive it lives in.
+    for (RegKey classes : kClassesHives) {
+      m_classes = classes;
+      CRegKeyGuard root(m_reg);
+      if (m_reg.OpenKey(classes, kClassesKeyPath, kKeyRead, root.Put()) != kErrorSuccess) continue;
+      if (!WalkSubkeys(ClassesPrefix(classes), root.Get(), "", category)) return false;
+    }
+    return true;
+  }
   CRegKeyGuard root(m_reg);
   if (m_reg.OpenKey(hive, "", kKeyRead, root.Put()) != kErrorSuccess) return true;
-  return WalkSubkeys(hive, root.Get(), "", category);
+  return WalkSubkeys(HivePrefix(hive), root.Get(), "", category);
 }
 
-bool CRegistryScanner::WalkSubkeys(RegKey hive, RegKey key, const std::string& path,
-                                   ScanCategory category) {
+bool CRegistryScanner::WalkSubkeys(const std::string& statusPrefix, RegKey key,
+                                   const std::string& path, ScanCategory category) {
   std::string name;
   for (std::uint32_t i = 0; m_reg.EnumKey(key, i, &name) == kErrorSuccess; ++i) {
     // Besides the polls below, a stop is seen before each key is entered
@@ -82,11 +103,18 @@ bool CRegistryScanner::WalkSubkeys(RegKey hive, RegKey key, const std::string& p
       if (upper == "CLSID" || upper == "TYPELIB") continue;
     }
     CRegKeyGuard sub(m_reg);
-    if (m_reg.OpenKey(key, name, kKeyRead, sub.Put()) != kErrorSuccess) continue;
+    // A link leads elsewhere (and may lead back up, without end): its
+    // target is walked where it lives.
+    bool link = false;
+    if (m_reg.OpenKeyNoFollow(key, name, kKeyRead, sub.Put(), &link) != kErrorSuccess || link) {
+      continue;
+    }
     const std::string subPath = Join(path, name);
     // A stop ends every level on the way out, so no further value is read.
-    if (!WalkSubkeys(hive, sub.Get(), subPath, category) || m_run.StopRequested()) return false;
-    m_sink.OnScanKey(HivePrefix(hive) + subPath);
+    if (!WalkSubkeys(statusPrefix, sub.Get(), subPath, category) || m_run.StopRequested()) {
+      return false;
+    }
+    m_sink.OnScanKey(statusPrefix + subPath);
     if (!ExamineValues(sub.Get(), subPath, category)) return false;
   }
   return true;
@@ -112,29 +140,43 @@ bool CRegistryScanner::ExamineValues(RegKey key, const std::string& path, ScanCa
 }
 
 bool CRegistryScanner::ScanComServers() {
-  CRegKeyGuard clsid(m_reg);
-  if (m_reg.OpenKey(kHkeyClassesRoot, "CLSID", kKeyRead, clsid.Put()) != kErrorSuccess) return true;
-  std::string id;
-  for (std::uint32_t i = 0; m_reg.EnumKey(clsid.Get(), i, &id) == kErrorSuccess; ++i) {
-    CRegKeyGuard server(m_reg);
-    if (m_reg.OpenKey(clsid.Get(), id + "\\InprocServer32", kKeyRead, server.Put()) != kErrorSuccess) {
+  for (RegKey classes : kClassesHives) {
+    m_classes = classes;
+    CRegKeyGuard clsid(m_reg);
+    if (m_reg.OpenKey(classes, ClassesPath("CLSID"), kKeyRead, clsid.Put()) != kErrorSuccess) {
       continue;
     }
-    m_sink.OnScanKey(HivePrefix(kHkeyClassesRoot) + "CLSID\\" + id + "\\InprocServer32");
-    std::string text;
-    if (!RegReadString(m_reg, server.Get(), "", &text, kBufferSize)) continue;
-    if (m_run.Poll()) return false;
-    std::string description;
-    if (m_paths.Check(text, m_texts.invalidPath, &description) == PathVerdict::kInvalid) {
-      Report(ScanCategory::kComServers, "CLSID\\" + id, description, "");
+    std::string id;
+    for (std::uint32_t i = 0; m_reg.EnumKey(clsid.Get(), i, &id) == kErrorSuccess; ++i) {
+      CRegKeyGuard server(m_reg);
+      if (m_reg.OpenKey(clsid.Get(), id + "\\InprocServer32", kKeyRead, server.Put()) !=
+          kErrorSuccess) {
+        continue;
+      }
+      m_sink.OnScanKey(ClassesPrefix(classes) + "CLSID\\" + id + "\\InprocServer32");
+      std::string text;
+      if (!RegReadString(m_reg, server.Get(), "", &text, kBufferSize)) continue;
+      if (m_run.Poll()) return false;
+      std::string description;
+      if (m_paths.Check(text, m_texts.invalidPath, &description) == PathVerdict::kInvalid) {
+        Report(ScanCategory::kComServers, "CLSID\\" + id, description, "");
+      }
     }
   }
   return true;
 }
 
 bool CRegistryScanner::ScanTypeLibraries() {
+  for (RegKey classes : kClassesHives) {
+    m_classes = classes;
+    if (!ScanTypeLibrariesIn(classes)) return false;
+  }
+  return true;
+}
+
+bool CRegistryScanner::ScanTypeLibrariesIn(RegKey classes) {
   CRegKeyGuard typeLib(m_reg);
-  if (m_reg.OpenKey(kHkeyClassesRoot, "TypeLib", kKeyRead, typeLib.Put()) != kErrorSuccess) {
+  if (m_reg.OpenKey(classes, ClassesPath("TypeLib"), kKeyRead, typeLib.Put()) != kErrorSuccess) {
     return true;
   }
   std::string lib;
@@ -142,7 +184,7 @@ bool CRegistryScanner::ScanTypeLibraries() {
     CRegKeyGuard libKey(m_reg);
     if (m_reg.OpenKey(typeLib.Get(), lib, kKeyRead, libKey.Put()) != kErrorSuccess) continue;
     const std::string libPath = "TypeLib\\" + lib;
-    m_sink.OnScanKey(HivePrefix(kHkeyClassesRoot) + libPath);
+    m_sink.OnScanKey(ClassesPrefix(classes) + libPath);
     std::string version;
     for (std::uint32_t j = 0; m_reg.EnumKey(libKey.Get(), j, &version) == kErrorSuccess; ++j) {
       CRegKeyGuard win32(m_reg);
@@ -198,29 +240,57 @@ bool CRegistryScanner::ScanUninstallEntries() {
 }
 
 bool CRegistryScanner::ScanFileAssociations() {
+  for (RegKey classes : kClassesHives) {
+    m_classes = classes;
+    if (!ScanFileAssociationsIn(classes)) return false;
+  }
+  return true;
+}
+
+// A file type is judged with the class it names in its own hive. A user's
+// file type may name a machine class (the classes root shows it to the
+// user); that class is judged too, but only the user's file type is
+// reported: an entry any program can write never offers a machine key.
+bool CRegistryScanner::ScanFileAssociationsIn(RegKey classes) {
   CRegKeyGuard root(m_reg);
-  if (m_reg.OpenKey(kHkeyClassesRoot, "", kKeyRead, root.Put()) != kErrorSuccess) return true;
+  if (m_reg.OpenKey(classes, kClassesKeyPath, kKeyRead, root.Put()) != kErrorSuccess) return true;
   std::string name;
   for (std::uint32_t i = 0; m_reg.EnumKey(root.Get(), i, &name) == kErrorSuccess; ++i) {
     if (name.empty() || name[0] != '.') continue;
     CRegKeyGuard ext(m_reg);
     if (m_reg.OpenKey(root.Get(), name, kKeyRead, ext.Put()) != kErrorSuccess) continue;
-    m_sink.OnScanKey(HivePrefix(kHkeyClassesRoot) + name);
+    m_sink.OnScanKey(ClassesPrefix(classes) + name);
     std::string className;
-    if (!RegReadString(m_reg, ext.Get(), "", &className, kBufferSize) || className.empty()) continue;
-    if (!IsClassKeyDead(className)) continue;
+    if (!RegReadString(m_reg, ext.Get(), "", &className, kBufferSize)) continue;
+    if (!IsPlainClassName(className)) continue;
+    RegKey classHive = classes;
+    if (!ClassKeyExists(classes, className)) {
+      if (classes != kHkeyCurrentUser || !ClassKeyExists(kHkeyLocalMachine, className)) continue;
+      classHive = kHkeyLocalMachine;
+    }
+    if (!IsClassKeyDead(className, classHive)) continue;
     // A class key without subkeys is judged dead without any poll; polling
     // here keeps rows from appearing after a stop.
     if (m_run.Poll()) return false;
     Report(ScanCategory::kFileAssociations, name, m_texts.invalidAssociation, "");
-    Report(ScanCategory::kFileAssociations, className, m_texts.invalidAssociation, "");
+    if (classHive == classes) {
+      Report(ScanCategory::kFileAssociations, className, m_texts.invalidAssociation, "");
+    }
   }
   return true;
 }
 
-bool CRegistryScanner::IsClassKeyDead(const std::string& classKeyPath) {
+bool CRegistryScanner::ClassKeyExists(RegKey classes, const std::string& className) {
   CRegKeyGuard key(m_reg);
-  if (m_reg.OpenKey(kHkeyClassesRoot, classKeyPath, kKeyRead, key.Put()) != kErrorSuccess) {
+  return m_reg.OpenKey(classes, ClassesPath(className), kKeyRead, key.Put()) == kErrorSuccess;
+}
+
+bool CRegistryScanner::IsClassKeyDead(const std::string& classKeyPath, RegKey classes) {
+  CRegKeyGuard key(m_reg);
+  bool link = false;
+  if (RegOpenPathNoFollow(m_reg, classes, ClassesPath(classKeyPath), kKeyRead, key.Put(), &link) !=
+          kErrorSuccess ||
+      link) {
     return false;
   }
   std::uint32_t type = 0;
@@ -246,7 +316,7 @@ bool CRegistryScanner::IsClassKeyDead(const std::string& classKeyPath) {
       }
     } else if (upper == "CLSID") {
       return false;
-    } else if (!IsClassKeyDead(classKeyPath + "\\" + name)) {
+    } else if (!IsClassKeyDead(classKeyPath + "\\" + name, classes)) {
       return false;
     }
   }

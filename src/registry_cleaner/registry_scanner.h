@@ -44,14 +44,18 @@ class CRegistryScanner {
   bool ScanUninstallEntries();
   bool ScanFileAssociations();
 
-  // A class key below HKEY_CLASSES_ROOT that no longer does anything: no
-  // friendly type name, no command or icon with a text, no CLSID, and no
+  // A class key below one hive's classes key that no longer does anything:
+  // no friendly type name, no command or icon with a text, no CLSID, and no
   // subkey that is itself alive. A key that cannot be opened, or a stop
   // request, counts as alive so that nothing is reported on doubt.
-  bool IsClassKeyDead(const std::string& classKeyPath);
+  bool IsClassKeyDead(const std::string& classKeyPath, RegKey classes = kHkeyLocalMachine);
 
  private:
-  bool WalkSubkeys(RegKey hive, RegKey key, const std::string& path, ScanCategory category);
+  bool WalkSubkeys(const std::string& statusPrefix, RegKey key, const std::string& path,
+                   ScanCategory category);
+  bool ScanTypeLibrariesIn(RegKey classes);
+  bool ScanFileAssociationsIn(RegKey classes);
+  bool ClassKeyExists(RegKey classes, const std::string& className);
   bool ExamineValues(RegKey key, const std::string& path, ScanCategory category);
   void Report(ScanCategory category, const std::string& location, const std::string& description,
               const std::string& valueName);
@@ -61,6 +65,8 @@ class CRegistryScanner {
   IScanSink& m_sink;
   ScanTexts m_texts;
   CPathChecker m_paths;
+  // The hive whose classes key the walk at hand reads (classes-root categories).
+  RegKey m_classes = kHkeyLocalMachine;
 };
 
 }  // namespace tw

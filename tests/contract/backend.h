@@ -30,6 +30,12 @@ class IContractBackend {
   // Registry handles opened through Registry() and not yet closed; -1 when
   // the backend cannot tell.
   virtual long OpenRegistryHandles() const = 0;
+  // Makes root\path a registry link to the key named by the native path
+  // `target` ("\Registry\Machine\Software\..."); false where the backend
+  // has no links (the memory one).
+  virtual bool CreateRegistryLink(RegKey root, const std::string& path, const std::string& target) {
+    return false;
+  }
   // The backend's whole state (or what it can tell of it), for failure messages.
   virtual std::string Dump() const = 0;
 };

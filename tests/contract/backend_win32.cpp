@@ -83,6 +83,12 @@ class CCountingRegistry : public CWin32Registry {
     if (rc == 0 && out) ++m_nOpen;
     return rc;
   }
+  long OpenKeyNoFollow(RegKey parent, const std::string& name, std::uint32_t access, RegKey* out,
+                       bool* isLink) override {
+    const long rc = CWin32Registry::OpenKeyNoFollow(parent, name, access, out, isLink);
+    if (rc == 0 && out) ++m_nOpen;
+    return rc;
+  }
   long CloseKey(RegKey key) override {
     const long rc = CWin32Registry::CloseKey(key);
     if (rc == 0 && key != kHkeyClassesRoot && key != kHkeyCurrentUser && key != kHkeyLocalMachine &&
@@ -129,6 +135,22 @@ class CWin32Backend : public IContractBackend {
     return std::shared_ptr<void>(h, [](void* p) { CloseHandle(static_cast<HANDLE>(p)); });
   }
   long OpenRegistryHandles() const override { return m_reg.m_nOpen; }
+  bool CreateRegistryLink(RegKey root, const std::string& path, const std::string& target) override {
+    const std::wstring wide(path.begin(), path.end());
+    HKEY hk = nullptr;
+    if (RegCreateKeyExW(reinterpret_cast<HKEY>(root), wide.c_str(), 0, nullptr,
+                        REG_OPTION_CREATE_LINK, KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &hk,
+                        nullptr) != ERROR_SUCCESS) {
+      return false;
+    }
+    // The target as the system stores it: UTF-16 without a terminator.
+    const std::wstring to(target.begin(), target.end());
+    const bool ok = RegSetValueExW(hk, L"SymbolicLinkValue", 0, REG_LINK,
+                                   reinterpret_cast<const BYTE*>(to.data()),
+                                   static_cast<DWORD>(to.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+    RegCloseKey(hk);
+    return ok;
+  }
   std::string Dump() const override {
     std::string out = "HKCU\\" + m_strSandbox + " and " + m_strScratch + ":\n";
     DumpKey(HKEY_CURRENT_USER, m_strSandbox, &out);

@@ -419,3 +419,52 @@ TEST_F(RegistryContract, ThirtyTwoBitViewKeepsKeysWhereThe64BitViewNamesThem) {
 
 }  // namespace
 }  // namespace tw::contract
+
+namespace tw::contract {
+namespace {
+
+// Windows lays the user's Software\Classes over the machine's in the classes
+// root; Wine 8 shows the machine's alone. The memory backend does as Windows
+// does, so that the cleaner's handling of a user's copy of a class can be
+// tried natively; callers that must not depend on either read each half by
+// its own path.
+TEST_F(RegistryContract, ClassesRootMergesTheUserClassesOnWindowsOnly) {
+  const bool merges = std::string(m_backend->Name()) == "memory";
+  const std::string run = Sandbox().substr(FindLastChar(Sandbox(), '\\') + 1);
+  const std::string name = "TidewellTest-" + run;
+  const std::string userOnly = name + "-user";
+  auto seed = [&](RegKey root, const std::string& path, const char* who) {
+    RegKey k = 0;
+    ASSERT_EQ(Reg().CreateKey(root, path, &k), 0) << path;
+    EXPECT_EQ(RegWriteString(Reg(), k, "who", who), 0);
+    Reg().CloseKey(k);
+  };
+  seed(kHkeyLocalMachine, "Software\\Classes\\" + name + "\\M", "machine");
+  seed(kHkeyLocalMachine, "Software\\Classes\\" + name, "machine");
+  seed(kHkeyCurrentUser, "Software\\Classes\\" + name + "\\U", "user");
+  seed(kHkeyCurrentUser, "Software\\Classes\\" + name, "user");
+  seed(kHkeyCurrentUser, "Software\\Classes\\" + userOnly, "user");
+
+  RegKey k = 0;
+  ASSERT_EQ(Reg().OpenKey(kHkeyClassesRoot, name, kKeyRead, &k), 0);
+  std::string who;
+  EXPECT_TRUE(RegReadString(Reg(), k, "who", &who));
+  EXPECT_EQ(who, merges ? "user" : "machine");
+  const std::vector<std::string> halves =
+      merges ? std::vector<std::string>{"M", "U"} : std::vector<std::string>{"M"};
+  EXPECT_EQ(Subkeys(k), halves) << Dump();
+  Reg().CloseKey(k);
+  k = 0;
+  EXPECT_EQ(Reg().OpenKey(kHkeyClassesRoot, userOnly, kKeyRead, &k),
+            merges ? kErrorSuccess : kErrorFileNotFound);
+  if (k) Reg().CloseKey(k);
+
+  for (RegKey root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
+    Reg().DeleteKey(root, "Software\\Classes\\" + name + (root == kHkeyCurrentUser ? "\\U" : "\\M"));
+    EXPECT_EQ(Reg().DeleteKey(root, "Software\\Classes\\" + name), 0);
+  }
+  EXPECT_EQ(Reg().DeleteKey(kHkeyCurrentUser, "Software\\Classes\\" + userOnly), 0);
+}
+
+}  // namespace
+}  // namespace tw::contract

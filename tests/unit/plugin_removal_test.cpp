@@ -18,9 +18,9 @@ namespace {
 // Notes every removal, in order.
 class CLoggingRegistry : public CMemoryRegistry {
  public:
-  long DeleteKey(RegKey parent, const std::string& path, RegView view) override {
-    log.push_back("key " + path);
-    return CMemoryRegistry::DeleteKey(parent, path, view);
+  long DeleteOpenedKey(RegKey key) override {
+    log.push_back("key " + KeyPath(key));
+    return CMemoryRegistry::DeleteOpenedKey(key);
   }
   long DeleteValue(RegKey key, const std::string& name) override {
     log.push_back("value " + (name.empty() ? std::string("@") : name));

@@ -123,10 +123,10 @@ TEST_F(ExportFile, AnsiFormLinesInOrder) {
       "REGEDIT4\r\n\r\n"
       "[HKEY_CURRENT_USER\\Software\\T]\r\n\"Path\"=\"C:\\\\App\\\\\\\"x\\\"\"\r\n\r\n"
       "[HKEY_CURRENT_USER\\Software\\T]\r\n@=\"abc\"\r\n\r\n"
-      "[HKEY_CLASSES_ROOT\\K\\Empty]\r\n\r\n"
-      "[HKEY_CLASSES_ROOT\\K\\S]\r\n\"one\"=dword:00000001\r\n\r\n"
-      "[HKEY_CLASSES_ROOT\\K\\S]\r\n\"two\"=hex:1,0,ff\r\n\r\n"
-      "[HKEY_CLASSES_ROOT\\K]\r\n\r\n";
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\K\\Empty]\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\K\\S]\r\n\"one\"=dword:00000001\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\K\\S]\r\n\"two\"=hex:1,0,ff\r\n\r\n"
+      "[HKEY_LOCAL_MACHINE\\Software\\Classes\\K]\r\n\r\n";
   EXPECT_EQ(fs.Contents(path), expected);
   EXPECT_FALSE(reg.KeyExists(kHkeyClassesRoot, "K"));
   EXPECT_TRUE(reg.KeyExists(kHkeyCurrentUser, "Software\\T"));
@@ -315,9 +315,10 @@ TEST_F(ExportFile, ExportKeyChangesNothingAndNeverWritesAnEmptyStandIn) {
 // Refuses removal of any key named "Stuck".
 class CStubbornRegistry : public CMemoryRegistry {
  public:
-  long DeleteKey(RegKey parent, const std::string& path, RegView view = RegView::kDefault) override {
+  long DeleteOpenedKey(RegKey key) override {
+    const std::string path = KeyPath(key);
     if (path.size() >= 5 && path.compare(path.size() - 5, 5, "Stuck") == 0) return kErrorAccessDenied;
-    return CMemoryRegistry::DeleteKey(parent, path, view);
+    return CMemoryRegistry::DeleteOpenedKey(key);
   }
 };
 

@@ -43,7 +43,7 @@ TEST(RegistryDeletion, DeletesExactlyTheCheckedRowsInOrder) {
   EXPECT_EQ(deleted, 7);
   EXPECT_EQ(exported, (std::vector<std::string>{"Key1", "Key4", "Key9"}));
   EXPECT_EQ(progress, (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\Key1",
-                                                "HKEY_CLASSES_ROOT\\Key4",
+                                                "HKEY_LOCAL_MACHINE\\Software\\Classes\\Key4",
                                                 "HKEY_LOCAL_MACHINE\\Key9"}));
   EXPECT_EQ(Locations(rows), (std::vector<std::string>{"Key0", "Key2", "Key3", "Key5", "Key6",
                                                        "Key7", "Key8"}));

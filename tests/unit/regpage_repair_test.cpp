@@ -140,10 +140,12 @@ TEST_F(RegistryRepair, RewritesAComServerAfterBackingItUp) {
   EXPECT_EQ(Read(tw::kHkeyClassesRoot, "CLSID\\{X}\\InprocServer32", ""), "d:\\lib\\x.dll")
       << reg.Dump();
   ASSERT_EQ(backups.size(), 1u);
-  EXPECT_EQ(backups[0], std::make_tuple(tw::kHkeyClassesRoot,
-                                        std::string("CLSID\\{X}\\InprocServer32"), std::string()));
+  EXPECT_EQ(backups[0],
+            std::make_tuple(tw::kHkeyLocalMachine,
+                            std::string("Software\\Classes\\CLSID\\{X}\\InprocServer32"),
+                            std::string()));
   ASSERT_FALSE(progress.empty());
-  EXPECT_EQ(progress.back(), "HKEY_CLASSES_ROOT\\CLSID\\{X}\\InprocServer32");
+  EXPECT_EQ(progress.back(), "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{X}\\InprocServer32");
 }
 
 TEST_F(RegistryRepair, KeepsQuotesArgumentsAndTypeAroundTheNewPath) {

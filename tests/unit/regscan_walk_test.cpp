@@ -133,7 +133,7 @@ TEST_F(ScanWalk, ComServersAreJudgedByTheirLibrary) {
   CRecordingSink sink(reg);
   EXPECT_EQ(Scan(ScanCategory::kComServers, &sink),
             (std::vector<Row>{{"CLSID\\{A}", kInvalid + "c:\\gone\\a.dll", "", 4}}));
-  EXPECT_EQ(sink.keys.front(), "HKEY_CLASSES_ROOT\\CLSID\\{A}\\InprocServer32");
+  EXPECT_EQ(sink.keys.front(), "HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{A}\\InprocServer32");
   EXPECT_EQ(sink.keys.size(), 4u);  // {C} has no server key
 }
 
@@ -155,7 +155,7 @@ TEST_F(ScanWalk, TypeLibrariesCheckTheFolderOfNonLibraryFiles) {
       {"TypeLib\\{L4}", kInvalid + "c:\\gone4", "", 5},
   };
   EXPECT_EQ(Scan(ScanCategory::kTypeLibraries, &sink), expected);
-  EXPECT_EQ(sink.keys.front(), "HKEY_CLASSES_ROOT\\TypeLib\\{L1}");
+  EXPECT_EQ(sink.keys.front(), "HKEY_LOCAL_MACHINE\\Software\\Classes\\TypeLib\\{L1}");
   EXPECT_EQ(sink.keys.size(), 5u);
 }
 
@@ -206,8 +206,8 @@ TEST_F(ScanWalk, FileAssociationRules) {
       {"emptycmd", d, "", 9}, {".iii", d, "", 9}, {"defaultonly", d, "", 9},
   };
   EXPECT_EQ(Scan(ScanCategory::kFileAssociations, &sink), expected) << reg.Dump();
-  EXPECT_EQ(std::count(sink.keys.begin(), sink.keys.end(), "HKEY_CLASSES_ROOT\\.bbb"), 1);
-  EXPECT_EQ(std::count(sink.keys.begin(), sink.keys.end(), "HKEY_CLASSES_ROOT\\nodot"), 0);
+  EXPECT_EQ(std::count(sink.keys.begin(), sink.keys.end(), "HKEY_LOCAL_MACHINE\\Software\\Classes\\.bbb"), 1);
+  EXPECT_EQ(std::count(sink.keys.begin(), sink.keys.end(), "HKEY_LOCAL_MACHINE\\Software\\Classes\\nodot"), 0);
 }
 
 TEST_F(ScanWalk, NoRowsAfterAStop) {

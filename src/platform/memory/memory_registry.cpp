@@ -219,8 +219,63 @@ long CMemoryRegistry::Walk(std::shared_ptr<Node> from, const std::string& path, 
 RegKey CMemoryRegistry::NewHandle(std::shared_ptr<Node> node, std::uint32_t access) {
   const RegKey h = m_nNextHandle;
   m_nNextHandle += 4;
-  m_handles[h] = Handle{std::move(node), access};
+  Handle handle;
+  handle.node = std::move(node);
+  handle.access = access;
+  m_handles[h] = std::move(handle);
   return h;
+}
+
+RegKey CMemoryRegistry::NewClassesHandle(std::shared_ptr<Node> user, std::shared_ptr<Node> machine,
+                                         std::uint32_t access) {
+  const RegKey h = NewHandle(user ? user : machine, access);
+  Handle& handle = m_handles[h];
+  handle.classes = true;
+  handle.user = std::move(user);
+  handle.machine = std::move(machine);
+  return h;
+}
+
+std::shared_ptr<CMemoryRegistry::Node> CMemoryRegistry::UserClasses() const {
+  std::shared_ptr<Node> node;
+  return Walk(m_roots[1], "Software\\Classes", false, &node) == kErrorSuccess ? node : nullptr;
+}
+
+bool CMemoryRegistry::ClassesHalves(RegKey key, std::shared_ptr<Node>* user,
+                                    std::shared_ptr<Node>* machine) const {
+  if (key == kHkeyClassesRoot) {
+    *user = UserClasses();
+    *machine = m_classes;
+  } else {
+    auto it = m_handles.find(key);
+    if (it == m_handles.end() || !it->second.classes) return false;
+    *user = it->second.user;
+    *machine = it->second.machine;
+  }
+  if (*user && (*user)->deleted) user->reset();
+  if (*machine && (*machine)->deleted) machine->reset();
+  return true;
+}
+
+std::vector<std::shared_ptr<CMemoryRegistry::Node>> CMemoryRegistry::MergedSubkeys(
+    const Node* user, const Node* machine) {
+  static const std::vector<std::shared_ptr<Node>> kNone;
+  const auto& a = user ? user->subkeys : kNone;
+  const auto& b = machine ? machine->subkeys : kNone;
+  std::vector<std::shared_ptr<Node>> out;
+  out.reserve(a.size() + b.size());
+  std::size_t i = 0, j = 0;
+  while (i < a.size() || j < b.size()) {
+    if (j == b.size() || (i < a.size() && a[i]->sortKey < b[j]->sortKey)) {
+      out.push_back(a[i++]);
+    } else if (i == a.size() || b[j]->sortKey < a[i]->sortKey) {
+      out.push_back(b[j++]);
+    } else {
+      out.push_back(a[i++]);
+      ++j;
+    }
+  }
+  return out;
 }
 
 bool CMemoryRegistry::Fault(bool mutating, long* error) { return m_faults.Tick(mutating, error); }
@@ -240,6 +295,16 @@ long CMemoryRegistry::OpenKey(RegKey parent, const std::string& pathInView, std:
   if (Fault(false, &rc)) return rc;
   std::shared_ptr<Node> node;
   if ((rc = Resolve(parent, 0, &node))) return rc;
+  std::shared_ptr<Node> user, machine;
+  if (ClassesHalves(parent, &user, &machine)) {
+    std::vector<std::string> parts;
+    if ((rc = SplitPath(path, &parts))) return rc;
+    if (user && Walk(user, path, false, &user) != kErrorSuccess) user.reset();
+    if (machine && (rc = Walk(machine, path, false, &machine))) machine.reset();
+    if (!user && !machine) return rc ? rc : kErrorFileNotFound;
+    if (out) *out = NewClassesHandle(std::move(user), std::move(machine), access);
+    return kErrorSuccess;
+  }
   if ((rc = Walk(node, path, false, &node))) return rc;
   if (out) *out = NewHandle(std::move(node), access);
   return kErrorSuccess;
@@ -254,6 +319,23 @@ long CMemoryRegistry::CreateKey(RegKey parent, const std::string& pathInView, Re
   if (Fault(true, &rc)) return rc;
   std::shared_ptr<Node> node;
   if ((rc = Resolve(parent, 0, &node))) return rc;
+  std::shared_ptr<Node> user, machine;
+  if (ClassesHalves(parent, &user, &machine)) {
+    // New keys go to the machine's half, as the system stores them.
+    if (user && Walk(user, path, false, &user) != kErrorSuccess) user.reset();
+    std::shared_ptr<Node> found;
+    const bool existed = user || (machine && Walk(machine, path, false, &found) == kErrorSuccess);
+    if (!user || existed) {
+      if (!machine) return kErrorFileNotFound;
+      if ((rc = Walk(machine, path, !user, &machine))) {
+        if (!user) return rc;
+        machine.reset();
+      }
+    }
+    if (!existed) Changed(machine.get());
+    if (out) *out = NewClassesHandle(std::move(user), std::move(machine), kKeyAllAccess);
+    return kErrorSuccess;
+  }
   std::shared_ptr<Node> found;
   const bool existed = Walk(node, path, false, &found) == kErrorSuccess;
   if ((rc = Walk(node, path, true, &node))) return rc;
@@ -276,8 +358,15 @@ long CMemoryRegistry::EnumKey(RegKey key, std::uint32_t index, std::string* name
   if (Fault(false, &rc)) return rc;
   std::shared_ptr<Node> node;
   if ((rc = Resolve(key, kKeyEnumerateSubKeys, &node))) return rc;
-  if (index >= node->subkeys.size()) return kErrorNoMoreItems;
-  const std::string& n = node->subkeys[index]->name;
+  std::shared_ptr<Node> user, machine;
+  std::vector<std::shared_ptr<Node>> merged;
+  const std::vector<std::shared_ptr<Node>>* subkeys = &node->subkeys;
+  if (ClassesHalves(key, &user, &machine) && user && machine) {
+    merged = MergedSubkeys(user.get(), machine.get());
+    subkeys = &merged;
+  }
+  if (index >= subkeys->size()) return kErrorNoMoreItems;
+  const std::string& n = (*subkeys)[index]->name;
   if (nameBuf != kUnlimited && n.size() >= nameBuf) return kErrorMoreData;
   if (name) *name = n;
   return kErrorSuccess;
@@ -324,9 +413,12 @@ long CMemoryRegistry::QueryKeyInfo(RegKey key, RegKeyInfo* info) {
   std::shared_ptr<Node> node;
   if ((rc = Resolve(key, kKeyQueryValue, &node))) return rc;
   RegKeyInfo r;
-  r.subKeys = static_cast<std::uint32_t>(node->subkeys.size());
+  std::shared_ptr<Node> user, machine;
+  std::vector<std::shared_ptr<Node>> subkeys = node->subkeys;
+  if (ClassesHalves(key, &user, &machine)) subkeys = MergedSubkeys(user.get(), machine.get());
+  r.subKeys = static_cast<std::uint32_t>(subkeys.size());
   r.values = static_cast<std::uint32_t>(node->values.size());
-  for (const auto& k : node->subkeys) {
+  for (const auto& k : subkeys) {
     r.maxSubKeyLen = std::max<std::uint32_t>(r.maxSubKeyLen, k->sortKey.size());
   }
   for (const auto& v : node->values) {
@@ -394,9 +486,37 @@ long CMemoryRegistry::DeleteKey(RegKey parent, const std::string& pathInView, Re
   if (Fault(true, &rc)) return rc;
   std::shared_ptr<Node> node;
   if ((rc = Resolve(parent, 0, &node))) return rc;
-  if ((rc = Walk(node, path, false, &node))) return rc;
-  // A root (or the classes root) cannot go, nor a key that still has subkeys.
-  if (!node->parent || node == m_classes || !node->subkeys.empty()) return kErrorAccessDenied;
+  std::shared_ptr<Node> user, machine;
+  if (ClassesHalves(parent, &user, &machine)) {
+    // Through the classes root the user's key goes when there is one.
+    if (user && Walk(user, path, false, &user) != kErrorSuccess) user.reset();
+    if (user) {
+      node = user;
+    } else if (!machine || (rc = Walk(machine, path, false, &node))) {
+      return rc ? rc : kErrorFileNotFound;
+    }
+  } else if ((rc = Walk(node, path, false, &node))) {
+    return rc;
+  }
+  return RemoveNode(node);
+}
+
+long CMemoryRegistry::DeleteOpenedKey(RegKey key) {
+  CMutexLock lock(m_mutex);
+  long rc = kErrorSuccess;
+  if (Fault(true, &rc)) return rc;
+  if (RootNode(key)) return kErrorAccessDenied;
+  std::shared_ptr<Node> node;
+  if ((rc = Resolve(key, kKeyDelete, &node))) return rc;
+  return RemoveNode(node);
+}
+
+long CMemoryRegistry::RemoveNode(const std::shared_ptr<Node>& node) {
+  // A root (or either half of the classes root) cannot go, nor a key that
+  // still has subkeys.
+  if (!node->parent || node == m_classes || node == UserClasses() || !node->subkeys.empty()) {
+    return kErrorAccessDenied;
+  }
   Node* p = node->parent;
   Changed(node.get());  // a watch on the key itself hears of its end too
   node->deleted = true;
@@ -412,8 +532,21 @@ std::size_t CMemoryRegistry::OpenHandleCount() const {
 
 bool CMemoryRegistry::KeyExists(RegKey root, const std::string& path) const {
   CMutexLock lock(m_mutex);
-  std::shared_ptr<Node> node = RootNode(root);
+  std::shared_ptr<Node> node = root == kHkeyClassesRoot ? UserClasses() : nullptr;
+  if (node && Walk(node, path, false, &node) == kErrorSuccess) return true;
+  node = RootNode(root);
   return node && Walk(node, path, false, &node) == kErrorSuccess;
+}
+
+std::string CMemoryRegistry::KeyPath(RegKey key) const {
+  CMutexLock lock(m_mutex);
+  auto it = m_handles.find(key);
+  if (it == m_handles.end()) return std::string();
+  std::string path;
+  for (const Node* n = it->second.node.get(); n && n->parent; n = n->parent) {
+    path = path.empty() ? n->name : n->name + "\\" + path;
+  }
+  return path;
 }
 
 void CMemoryRegistry::SeedKey(RegKey root, const std::string& path) {

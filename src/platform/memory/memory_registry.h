@@ -1,5 +1,6 @@
 // An in-memory registry that answers like the system's: four roots (the
-// classes root is the machine's Software\Classes, as on Windows), key paths
+// classes root lays the user's Software\Classes over the machine's, as
+// Windows does; Wine 8 shows the machine's alone), key paths
 // compared without regard to case, subkeys and values enumerated in the
 // order the system keeps them (sorted by case-folded name), buffers that are
 // too small answered with kErrorMoreData, access checked per handle. Tests
@@ -40,12 +41,16 @@ class CMemoryRegistry : public IRegistry {
   long DeleteValue(RegKey key, const std::string& name) override;
   long DeleteKey(RegKey parent, const std::string& path,
                 RegView view = RegView::kDefault) override;
+  // Links cannot be made here: OpenKeyNoFollow is OpenKey's.
+  long DeleteOpenedKey(RegKey key) override;
   std::unique_ptr<IRegistryWatch> WatchKey(RegKey key, long* error = nullptr) override;
 
   // Test helpers; none of them counts as a call for fault injection.
   // Handles opened and not yet closed (the four roots do not count).
   std::size_t OpenHandleCount() const;
   bool KeyExists(RegKey root, const std::string& path) const;
+  // The path below its root of the key an open handle stands for.
+  std::string KeyPath(RegKey key) const;
   // Creates the key (and its parents) and sets one value.
   void Seed(RegKey root, const std::string& path, const std::string& name, std::uint32_t type,
             const std::string& bytes);
@@ -78,8 +83,11 @@ class CMemoryRegistry : public IRegistry {
   class CWatch;
   friend class CWatch;
   struct Handle {
-    std::shared_ptr<Node> node;
+    std::shared_ptr<Node> node;  // values, removal and watches (for a classes key: the user's
+                                 // half when there is one, else the machine's)
     std::uint32_t access = 0;
+    bool classes = false;        // opened through the classes root
+    std::shared_ptr<Node> user, machine;  // a classes key's halves; either may be null
   };
 
   long Resolve(RegKey key, std::uint32_t need, std::shared_ptr<Node>* node) const;
@@ -94,13 +102,21 @@ class CMemoryRegistry : public IRegistry {
   long Walk(std::shared_ptr<Node> from, const std::string& path, bool create,
             std::shared_ptr<Node>* out) const;
   RegKey NewHandle(std::shared_ptr<Node> node, std::uint32_t access);
+  RegKey NewClassesHandle(std::shared_ptr<Node> user, std::shared_ptr<Node> machine,
+                          std::uint32_t access);
+  // The two halves of a key seen through the classes root; false for any other key.
+  bool ClassesHalves(RegKey key, std::shared_ptr<Node>* user, std::shared_ptr<Node>* machine) const;
+  std::shared_ptr<Node> UserClasses() const;
+  // The subkeys of both halves by name, the user's spelling first.
+  static std::vector<std::shared_ptr<Node>> MergedSubkeys(const Node* user, const Node* machine);
   bool Fault(bool mutating, long* error);
   // Tells the watches on node and its ancestors that something changed.
   void Changed(const Node* node);
+  long RemoveNode(const std::shared_ptr<Node>& node);
   static void DumpNode(const Node& node, const std::string& path, std::string* out);
 
-  mutable CMutex m_mutex;
-  std::shared_ptr<Node> m_roots[4];  // HKCR slot unused: it aliases HKLM\Software\Classes
+  mutable CMutex m_mutex;  // recursive: a view of the classes root locks again
+  std::shared_ptr<Node> m_roots[4];  // HKCR slot unused: the classes root is a view
   std::shared_ptr<Node> m_classes;
   std::map<RegKey, Handle> m_handles;
   RegKey m_nNextHandle = 0x1000;

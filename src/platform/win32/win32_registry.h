@@ -28,6 +28,10 @@ class CWin32Registry : public IRegistry {
   long DeleteKey(RegKey parent, const std::string& path,
                 RegView view = RegView::kDefault) override;
   std::unique_ptr<IRegistryWatch> WatchKey(RegKey key, long* error = nullptr) override;
+  // win32_registry_links.cpp
+  long OpenKeyNoFollow(RegKey parent, const std::string& name, std::uint32_t access, RegKey* out,
+                       bool* isLink) override;
+  long DeleteOpenedKey(RegKey key) override;
 };
 
 }  // namespace tw

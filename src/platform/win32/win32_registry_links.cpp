@@ -1,0 +1,59 @@
+#include <windows.h>
+
+#include "platform/text.h"
+#include "platform/win32/win32_registry.h"
+
+namespace tw {
+
+namespace {
+
+HKEY H(RegKey key) { return reinterpret_cast<HKEY>(key); }
+
+using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+using RtlNtStatusToDosErrorFn = ULONG(WINAPI*)(LONG);
+
+// RegDeleteKey opens the key it removes by name, which follows a link to
+// its target; only the native call removes the very key a handle stands for.
+template <typename Fn>
+Fn NtdllEntry(const char* name) {
+  const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  return ntdll ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(ntdll, name)))
+               : nullptr;
+}
+
+}  // namespace
+
+long CWin32Registry::OpenKeyNoFollow(RegKey parent, const std::string& name,
+                                     std::uint32_t access, RegKey* out, bool* isLink) {
+  *out = 0;
+  if (isLink) *isLink = false;
+  // One key name only: a path would be followed through any link on it.
+  if (name.empty() || FindChar(name, '\\') != std::string::npos) return kErrorInvalidParameter;
+  const std::u16string wide = AnsiToUtf16(name);
+  HKEY hk = nullptr;
+  const LONG rc = RegOpenKeyExW(H(parent), reinterpret_cast<LPCWSTR>(wide.c_str()),
+                                REG_OPTION_OPEN_LINK, access | KEY_QUERY_VALUE, &hk);
+  if (rc != ERROR_SUCCESS) return rc;
+  DWORD type = 0;
+  DWORD size = 0;
+  const bool link = RegQueryValueExW(hk, L"SymbolicLinkValue", nullptr, &type, nullptr, &size) ==
+                        ERROR_SUCCESS &&
+                    type == REG_LINK;
+  if (isLink) *isLink = link;
+  *out = reinterpret_cast<RegKey>(hk);
+  return kErrorSuccess;
+}
+
+long CWin32Registry::DeleteOpenedKey(RegKey key) {
+  static const auto deleteKey = NtdllEntry<NtDeleteKeyFn>("NtDeleteKey");
+  static const auto toError = NtdllEntry<RtlNtStatusToDosErrorFn>("RtlNtStatusToDosError");
+  if (!deleteKey || !toError) return kErrorCallNotImplemented;
+  if (key == kHkeyClassesRoot || key == kHkeyCurrentUser || key == kHkeyLocalMachine ||
+      key == kHkeyUsers) {
+    return kErrorAccessDenied;
+  }
+  const LONG status = deleteKey(reinterpret_cast<HANDLE>(H(key)));
+  return status == 0 ? kErrorSuccess : static_cast<long>(toError(status));
+}
+
+}  // namespace tw

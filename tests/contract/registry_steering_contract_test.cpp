@@ -1,0 +1,269 @@
+// Entries that any program can write (the user's classes, a stale entry's
+// subkeys) must never make the cleaner judge, back up or remove machine
+// data: one seeded registry per case, a scan of the case's category, and
+// "delete all" over what it found, on the memory backend and on the real
+// (Wine) registry.
+#include <map>
+#include <string>
+#include <vector>
+
+#include "contract/backend.h"
+#include "platform/run_control.h"
+#include "platform/text.h"
+#include "plugins/plugin_removal.h"
+#include "registry_cleaner/registry_deletion.h"
+#include "registry_cleaner/registry_scanner.h"
+
+namespace tw::contract {
+namespace {
+
+constexpr RegKey kUser = kHkeyCurrentUser;
+constexpr RegKey kMachine = kHkeyLocalMachine;
+const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+struct Seed {
+  RegKey root;
+  std::string path;
+  std::string value;  // "-" for the key alone
+  std::string data;
+};
+struct Link {
+  RegKey root;
+  std::string path;
+  std::string target;  // below HKEY_LOCAL_MACHINE
+};
+struct Found {
+  int category;
+  RegKey classesHive;
+  std::string location;
+  bool operator==(const Found&) const = default;
+};
+struct Key {
+  RegKey root;
+  std::string path;
+};
+
+struct Case {
+  const char* name;
+  bool needsLinks;
+  std::vector<Seed> seeds;
+  std::vector<Link> links;
+  ScanCategory category;
+  std::vector<Found> found;  // of the seeded entries, in scan order
+  std::vector<Key> kept;     // unchanged, with everything below them
+  std::vector<Key> gone;
+  std::vector<Key> cleanUp;  // the seeded trees, removed afterwards
+};
+
+std::ostream& operator<<(std::ostream& os, const Found& f) {
+  const char* hive = f.classesHive == kUser      ? "user's"
+                     : f.classesHive == kMachine ? "machine's"
+                                                 : "-";
+  return os << "{" << f.category << ", " << hive << ", " << f.location << "}";
+}
+
+// {R} is the run's unique part, {S} its scratch folder.
+std::string Fill(std::string text, const std::string& run, const std::string& scratch) {
+  for (const auto& [mark, with] : {std::pair<std::string, std::string>{"{R}", run},
+                                  std::pair<std::string, std::string>{"{S}", scratch}}) {
+    for (std::size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, 3, with);
+  }
+  return text;
+}
+
+class RegistrySteering : public ContractTest {
+ protected:
+  // The tree below root\path as text, never through a link.
+  std::string Snap(RegKey root, const std::string& path) {
+    RegKey key = 0;
+    bool link = false;
+    if (RegOpenPathNoFollow(Reg(), root, path, kKeyRead, &key, &link) != 0) return "(missing)";
+    std::string out;
+    SnapOpened(key, link, path, &out);
+    Reg().CloseKey(key);
+    return out;
+  }
+  void SnapOpened(RegKey key, bool link, const std::string& path, std::string* out) {
+    *out += path + (link ? " (link)\n" : "\n");
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    for (std::uint32_t i = 0;
+         Reg().EnumValue(key, i, &name, &type, &data, kUnlimited, kUnlimited) == 0; ++i) {
+      *out += "  " + name + "=" + std::to_string(type) + ":" +
+              std::string(data.begin(), data.end()) + "\n";
+    }
+    if (link) return;
+    for (std::uint32_t i = 0; Reg().EnumKey(key, i, &name, kUnlimited) == 0; ++i) {
+      RegKey sub = 0;
+      bool subLink = false;
+      if (Reg().OpenKeyNoFollow(key, name, kKeyRead, &sub, &subLink) != 0) continue;
+      SnapOpened(sub, subLink, path + "\\" + name, out);
+      Reg().CloseKey(sub);
+    }
+  }
+  bool Exists(const Key& k) {
+    RegKey key = 0;
+    bool link = false;
+    if (RegOpenPathNoFollow(Reg(), k.root, k.path, kKeyRead, &key, &link) != 0) return false;
+    Reg().CloseKey(key);
+    return true;
+  }
+  void SeedAll(const std::vector<Seed>& seeds) {
+    for (const Seed& s : seeds) {
+      RegKey key = 0;
+      ASSERT_EQ(Reg().CreateKey(s.root, s.path, &key), 0) << s.path;
+      if (s.value != "-") {
+        EXPECT_EQ(RegWriteString(Reg(), key, s.value, s.data), 0) << s.path;
+      }
+      Reg().CloseKey(key);
+    }
+  }
+};
+
+TEST_F(RegistrySteering, UserWritableEntriesNeverReachMachineData) {
+  const std::string run = "TidewellTest" + Sandbox().substr(FindLastChar(Sandbox(), '\\') + 4);
+  const std::string server = Scratch() + "\\server.dll";
+  {
+    long error = 0;
+    auto file = Fs().CreateFile(server, CreateMode::kCreateNew, &error);
+    ASSERT_TRUE(file) << error;
+    ASSERT_TRUE(file->Write("MZ", 2));
+    ASSERT_TRUE(file->Close());
+  }
+  const std::string classes = "Software\\Classes\\";
+  const Case cases[] = {
+      {"a user's file type naming a class-store root",
+       false,
+       {{kMachine, classes + "Interface\\{{R}}", "", "ITidewellTest"},
+        {kUser, classes + ".{R}a", "", "Interface"}},
+       {},
+       ScanCategory::kFileAssociations,
+       {},
+       {{kMachine, classes + "Interface\\{{R}}"}, {kUser, classes + ".{R}a"}},
+       {},
+       {{kMachine, classes + "Interface\\{{R}}"}, {kUser, classes + ".{R}a"}}},
+      {"a file type whose class is a path of two keys",
+       false,
+       {{kMachine, classes + "{R}Path\\Deep", "-", ""}, {kMachine, classes + ".{R}b", "", "{R}Path\\Deep"}},
+       {},
+       ScanCategory::kFileAssociations,
+       {},
+       {{kMachine, classes + "{R}Path"}, {kMachine, classes + ".{R}b"}},
+       {},
+       {{kMachine, classes + "{R}Path"}, {kMachine, classes + ".{R}b"}}},
+      {"a dead machine class named by a machine file type goes with it",
+       false,
+       {{kMachine, classes + "{R}Dead", "-", ""}, {kMachine, classes + ".{R}c", "", "{R}Dead"}},
+       {},
+       ScanCategory::kFileAssociations,
+       {{9, kMachine, ".{R}c"}, {9, kMachine, "{R}Dead"}},
+       {},
+       {{kMachine, classes + "{R}Dead"}, {kMachine, classes + ".{R}c"}},
+       {{kMachine, classes + "{R}Dead"}, {kMachine, classes + ".{R}c"}}},
+      {"a user's file type naming a dead machine class takes only itself",
+       false,
+       {{kMachine, classes + "{R}Shared", "-", ""}, {kUser, classes + ".{R}d", "", "{R}Shared"}},
+       {},
+       ScanCategory::kFileAssociations,
+       {{9, kUser, ".{R}d"}},
+       {{kMachine, classes + "{R}Shared"}},
+       {{kUser, classes + ".{R}d"}},
+       {{kMachine, classes + "{R}Shared"}, {kUser, classes + ".{R}d"}}},
+      {"a user's broken copy of a healthy machine class",
+       false,
+       {{kMachine, classes + "CLSID\\{{R}}", "", "Machine class"},
+        {kMachine, classes + "CLSID\\{{R}}\\InprocServer32", "", "{S}\\server.dll"},
+        {kMachine, classes + "CLSID\\{{R}}\\ProgID", "", "{R}.Class.1"},
+        {kUser, classes + "CLSID\\{{R}}\\InprocServer32", "", "{S}\\gone.dll"}},
+       {},
+       ScanCategory::kComServers,
+       {{4, kUser, "CLSID\\{{R}}"}},
+       {{kMachine, classes + "CLSID\\{{R}}"}},
+       {{kUser, classes + "CLSID\\{{R}}"}},
+       {{kMachine, classes + "CLSID\\{{R}}"}, {kUser, classes + "CLSID\\{{R}}"}}},
+      {"a stale uninstall entry holding links, one of them a loop",
+       true,
+       {{kMachine, "Software\\{R}Target\\Inner", "keep", "machine data"},
+        {kMachine, "Software\\{R}Target", "keep", "machine data"},
+        {kMachine, kUninstall + "{R}", "DisplayName", "Stale"}},
+       {{kMachine, kUninstall + "{R}\\Link", "Software\\{R}Target"},
+        {kMachine, kUninstall + "{R}\\Sub\\Loop", kUninstall + "{R}"}},
+       ScanCategory::kUninstall,
+       {{6, 0, kUninstall + "{R}"}},
+       {{kMachine, "Software\\{R}Target"}},
+       {{kMachine, kUninstall + "{R}"}},
+       {{kMachine, "Software\\{R}Target"}, {kMachine, kUninstall + "{R}"}}},
+  };
+  for (const Case& raw : cases) {
+    SCOPED_TRACE(raw.name);
+    auto fill = [&](std::string s) { return Fill(std::move(s), run, Scratch()); };
+    std::vector<Seed> seeds;
+    for (const Seed& s : raw.seeds) seeds.push_back({s.root, fill(s.path), s.value, fill(s.data)});
+    std::vector<Key> kept, gone, cleanUp;
+    for (const Key& k : raw.kept) kept.push_back({k.root, fill(k.path)});
+    for (const Key& k : raw.gone) gone.push_back({k.root, fill(k.path)});
+    for (const Key& k : raw.cleanUp) cleanUp.push_back({k.root, fill(k.path)});
+    std::vector<Found> expected;
+    for (const Found& f : raw.found) expected.push_back({f.category, f.classesHive, fill(f.location)});
+
+    SeedAll(seeds);
+    bool linked = true;
+    for (const Link& l : raw.links) {
+      linked = linked && m_backend->CreateRegistryLink(
+                             l.root, fill(l.path), "\\Registry\\Machine\\" + fill(l.target));
+    }
+    if (raw.needsLinks && !linked) {
+      // The memory backend has no links; the case runs on the real registry.
+      EXPECT_STREQ(m_backend->Name(), "memory");
+      for (const Key& k : cleanUp) DeleteKeyTree(Reg(), k.root, k.path);
+      continue;
+    }
+    std::map<std::string, std::string> before;
+    for (const Key& k : kept) before[k.path] = Snap(k.root, k.path);
+
+    struct Sink : IScanSink {
+      void OnScanKey(const std::string&) override {}
+      void OnFinding(const RegistryFinding& f) override { rows.push_back(f); }
+      std::vector<RegistryFinding> rows;
+    } sink;
+    CRunControl control;
+    CRegistryScanner scanner(Reg(), Fs(), control, sink);
+    EXPECT_TRUE(scanner.RunCategory(raw.category));
+    // Only the seeded entries: the real registry has findings of its own.
+    std::vector<Found> found;
+    std::vector<RegistryRow> rows;
+    for (const RegistryFinding& f : sink.rows) {
+      if (f.location.find(run) == std::string::npos) continue;
+      found.push_back({static_cast<int>(f.category), f.classesHive, f.location});
+      rows.push_back({f.location, f.description, f.valueName, static_cast<int>(f.category), true,
+                      f.classesHive});
+    }
+    EXPECT_EQ(found, expected);
+
+    long nFound = static_cast<long>(rows.size()), nDeleted = 0;
+    const std::size_t listed = rows.size();
+    const std::string backup = Scratch() + "\\" + std::to_string(&raw - cases) + ".reg";
+    const BackupDeletionResult result =
+        DeleteWithBackup(Reg(), Fs(), backup, 5, &rows, true, &nFound, &nDeleted, {});
+    EXPECT_EQ(result.error, kErrorSuccess);
+    EXPECT_EQ(result.count, static_cast<long>(listed));
+    EXPECT_TRUE(rows.empty());
+    for (const Key& k : kept) EXPECT_EQ(Snap(k.root, k.path), before[k.path]) << k.path;
+    for (const Key& k : gone) EXPECT_FALSE(Exists(k)) << k.path;
+    if (!raw.links.empty()) {
+      std::string text;
+      ASSERT_TRUE(Fs().ReadFile(backup, &text));
+      const std::string ansi = Utf16ToAnsi(std::u16string(
+          reinterpret_cast<const char16_t*>(text.data() + 2), (text.size() - 2) / 2));
+      EXPECT_NE(ansi.find("was a registry link to \"\\Registry\\Machine\\Software\\" + run +
+                          "Target\""),
+                std::string::npos)
+          << ansi;
+    }
+    for (const Key& k : cleanUp) DeleteKeyTree(Reg(), k.root, k.path);
+  }
+}
+
+}  // namespace
+}  // namespace tw::contract
