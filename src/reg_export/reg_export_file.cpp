@@ -38,6 +38,8 @@ long CRegExportFile::Open(const std::string& path) {
   m_writeError = kErrorSuccess;
   m_unicode = false;
   m_nWhole = 0;
+  m_bFlushed = false;
+  m_bCutFailed = false;
   long error = kErrorSuccess;
   m_file = m_fs.CreateFile(path, CreateMode::kCreateNew, &error);
   if (!m_file) return error != kErrorSuccess ? error : kErrorFileNotFound;
@@ -60,7 +62,8 @@ long CRegExportFile::OpenNew(const std::string& path, std::string* opened) {
 
 long CRegExportFile::Close() {
   if (!m_file) return kErrorSuccess;
-  const bool ok = m_file->Close();
+  const bool flushed = m_file->Flush();
+  const bool ok = m_file->Close() && flushed;
   m_file.reset();
   return ok ? kErrorSuccess : kErrorWriteFault;
 }
@@ -102,7 +105,50 @@ bool CRegExportFile::WriteWhole(const char* bytes, std::size_t size) {
   }
   m_writeError = m_file->LastWriteError();
   if (m_writeError == kErrorSuccess) m_writeError = kErrorWriteFault;
-  m_file->Truncate(m_nWhole);
+  // A cut that fails leaves the partial line in the file; the caller must
+  // say so, since importing the file as it is would write that line.
+  if (!m_file->Truncate(m_nWhole)) m_bCutFailed = true;
+  return false;
+}
+
+// Once before the first removal the file covers, so that what is removed is
+// on the disk, not only in the system's cache; Close flushes the rest.
+bool CRegExportFile::FlushOnce() {
+  if (m_bFlushed) return true;
+  if (m_writeError != kErrorSuccess) return false;
+  if (!m_file || !m_file->Flush()) {
+    m_writeError = m_file ? m_file->LastWriteError() : kErrorInvalidHandle;
+    if (m_writeError == kErrorSuccess) m_writeError = kErrorWriteFault;
+    return false;
+  }
+  m_bFlushed = true;
+  return true;
+}
+
+// A name or text that the code page cannot hold reads as an error
+// (kErrorNoUnicodeTranslation) and would be missing from the backup, so a
+// tree with one anywhere is neither written nor removed. Other read errors
+// are the walk's own business: it keeps what it cannot write.
+bool CRegExportFile::HoldsForeignName(RegKey hive, const std::string& keyPath, int depth) {
+  // Deeper than the registry nests keys: something loops; keep it all.
+  constexpr int kMaxDepth = 512;
+  if (depth > kMaxDepth) return true;
+  CRegKeyGuard key(m_reg);
+  if (m_reg.OpenKey(hive, keyPath, kKeyRead, key.Put()) != kErrorSuccess) return false;
+  std::string name;
+  for (std::uint32_t i = 0;; ++i) {
+    const long rc = m_reg.EnumKey(key.Get(), i, &name, kUnlimited);
+    if (rc == kErrorNoUnicodeTranslation) return true;
+    if (rc == kErrorNoMoreItems) break;
+    if (rc != kErrorSuccess) continue;
+    if (HoldsForeignName(hive, keyPath.empty() ? name : keyPath + "\\" + name, depth + 1))
+      return true;
+  }
+  for (std::uint32_t i = 0;; ++i) {
+    const long rc = m_reg.EnumValue(key.Get(), i, nullptr, nullptr, nullptr, kUnlimited, kUnlimited);
+    if (rc == kErrorNoUnicodeTranslation) return true;
+    if (rc == kErrorNoMoreItems) break;
+  }
   return false;
 }
 
@@ -163,6 +209,7 @@ long CRegExportFile::ExportAndRemoveFinding(const std::string& keyPath,
   if (!info->wholeKey) return ExportAndRemoveValue(info->hive, keyPath, finding.valueName);
   // An empty path would name the hive itself.
   if (keyPath.empty()) return kErrorInvalidParameter;
+  if (HoldsForeignName(info->hive, keyPath, 0)) return kErrorNoUnicodeTranslation;
   switch (ExportAndRemoveTree(info->hive, keyPath)) {
     case TreeResult::kRemoved: return kErrorSuccess;
     case TreeResult::kGone: return kErrorFileNotFound;
@@ -191,6 +238,7 @@ long CRegExportFile::ExportAndRemoveValue(RegKey hive, const std::string& keyPat
   std::string line;
   if (!FormatValueLine(valueName, type, data, m_unicode, &line)) return kErrorInvalidData;
   if (!Write(keyLine + line + "\n\n")) return m_writeError;
+  if (!FlushOnce()) return m_writeError;
   if (valueName.empty()) m_reg.SetValue(key.Get(), "", kRegSz, "", 1);
   return m_reg.DeleteValue(key.Get(), valueName);
 }
@@ -240,6 +288,7 @@ CRegExportFile::TreeResult CRegExportFile::ExportAndRemoveTree(RegKey hive,
   if (!Write(section)) return TreeResult::kWriteFailed;
   key.Reset();
   if (!complete) return TreeResult::kKept;
+  if (!FlushOnce()) return TreeResult::kWriteFailed;
   return m_reg.DeleteKey(hive, keyPath) == kErrorSuccess ? TreeResult::kRemoved : TreeResult::kKept;
 }
 
@@ -247,7 +296,10 @@ long CRegExportFile::ExportKey(RegKey hive, const std::string& keyPath,
                                const std::string& valueName, bool singleValue) {
   if (m_writeError != kErrorSuccess) return m_writeError;
   if (!m_file) return kErrorInvalidHandle;
-  if (!singleValue) return ExportTree(hive, keyPath);
+  if (!singleValue) {
+    if (HoldsForeignName(hive, keyPath, 0)) return kErrorNoUnicodeTranslation;
+    return ExportTree(hive, keyPath);
+  }
   if (!IsWritableRegText(keyPath, m_unicode)) return kErrorInvalidParameter;
   CRegKeyGuard key(m_reg);
   const long opened = m_reg.OpenKey(hive, keyPath, kKeyAllAccess, key.Put());

@@ -81,6 +81,7 @@ BackupDeletionResult DeleteWithBackup(IRegistry& reg, IFileSystem& fs, const std
       hooks.progress);
   result.count = deletion.Delete(rows, all, found, deleted);
   result.error = file.WriteError();
+  result.damagedEnd = file.CutBackFailed();
   const long closed = file.Close();
   if (result.error == kErrorSuccess) result.error = closed;
   return result;

@@ -46,6 +46,9 @@ struct BackupDeletionResult {
   // The backup file's error: it could not be created, or it stopped taking
   // writes midway (a full disk). The rows not yet deleted then stay.
   long error = kErrorSuccess;
+  // With an error: the partial section could not be cut off again, so the
+  // file's last section must not be imported.
+  bool damagedEnd = false;
   std::string file;  // the backup file written
 };
 
