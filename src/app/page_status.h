@@ -1,5 +1,5 @@
 // The status line of a page that scans and deletes (the registry and the
-// junk-file pages): CRegistryStatus with the string table's texts, sending
+// junk-file pages): CStatusLine with the string table's texts, sending
 // each text to the main window's status strip.
 #pragma once
 
@@ -10,11 +10,11 @@
 #include <string>
 
 #include "controls/dialog_base.h"
-#include "registry_cleaner/registry_status.h"
+#include "app/status_line.h"
 
 namespace tw {
 
-class CPageStatus : public CRegistryStatus {
+class CPageStatus : public CStatusLine {
  public:
   // Texts go to the parent of page's window once it has one; the page object
   // is made long before its window.

@@ -26,14 +26,14 @@ bool DeleteKeyTree(IRegistry& reg, RegKey root, const std::string& path) {
       // The enumeration ends before anything goes, so no index shifts under it.
       std::vector<std::string> subkeys;
       std::string name;
-      for (std::uint32_t i = 0; reg.EnumKey(key.Get(), i, &name, kUnlimited) == kErrorSuccess; ++i)
+      for (std::uint32_t i = 0; NextSubkey(reg, key.Get(), &i, &name, kUnlimited); ++i)
         subkeys.push_back(path + "\\" + name);
       for (const auto& sub : subkeys) DeleteKeyTree(reg, root, sub);
       std::vector<std::string> values;
       std::uint32_t type = 0;
       std::vector<std::uint8_t> data;
       for (std::uint32_t i = 0;
-           reg.EnumValue(key.Get(), i, &name, &type, &data, kUnlimited, kUnlimited) == kErrorSuccess;
+           NextValue(reg, key.Get(), &i, &name, &type, &data, kUnlimited, kUnlimited);
            ++i) {
         if (!name.empty()) values.push_back(name);
       }

@@ -200,17 +200,16 @@ bool CRegExportFile::AppendValues(RegKey key, const std::string& keyLine, std::s
   return complete;
 }
 
-long CRegExportFile::ExportAndRemoveFinding(const std::string& keyPath,
-                                            const RegistryFinding& finding) {
-  const ScanCategoryInfo* info = FindScanCategory(static_cast<int>(finding.category));
-  if (!info) return kErrorInvalidParameter;
+long CRegExportFile::ExportAndRemove(RegKey hive, const std::string& keyPath,
+                                     const std::string& valueName, bool wholeKey) {
+  if (HivePrefix(hive).empty()) return kErrorInvalidParameter;
   if (m_writeError != kErrorSuccess) return m_writeError;
   if (!m_file) return kErrorInvalidHandle;
-  if (!info->wholeKey) return ExportAndRemoveValue(info->hive, keyPath, finding.valueName);
+  if (!wholeKey) return ExportAndRemoveValue(hive, keyPath, valueName);
   // An empty path would name the hive itself.
   if (keyPath.empty()) return kErrorInvalidParameter;
-  if (HoldsForeignName(info->hive, keyPath, 0)) return kErrorNoUnicodeTranslation;
-  switch (ExportAndRemoveTree(info->hive, keyPath)) {
+  if (HoldsForeignName(hive, keyPath, 0)) return kErrorNoUnicodeTranslation;
+  switch (ExportAndRemoveTree(hive, keyPath)) {
     case TreeResult::kRemoved: return kErrorSuccess;
     case TreeResult::kGone: return kErrorFileNotFound;
     case TreeResult::kKept: return kErrorKept;

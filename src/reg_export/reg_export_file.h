@@ -17,7 +17,6 @@
 
 #include "platform/file_system.h"
 #include "platform/registry.h"
-#include "registry_cleaner/registry_finding.h"
 
 namespace tw {
 
@@ -45,8 +44,9 @@ class CRegExportFile {
   // ANSI "REGEDIT4" form, any other code the Unicode version 5 form.
   long WriteHeader(int windowsVersionCode);
 
-  // Writes the finding's key or value, then removes it; the category picks
-  // the hive and whether one value or the whole key goes. Nothing is removed
+  // Writes hive\keyPath's value valueName (empty = the default value), or
+  // with wholeKey the key with everything below it, then removes it.
+  // Nothing is removed
   // unless its section is in the file and the file has reached the disk: a
   // value that cannot be read or written whole, or a subkey that cannot be
   // removed, stays in the registry (and keeps its parents); a key with a
@@ -55,7 +55,8 @@ class CRegExportFile {
   // went, kErrorFileNotFound when the key or value was gone already, the
   // file's error when writing failed (every later call then refuses at
   // once), or another error when something stayed.
-  long ExportAndRemoveFinding(const std::string& keyPath, const RegistryFinding& finding);
+  long ExportAndRemove(RegKey hive, const std::string& keyPath, const std::string& valueName,
+                       bool wholeKey);
 
   // Writes one value (valueName, empty = the default value) or the whole
   // key with its subkeys, and changes nothing in the registry. A value that cannot be read

@@ -1,9 +1,13 @@
 #include "registry_cleaner/registry_deletion.h"
 
-#include "reg_export/reg_export_file.h"
-#include "registry_cleaner/registry_finding.h"
-
 namespace tw {
+
+long ExportAndRemoveFinding(CRegExportFile& file, const std::string& keyPath,
+                            const RegistryFinding& finding) {
+  const ScanCategoryInfo* info = FindScanCategory(static_cast<int>(finding.category));
+  if (!info) return kErrorInvalidParameter;
+  return file.ExportAndRemove(info->hive, keyPath, finding.valueName, info->wholeKey);
+}
 
 namespace {
 
@@ -70,7 +74,7 @@ BackupDeletionResult DeleteWithBackup(IRegistry& reg, IFileSystem& fs, const std
   CRegistryDeletion deletion(
       [&](const RegistryRow& row) {
         if (hooks.beforeRow) hooks.beforeRow();
-        const long r = file.ExportAndRemoveFinding(row.location, ToFinding(row));
+        const long r = ExportAndRemoveFinding(file, row.location, ToFinding(row));
         if (file.WriteError() != kErrorSuccess) return CRegistryDeletion::Outcome::kStop;
         if (r != kErrorSuccess && r != kErrorFileNotFound) return CRegistryDeletion::Outcome::kKept;
         // `row` is an element of *rows, which the deletion compacts only

@@ -10,6 +10,7 @@
 #include "platform/memory/memory_registry.h"
 #include "platform/text.h"
 #include "reg_export/reg_export_file.h"
+#include "registry_cleaner/registry_deletion.h"
 #include "reg_export/reg_format.h"
 #include "unit/regexport_reader.h"
 
@@ -96,7 +97,7 @@ class ExportFile : public ::testing::Test {
     f.location = location;
     f.category = category;
     f.valueName = valueName;
-    return out.ExportAndRemoveFinding(location, f);
+    return ExportAndRemoveFinding(out, location, f);
   }
 
   CMemoryRegistry reg;
@@ -264,7 +265,7 @@ TEST_F(ExportFile, ValuesThatCannotBeWrittenStay) {
   whole.category = ScanCategory::kFileAssociations;
   reg.SeedString(kHkeyClassesRoot, "C", "bad\nname", "x");
   reg.SeedString(kHkeyClassesRoot, "C\\Sub", "fine", "x");
-  EXPECT_NE(out.ExportAndRemoveFinding("C", whole), kErrorSuccess);
+  EXPECT_NE(ExportAndRemoveFinding(out, "C", whole), kErrorSuccess);
   out.Close();
   EXPECT_TRUE(reg.KeyExists(kHkeyCurrentUser, "K"));
   // The subkey went (its section is written); the key with the bad name stays.
@@ -333,7 +334,7 @@ TEST_F(ExportFile, SubkeyThatCannotBeRemovedIsSteppedOver) {
   out.WriteHeader(0);
   RegistryFinding f;
   f.category = ScanCategory::kTypeLibraries;
-  EXPECT_NE(out.ExportAndRemoveFinding("T", f), kErrorSuccess);
+  EXPECT_NE(ExportAndRemoveFinding(out, "T", f), kErrorSuccess);
   out.Close();
   EXPECT_FALSE(stubborn.KeyExists(kHkeyClassesRoot, "T\\A"));
   EXPECT_FALSE(stubborn.KeyExists(kHkeyClassesRoot, "T\\Stuck\\Inner"));
@@ -379,6 +380,11 @@ class CWatchingRegistry : public CMemoryRegistry {
     if (name) *name = n;
     return rc;
   }
+  // Seeding counts as a change too: the test starts watching after it.
+  void Watch() {
+    changed = false;
+    flushedAtFirstChange.clear();
+  }
   bool changed = false;
   std::string flushedAtFirstChange;
 
@@ -412,9 +418,10 @@ TEST_F(ExportFile, BackupReachesTheDiskBeforeTheFirstRemoval) {
     watching.SeedString(kHkeyCurrentUser, "Software\\App", "", "C:\\gone\\b.exe");
     watching.SeedString(kHkeyClassesRoot, "CLSID\\{X}\\Inproc", "", "C:\\gone\\x.dll");
     fs.DeleteFile(path);
+    watching.Watch();
     CRegExportFile out(watching, fs);
     ASSERT_EQ(out.Open(path), kErrorSuccess);
-    ASSERT_EQ(out.WriteHeader(0), kErrorSuccess);
+    ASSERT_EQ(out.WriteHeader(2), kErrorSuccess);
     EXPECT_EQ(Remove(out, c.location, c.category, c.value), kErrorSuccess) << c.keyLine;
     EXPECT_TRUE(watching.changed);
     EXPECT_NE(watching.flushedAtFirstChange.find(c.keyLine), std::string::npos)
@@ -436,9 +443,10 @@ TEST_F(ExportFile, KeysHoldingForeignNamesStayWholeAndUnwritten) {
   watching.SeedString(kHkeyClassesRoot, "CLSID\\{B}\\Deep\\~hangul", "v", "1");
   watching.SeedString(kHkeyClassesRoot, "CLSID\\{C}\\InprocServer32", "", "C:\\gone\\c.dll");
   const std::string original = watching.Dump();
+  watching.Watch();
   CRegExportFile out(watching, fs);
   ASSERT_EQ(out.Open(path), kErrorSuccess);
-  ASSERT_EQ(out.WriteHeader(0), kErrorSuccess);
+  ASSERT_EQ(out.WriteHeader(2), kErrorSuccess);
   EXPECT_EQ(Remove(out, "CLSID\\{A}", ScanCategory::kComServers), kErrorNoUnicodeTranslation);
   EXPECT_EQ(Remove(out, "CLSID\\{B}", ScanCategory::kComServers), kErrorNoUnicodeTranslation);
   EXPECT_EQ(out.ExportKey(kHkeyClassesRoot, "CLSID\\{B}", "", false), kErrorNoUnicodeTranslation);
@@ -492,7 +500,7 @@ TEST_F(ExportFile, HoldsOneKeyOpenPerLevel) {
   out.WriteHeader(0);
   RegistryFinding f;
   f.category = ScanCategory::kFileAssociations;
-  EXPECT_EQ(out.ExportAndRemoveFinding("L1", f), kErrorSuccess);
+  EXPECT_EQ(ExportAndRemoveFinding(out, "L1", f), kErrorSuccess);
   out.Close();
   EXPECT_EQ(counting.maxOpen, 4u);
   EXPECT_EQ(counting.OpenHandleCount(), 0u);

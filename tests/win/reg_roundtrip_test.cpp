@@ -12,6 +12,7 @@
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
 #include "reg_export/reg_export_file.h"
+#include "registry_cleaner/registry_deletion.h"
 #include "reg_sandbox.h"
 
 namespace tw {
@@ -110,7 +111,7 @@ class RegRoundTrip : public ::testing::TestWithParam<int> {
     f.location = location;
     f.category = category;
     f.valueName = value;
-    return out.ExportAndRemoveFinding(location, f);
+    return ExportAndRemoveFinding(out, location, f);
   }
 
   CWin32Registry reg;
