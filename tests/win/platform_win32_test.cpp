@@ -77,6 +77,7 @@ TEST_F(PlatformWin32, DoubleByteKeyNamesAreWholeCharacters) {
 // kErrorNoUnicodeTranslation, the entries around it still read exactly, and
 // the buffer sizes count the converted bytes.
 TEST_F(PlatformWin32, NamesAndTextsTheCodePageLacksFailToRead) {
+  IRegistry& reg = PlatformWin32::reg;  // the interface, with its buffer defaults
   const std::wstring wkey(m_key.begin(), m_key.end());
   HKEY hk = nullptr;
   ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, wkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
@@ -122,7 +123,7 @@ TEST_F(PlatformWin32, NamesAndTextsTheCodePageLacksFailToRead) {
     const long rc = reg.EnumValue(key, i, &name, &type, &data, kUnlimited, kUnlimited);
     EXPECT_EQ(rc, cases[i].readable ? kErrorSuccess : kErrorNoUnicodeTranslation) << i;
   }
-  EXPECT_EQ(reg.EnumValue(key, std::size(cases), &name, &type, &data), kErrorNoMoreItems);
+  EXPECT_EQ(reg.EnumValue(key, static_cast<std::uint32_t>(std::size(cases)), &name, &type, &data), kErrorNoMoreItems);
   ASSERT_EQ(reg.EnumValue(key, 0, &name, &type, &data), kErrorSuccess);
   EXPECT_EQ(name, "a plain");
   EXPECT_EQ(std::string(data.begin(), data.end()), std::string("\xD6\xD0\xCE\xC4\0", 5));
