@@ -1,7 +1,8 @@
-# The zip that `make dist` builds (scripts/dist.sh), tried as a user would:
-# built into the build folder, unpacked into a fresh folder of the test
-# prefix (C:\tidewell_dist), where an e2e case starts the program; the
-# folder goes again after the run.
+# The zip and the installer packages that `make dist` builds (scripts/dist.sh),
+# tried as a user would: built into the build folder, the zip unpacked into a
+# fresh folder of the test prefix (C:\tidewell_dist), where an e2e case starts
+# the program, and the packages beside it (C:\tidewell_dist\packages), which
+# an e2e case installs and removes; the folder goes again after the run.
 set(TW_DIST_FOLDER ${CMAKE_BINARY_DIR}/wineprefix/drive_c/tidewell_dist)
 add_test(NAME dist_unpack COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/dist-unpack.sh
                                    ${CMAKE_BINARY_DIR} ${TW_DIST_FOLDER})

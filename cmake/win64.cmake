@@ -1,7 +1,14 @@
 # Win32 build: tidewell.exe, its language libraries and the Windows-side test
 # programs, which ctest runs under Wine through the cross-compiling emulator.
 add_link_options(-static -static-libgcc -static-libstdc++)
-add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0600 WINVER=0x0600 _WIN32_IE=0x0600)
+# The 32-bit program starts on Windows XP SP3 and declares nothing newer; the
+# 64-bit one is for Vista and later. What newer systems add is looked up at
+# run time.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0501 WINVER=0x0501 _WIN32_IE=0x0600)
+else()
+  add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0600 WINVER=0x0600 _WIN32_IE=0x0600)
+endif()
 
 tw_library(tidewell_win32 ${TW_WIN32_PLATFORM_SOURCES})
 if(TW_WIN32_PLATFORM_SOURCES)
@@ -26,6 +33,28 @@ set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} -c 65001")
 add_executable(tidewell WIN32 ${CMAKE_SOURCE_DIR}/src/app/main.cpp ${TW_RC})
 target_link_libraries(tidewell PRIVATE ${TW_UI_LINK})
 set_target_properties(tidewell PROPERTIES OUTPUT_NAME tidewell RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# RC409.dll: the English resources, a library of resources only (no code and
+# no entry point; the program maps it as an image resource), beside the
+# program. Built with the program so that every run finds it there.
+add_library(RC409 MODULE ${CMAKE_SOURCE_DIR}/src/resources/rc409.rc)
+set_target_properties(RC409 PROPERTIES PREFIX "" OUTPUT_NAME RC409 SUFFIX ".dll"
+  LINKER_LANGUAGE C LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+# An entry address of 0 leaves the library without an entry point.
+target_link_options(RC409 PRIVATE -nostdlib -Wl,--entry=0 -s)
+add_dependencies(tidewell RC409)
+# windres reports no dependencies: rebuild both scripts when the shared header,
+# the shared image list or a picture changes.
+file(GLOB TW_RC_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/resources/*.h
+  ${CMAKE_SOURCE_DIR}/src/resources/*.rci ${CMAKE_SOURCE_DIR}/src/resources/*.manifest
+  ${CMAKE_SOURCE_DIR}/src/resources/images/*)
+set_source_files_properties(${TW_RC} ${CMAKE_SOURCE_DIR}/src/resources/rc409.rc
+  PROPERTIES OBJECT_DEPENDS "${TW_RC_INPUTS}")
+# The 32-bit build is the program alone, for Windows XP and later; its
+# tests run in the 64-bit build's prefix (cmake/x86_program.cmake).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  return()
+endif()
 
 # GoogleTest, cross-built from the distro's sources.
 set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
@@ -93,21 +122,6 @@ add_test(NAME e2e_screenshots_clear
          COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/collect-screenshots.sh --clear ${CMAKE_BINARY_DIR})
 set_tests_properties(e2e_screenshots_clear PROPERTIES FIXTURES_SETUP tw_screenshots)
 
-# RC409.dll: the English resources, a library of resources only (no code and
-# no entry point; the program maps it as an image resource), beside the
-# program. Built with the program so that every run finds it there.
-add_library(RC409 MODULE ${CMAKE_SOURCE_DIR}/src/resources/rc409.rc)
-set_target_properties(RC409 PROPERTIES PREFIX "" OUTPUT_NAME RC409 SUFFIX ".dll"
-  LINKER_LANGUAGE C LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-# An entry address of 0 leaves the library without an entry point.
-target_link_options(RC409 PRIVATE -nostdlib -Wl,--entry=0 -s)
-add_dependencies(tidewell RC409)
-# windres reports no dependencies: rebuild both scripts when the shared header,
-# the shared image list or a picture changes.
-file(GLOB TW_RC_INPUTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/resources/*.h
-  ${CMAKE_SOURCE_DIR}/src/resources/*.rci ${CMAKE_SOURCE_DIR}/src/resources/images/*)
-set_source_files_properties(${TW_RC} ${CMAKE_SOURCE_DIR}/src/resources/rc409.rc
-  PROPERTIES OBJECT_DEPENDS "${TW_RC_INPUTS}")
 if(TARGET win_tests)
   add_dependencies(win_tests tidewell RC409)
 endif()
@@ -171,3 +185,4 @@ include(${CMAKE_SOURCE_DIR}/cmake/plugins.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/uninstall.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/shell_tests.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/junk_bench.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/x86_program.cmake)

@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ googletest libgtest-dev libgmock-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine wine64 xvfb xauth x11-utils imagemagick fonts-wqy-microhei locales
+  g++-mingw-w64-i686-win32 binutils-mingw-w64-i686
+  wine wine64 wine32:i386 xvfb xauth x11-utils imagemagick fonts-wqy-microhei locales
   chrony ntpsec-ntpdate libfaketime iproute2 util-linux zip unzip wixl
 )
 
@@ -21,6 +22,10 @@ if ((${#missing[@]})); then
   fi
   echo "install-deps: installing ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  # The 32-bit program runs under the 32-bit half of Wine, an i386 package.
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
   apt-get update -q
   apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi

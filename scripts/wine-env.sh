@@ -14,6 +14,12 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINEARCH=win64
 unset WINESERVER
+# With 32-bit Wine installed beside the 64-bit one, `wine` starts Wine's own
+# programs (regedit, msiexec) as their 32-bit builds, whose view of
+# HKLM\Software is the Wow6432Node: the prefix's own settings go through the
+# 64-bit loader.
+if [ -x /usr/lib/wine/wine64 ]; then TW_WINE64=/usr/lib/wine/wine64; else TW_WINE64=wine; fi
+export TW_WINE64
 mkdir -p "$HOME" "$TMPDIR"
 # Window caption buttons are drawn with Wine's Marlett, which this Wine does
 # not find in its own data folder; fontconfig finds it in the scratch home.

@@ -23,7 +23,7 @@ if [ -f "$WINEPREFIX/.tidewell-ready" ]; then
   if [ ! -f "$WINEPREFIX/.tidewell-x11" ]; then
     printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]\n"Managed"="N"\n' \
       > "$WINEPREFIX/drive_c/x11.reg"
-    setpriv --bounding-set -sys_time --inh-caps -sys_time wine regedit /s 'C:\x11.reg' >/dev/null 2>&1
+    setpriv --bounding-set -sys_time --inh-caps -sys_time "$TW_WINE64" regedit /s 'C:\x11.reg' >/dev/null 2>&1
     rm -f "$WINEPREFIX/drive_c/x11.reg"
     touch "$WINEPREFIX/.tidewell-x11"
   fi
@@ -64,7 +64,7 @@ REGEDIT4
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
 REG
-setpriv --bounding-set -sys_time --inh-caps -sys_time wine regedit /s 'C:\drives.reg' >/dev/null 2>&1
+setpriv --bounding-set -sys_time --inh-caps -sys_time "$TW_WINE64" regedit /s 'C:\drives.reg' >/dev/null 2>&1
 rm -f "$WINEPREFIX/drive_c/drives.reg"
 setpriv --bounding-set -sys_time --inh-caps -sys_time wineserver -w
 # The shell folders that pointed into the host's home now point at scratch.

@@ -5,6 +5,7 @@
 #include <chrono>
 
 #include "controls/resource_module.h"
+#include "platform/win32/tick_count.h"
 #include "resources/resource.h"
 
 namespace tw {
@@ -20,7 +21,7 @@ void SendToStrip(HWND page, const std::string& status) {
 // steady_clock costs about 2 microseconds under Wine (a fifth of a walk's
 // own time per file). Whole seconds and 33 ms steps need no finer clock.
 std::chrono::steady_clock::time_point TickNow() {
-  return std::chrono::steady_clock::time_point(std::chrono::milliseconds(GetTickCount64()));
+  return std::chrono::steady_clock::time_point(std::chrono::milliseconds(TickCount64()));
 }
 
 }  // namespace
@@ -40,7 +41,7 @@ void CPageStatus::Deliver(const std::string& status, StatusPhase phase) {
       GetWindowThreadProcessId(hwnd, nullptr) != GetCurrentThreadId()) {
     bool post = false;
     {
-      std::lock_guard<std::mutex> lock(m_pendingMutex);
+      CMutexLock lock(m_pendingMutex);
       m_pendingText = status;
       m_bPending = true;
       if (!m_bPosted) m_bPosted = post = true;
@@ -49,7 +50,7 @@ void CPageStatus::Deliver(const std::string& status, StatusPhase phase) {
     return;
   }
   {
-    std::lock_guard<std::mutex> lock(m_pendingMutex);
+    CMutexLock lock(m_pendingMutex);
     m_bPending = false;
   }
   SendToStrip(hwnd, status);
@@ -58,7 +59,7 @@ void CPageStatus::Deliver(const std::string& status, StatusPhase phase) {
 void CPageStatus::ShowPending() {
   std::string text;
   {
-    std::lock_guard<std::mutex> lock(m_pendingMutex);
+    CMutexLock lock(m_pendingMutex);
     m_bPosted = false;
     if (!m_bPending) return;
     m_bPending = false;

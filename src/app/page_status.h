@@ -6,11 +6,11 @@
 #include <windows.h>
 
 #include <chrono>
-#include <mutex>
 #include <string>
 
 #include "controls/dialog_base.h"
 #include "app/status_line.h"
+#include "platform/threads.h"
 
 namespace tw {
 
@@ -40,7 +40,7 @@ class CPageStatus : public CStatusLine {
 
   const CDialogBase& m_page;
   UINT m_pendingMessage = 0;
-  std::mutex m_pendingMutex;
+  CMutex m_pendingMutex;
   std::string m_pendingText;
   bool m_bPending = false;  // m_pendingText waits to be shown
   bool m_bPosted = false;   // pendingMessage is on its way

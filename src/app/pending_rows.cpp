@@ -3,6 +3,7 @@
 #include "app/pending_rows.h"
 
 #include "controls/check_list.h"
+#include "platform/win32/tick_count.h"
 
 namespace tw {
 
@@ -13,16 +14,16 @@ constexpr ULONGLONG kSliceMs = 15;
 }  // namespace
 
 bool ListPendingSlice(HWND list, const std::function<bool(std::size_t)>& drain) {
-  const ULONGLONG start = GetTickCount64();
+  const ULONGLONG start = TickCount64();
   bool more = true;
   SetListRedraw(list, false);
-  while (more && GetTickCount64() - start < kSliceMs) more = drain(kPendingRowBatch);
+  while (more && TickCount64() - start < kSliceMs) more = drain(kPendingRowBatch);
   SetListRedraw(list, true);
   return more;
 }
 
 void ServeSentMessages(ULONGLONG* lastServed, ULONGLONG intervalMs) {
-  const ULONGLONG now = GetTickCount64();
+  const ULONGLONG now = TickCount64();
   if (now - *lastServed < intervalMs) return;
   *lastServed = now;
   MSG msg;
@@ -33,7 +34,7 @@ void ServeSentMessages(ULONGLONG* lastServed, ULONGLONG intervalMs) {
 
 void ListAllPending(HWND list, const std::function<bool(std::size_t)>& drain,
                     const std::function<void()>& between) {
-  ULONGLONG served = GetTickCount64();
+  ULONGLONG served = TickCount64();
   SetListRedraw(list, false);
   while (drain(kPendingRowBatch)) {
     if (between) between();
@@ -52,7 +53,7 @@ void CRowListing::OnPending(HWND page, HWND list, const std::function<bool(std::
   } else if (fromTimer) {
     return;
   }
-  const ULONGLONG now = GetTickCount64();
+  const ULONGLONG now = TickCount64();
   if (!fromTimer && m_caughtUp && now - m_lastMs < m_paceMs) {
     m_timerSet = SetTimer(page, m_timerId, static_cast<UINT>(m_paceMs - (now - m_lastMs)),
                           nullptr) != 0;

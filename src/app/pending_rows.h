@@ -12,8 +12,9 @@
 #include <deque>
 #include <functional>
 #include <iterator>
-#include <mutex>
 #include <vector>
+
+#include "platform/threads.h"
 
 namespace tw {
 
@@ -25,7 +26,7 @@ class CPendingRows {
   void Add(HWND page, UINT message, Row row) {
     bool post = false;
     {
-      std::lock_guard<std::mutex> lock(m_mutex);
+      CMutexLock lock(m_mutex);
       m_rows.push_back(std::move(row));
       if (!m_bPosted) m_bPosted = post = true;
     }
@@ -35,7 +36,7 @@ class CPendingRows {
   // Interface side: takes out at most `limit` rows; *more tells whether
   // rows still wait (a message to list them is then posted or about to be).
   std::vector<Row> Take(std::size_t limit, bool* more) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     const std::size_t n = std::min(limit, m_rows.size());
     const auto end = m_rows.begin() + static_cast<std::ptrdiff_t>(n);
     std::vector<Row> batch(std::make_move_iterator(m_rows.begin()), std::make_move_iterator(end));
@@ -47,12 +48,12 @@ class CPendingRows {
 
   // Before a new run, with no worker running.
   void Clear() {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     m_rows.clear();
   }
 
  private:
-  std::mutex m_mutex;
+  CMutex m_mutex;
   std::deque<Row> m_rows;
   bool m_bPosted = false;
 };

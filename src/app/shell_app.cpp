@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <windows.h>
 
+#include "app/administrator_check.h"
 #include "app/language_files.h"
 #include "app/main_window.h"
 #include "platform/run_control.h"
@@ -28,30 +29,6 @@ bool CSystemVersion::GetVersion(bool extended, OsVersion* out) {
   out->major = info.dwMajorVersion;
   out->minor = info.dwMinorVersion;
   return true;
-}
-
-bool IsAdministrator() {
-  if (TestHooks().isAdministrator) return TestHooks().isAdministrator();
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_READ, &token)) return false;
-  alignas(8) BYTE buffer[1024];
-  DWORD size = 0;
-  BOOL read = GetTokenInformation(token, TokenGroups, buffer, sizeof buffer, &size);
-  CloseHandle(token);
-  if (!read) return false;
-  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
-  PSID admins = nullptr;
-  if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
-                                0, 0, 0, 0, &admins)) {
-    return false;
-  }
-  auto* groups = reinterpret_cast<TOKEN_GROUPS*>(buffer);
-  bool found = false;
-  for (DWORD i = 0; i < groups->GroupCount && !found; ++i) {
-    found = EqualSid(groups->Groups[i].Sid, admins) != FALSE;
-  }
-  FreeSid(admins);
-  return found;
 }
 
 CShellApp::~CShellApp() {

@@ -34,9 +34,6 @@ class CShellApp {
   HANDLE m_hMutex = nullptr;
 };
 
-// True when the process token holds the built-in Administrators group.
-bool IsAdministrator();
-
 // GetVersionExA as a version source.
 class CSystemVersion : public IVersionSource {
  public:

@@ -32,7 +32,7 @@ CStatusLine::CStatusLine(Sink sink, Clock clock, std::chrono::milliseconds minIn
 }
 
 std::int64_t CStatusLine::ElapsedSeconds() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   return std::chrono::duration_cast<std::chrono::seconds>(m_clock() - m_start).count();
 }
 
@@ -40,7 +40,7 @@ void CStatusLine::Report(const std::string& text, StatusPhase phase, bool scanni
                          long long deleted) {
   std::string status;
   {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     const auto now = m_clock();
     if (phase == StatusPhase::kStart) m_start = now;
     if (phase == StatusPhase::kProgress && m_sentAny && now - m_lastSent < m_minInterval) return;

@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
-#include <mutex>
 #include <string>
 
 #include "platform/text.h"
+#include "platform/threads.h"
 
 namespace tw {
 
@@ -64,7 +64,7 @@ class CStatusLine {
   Clock m_clock;
   std::chrono::milliseconds m_minInterval;
   StatusLineTexts m_texts;
-  mutable std::mutex m_mutex;
+  mutable CMutex m_mutex;
   std::chrono::steady_clock::time_point m_start{};
   std::chrono::steady_clock::time_point m_lastSent{};
   bool m_sentAny = false;

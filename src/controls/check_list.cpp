@@ -55,7 +55,11 @@ HIMAGELIST MakeCheckBoxImages() {
 void ShowCheckBoxes(HWND list, HIMAGELIST images) {
   ListView_SetExtendedListViewStyle(
       list, LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT | LVS_EX_FLATSB | LVS_EX_INFOTIP);
-  if (images) ListView_SetImageList(list, images, LVSIL_STATE);
+  if (!images) return;
+  // One set of images serves several lists and outlives them: the caller
+  // destroys it, not each list with itself.
+  SetWindowLongPtrA(list, GWL_STYLE, GetWindowLongPtrA(list, GWL_STYLE) | LVS_SHAREIMAGELISTS);
+  ListView_SetImageList(list, images, LVSIL_STATE);
 }
 
 void SetAllRowChecks(HWND list, int how) {

@@ -21,7 +21,8 @@ void SetListRedraw(HWND list, bool on);
 // null when the bitmap is missing. The caller destroys the list.
 HIMAGELIST MakeCheckBoxImages();
 // Check boxes, whole-row selection, flat scroll bars and info tips, with
-// `images` (when not null) as the boxes.
+// `images` (when not null) as the boxes; the list shares them and leaves
+// their destruction to the caller.
 void ShowCheckBoxes(HWND list, HIMAGELIST images);
 // how: 0 unchecks every row, 1 checks every row, 2 inverts every row.
 void SetAllRowChecks(HWND list, int how);

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windows.h>
 
+#include "controls/window_subclass.h"
+
 namespace tw {
 
 namespace {
@@ -10,13 +12,13 @@ constexpr UINT_PTR kSubclassId = 0x7459;
 }
 
 CFlatComboBox::~CFlatComboBox() {
-  if (m_hWnd && IsWindow(m_hWnd)) RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+  if (m_hWnd && IsWindow(m_hWnd)) RemoveControlSubclass(m_hWnd, SubclassProc, kSubclassId);
 }
 
 bool CFlatComboBox::Attach(HWND dialog, int id) {
   m_hWnd = GetDlgItem(dialog, id);
   if (!m_hWnd) return false;
-  SetWindowSubclass(m_hWnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  SubclassControl(m_hWnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   return true;
 }
 
@@ -54,7 +56,7 @@ void CFlatComboBox::PaintFlat() {
 LRESULT CALLBACK CFlatComboBox::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                              DWORD_PTR data) {
   auto* self = reinterpret_cast<CFlatComboBox*>(data);
-  LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+  LRESULT r = CallNextSubclassProc(hwnd, msg, wp, lp);
   if (msg == WM_PAINT || msg == WM_SETFOCUS || msg == WM_KILLFOCUS || msg == CB_SETCURSEL ||
       msg == WM_ENABLE) {
     self->PaintFlat();

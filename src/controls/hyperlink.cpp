@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "controls/resource_module.h"
+#include "controls/window_subclass.h"
 
 namespace tw {
 
@@ -12,7 +13,7 @@ constexpr UINT_PTR kSubclassId = 0x7458;
 }
 
 CHyperLink::~CHyperLink() {
-  if (m_hWnd && IsWindow(m_hWnd)) RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+  if (m_hWnd && IsWindow(m_hWnd)) RemoveControlSubclass(m_hWnd, SubclassProc, kSubclassId);
   if (m_hFont) DeleteObject(m_hFont);
 }
 
@@ -28,7 +29,7 @@ bool CHyperLink::Attach(HWND dialog, int id, const std::string& url) {
   GetObjectA(base, sizeof lf, &lf);
   lf.lfUnderline = TRUE;
   m_hFont = CreateFontIndirectA(&lf);
-  SetWindowSubclass(m_hWnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  SubclassControl(m_hWnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   InvalidateRect(m_hWnd, nullptr, TRUE);
   return true;
 }
@@ -90,7 +91,7 @@ LRESULT CALLBACK CHyperLink::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     default:
       break;
   }
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  return CallNextSubclassProc(hwnd, msg, wp, lp);
 }
 
 }  // namespace tw

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "controls/resource_module.h"
+#include "controls/window_subclass.h"
 #include "resources/resource.h"
 
 namespace tw {
@@ -24,7 +25,7 @@ COwnerButton::COwnerButton() {
 
 COwnerButton::~COwnerButton() {
   if (m_hWnd && IsWindow(m_hWnd)) {
-    RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+    RemoveControlSubclass(m_hWnd, SubclassProc, kSubclassId);
     RemovePropA(m_hWnd, kButtonProp);
   }
   if (m_hTip && IsWindow(m_hTip)) DestroyWindow(m_hTip);
@@ -37,7 +38,7 @@ bool COwnerButton::Attach(HWND dialog, int id) {
   LONG_PTR style = GetWindowLongPtrA(m_hWnd, GWL_STYLE);
   SetWindowLongPtrA(m_hWnd, GWL_STYLE, (style & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | BS_OWNERDRAW);
   SetPropA(m_hWnd, kButtonProp, this);
-  SetWindowSubclass(m_hWnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+  SubclassControl(m_hWnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
   InvalidateRect(m_hWnd, nullptr, TRUE);
   return true;
 }
@@ -213,7 +214,7 @@ LRESULT CALLBACK COwnerButton::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPAR
     default:
       break;
   }
-  return DefSubclassProc(hwnd, msg, wp, lp);
+  return CallNextSubclassProc(hwnd, msg, wp, lp);
 }
 
 }  // namespace tw

@@ -1,5 +1,6 @@
 #include "junk_files/junk_deletion.h"
 
+#include "junk_files/removal_check.h"
 #include "platform/text.h"
 
 namespace tw {
@@ -19,30 +20,48 @@ bool IsFolder(IFileSystem& fs, const std::string& path) {
 
 RemoveOutcome RemoveFile(const RemoveContext& context, const std::string& path) {
   IFileSystem& fs = *context.files;
+  const std::string& folder = context.backupFolder;
+  if (context.deleteMode == 2) {
+    // Looked up as a directory entry by name: a text ending in "\" or
+    // naming a file does not pass. Told at the first row, whatever its file.
+    FindData found;
+    if (folder.empty() || !fs.FindFirst(folder, &found) || !found.IsDirectory()) {
+      if (context.reportBadFolder) context.reportBadFolder();
+      return RemoveOutcome::kAbort;
+    }
+  } else if (context.deleteMode != 0 && context.deleteMode != 1) {
+    // A mode no settings screen offers (a hand-edited file): touch nothing.
+    return RemoveOutcome::kFailed;
+  }
+  if (!context.roots) return RemoveOutcome::kFailed;
+  switch (CheckRemovablePath(fs, *context.roots, path)) {
+    case PathCheck::kPlainFile:
+      break;
+    case PathCheck::kGone:
+      // Someone else removed it: nothing is left to fail.
+      return RemoveOutcome::kDone;
+    case PathCheck::kRefused:
+      return RemoveOutcome::kFailed;
+  }
   const bool fitsShell = path.size() <= kShellPathLimit;
   long rc = kErrorSuccess;
   switch (context.deleteMode) {
     case 0:
       // The recycle bin cannot hold what the shell cannot name; and when the
-      // bin takes nothing, the shell must ask before deleting for good.
+      // bin takes nothing, the shell must ask before deleting for good. The
+      // question is the page's: a dialog of the worker thread without an
+      // owner can sit behind the window.
       if (!fitsShell) return RemoveOutcome::kFailed;
       rc = context.shell->FileOperation(
-          kFoDelete, path, "", kFofAllowUndo | kFofNoConfirmation | kFofNoErrorUi | kFofWantNukeWarning);
+          kFoDelete, path, "",
+          kFofAllowUndo | kFofNoConfirmation | kFofNoErrorUi | kFofWantNukeWarning, context.owner);
       break;
     case 1:
-      rc = fitsShell ? context.shell->FileOperation(kFoDelete, path, "",
-                                                    kFofNoConfirmation | kFofNoErrorUi)
-                     : fs.DeleteFile(path);
+      // Not the shell's delete: that takes a whole folder tree, and a folder
+      // put in the file's place after the check would go with all it holds.
+      rc = fs.DeleteFile(path);
       break;
     case 2: {
-      const std::string& folder = context.backupFolder;
-      // Looked up as a directory entry by name: a text ending in "\" or
-      // naming a file does not pass.
-      FindData found;
-      if (folder.empty() || !fs.FindFirst(folder, &found) || !found.IsDirectory()) {
-        if (context.reportBadFolder) context.reportBadFolder();
-        return RemoveOutcome::kAbort;
-      }
       std::string name;
       SplitAtLastBackslash(path, nullptr, &name);
       const std::string target = folder + "\\" + name;
@@ -58,7 +77,6 @@ RemoveOutcome RemoveFile(const RemoveContext& context, const std::string& path) 
       break;
     }
     default:
-      // A mode no settings screen offers (a hand-edited file): touch nothing.
       return RemoveOutcome::kFailed;
   }
   // The shell can report success for an operation that did nothing: only a

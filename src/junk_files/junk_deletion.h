@@ -3,6 +3,7 @@
 // over the result rows. A removal counts only when the file is gone.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -13,9 +14,10 @@
 namespace tw {
 
 enum class RemoveOutcome {
-  kDone,    // the file is gone (or moved); its row goes
+  kDone,    // the file is gone (or moved), or was gone already; its row goes
   kKept,    // the user declined to overwrite the backup copy; the row stays
-  kFailed,  // the system did not remove it (in use, denied, no recycle bin); the row stays
+  kFailed,  // not removed (in use, denied, no recycle bin, or the path no longer
+            // names the plain file the scan found); the row stays
   kAbort,   // the backup folder is unusable; the whole deletion ends
 };
 
@@ -23,10 +25,15 @@ struct RemoveContext {
   IFileSystem* files = nullptr;
   IShell* shell = nullptr;
   int deleteMode = 0;
+  // The folders the scan walked (WalkedRoots): a file is removed only when
+  // it still lies below one of them through plain folders. None: nothing goes.
+  const std::vector<std::string>* roots = nullptr;
   std::string backupFolder;  // mode 2: as the user left it in the edit box
   // Mode 2, a copy of that name is in the backup folder already: true to
   // replace it. The argument is the file name.
   std::function<bool(const std::string& name)> askOverwrite;
+  // The window that owns the shell's questions (the page), 0 for none.
+  std::uintptr_t owner = 0;
   // Mode 2, the backup folder does not exist: tell the user.
   std::function<void()> reportBadFolder;
 };

@@ -13,6 +13,7 @@
 #include "controls/new_menu.h"
 #include "controls/resource_module.h"
 #include "junk_files/file_type_dialog.h"
+#include "platform/win32/tick_count.h"
 #include "resources/resource.h"
 
 namespace tw {
@@ -509,26 +510,28 @@ void CJunkFilePage::OnDeleteAll() { ToggleDeletion(2); }
 
 void CJunkFilePage::ToggleDeletion(int scope) {
   if (ListView_GetItemCount(m_hResults) == 0) return;
-  const bool starting = m_bIdle != 0;
-  if (!starting) m_bStop = 1;
-  m_bIdle = starting ? 0 : 1;
   const std::string deleteText = LoadStr(IDS_57709);
   const std::string stopText = LoadStr(IDS_32784);
-  if (scope == 1) {
-    SetDlgItemTextA(m_hWnd, kDeleteButton, starting ? stopText.c_str() : deleteText.c_str());
-  } else {
-    SetDlgItemTextA(m_hWnd, kDeleteAllButton,
-                    starting ? stopText.c_str() : LoadStr(IDS_57710).c_str());
-    SetDlgItemTextA(m_hWnd, kDeleteButton, starting ? stopText.c_str() : deleteText.c_str());
-  }
-  if (!starting) {
+  if (!m_bIdle) {
+    m_bStop = 1;
+    m_bIdle = 1;
+    SetDlgItemTextA(m_hWnd, kDeleteButton, deleteText.c_str());
+    if (scope == 2) SetDlgItemTextA(m_hWnd, kDeleteAllButton, LoadStr(IDS_57710).c_str());
     EnableItems({kScanButton, kSettingsViewButton, kResultsViewButton}, true);
     return;
   }
-  // A stopped scan ends first (its rows are all listed): the loop walks a
-  // list that nobody else changes.
+  // A stopped worker may still be on its last file, and its end step makes
+  // the page idle: it ends first, or the new run would go on with the page
+  // counting as idle (its stop button starting yet another run). Its rows
+  // are all listed or dropped then, so the loop walks a list nobody else
+  // changes.
   m_worker.Wait();
+  if (ListView_GetItemCount(m_hResults) == 0) return;
+  m_bIdle = 0;
+  SetDlgItemTextA(m_hWnd, kDeleteButton, stopText.c_str());
+  if (scope == 2) SetDlgItemTextA(m_hWnd, kDeleteAllButton, stopText.c_str());
   m_deleteScope = scope;
+  m_deleteRoots = WalkedRoots(m_scanPlan.roots, m_scanPlan.cacheFolder, m_scanPlan.tempFolder);
   g_bScanning = 1;
   m_bStop = 0;
   if (!m_worker.Start(&CJunkFilePage::DeleteWorker, this)) {
@@ -548,6 +551,8 @@ RemoveOutcome CJunkFilePage::RemoveOne(const std::string& path) {
   context.files = m_platform.files;
   context.shell = m_platform.shell;
   context.deleteMode = m_deleteMode;
+  context.roots = &m_deleteRoots;
+  context.owner = reinterpret_cast<std::uintptr_t>(m_hWnd);
   if (context.deleteMode == MoveToBackup) context.backupFolder = ItemText(kBackupFolderEdit);
   context.askOverwrite = [this](const std::string& name) {
     return SendMessageA(m_hWnd, kMsgAskOverwrite, 0, reinterpret_cast<LPARAM>(&name)) == IDYES;
@@ -613,20 +618,20 @@ int CJunkFilePage::CopyRows(const RowCopyRequest& request) {
 bool CJunkFilePage::DropGoneRows(bool all) {
   // A repaint is a message of its own: with a slice before it, the window
   // would not answer for too long.
-  if (m_bListFrozen && !all && GetTickCount64() - m_frozenSince >= kGoneRepaintMs) {
+  if (m_bListFrozen && !all && TickCount64() - m_frozenSince >= kGoneRepaintMs) {
     RepaintList();
     bool more = false;
     m_gone.Take(0, &more);
     return more;
   }
-  const ULONGLONG start = GetTickCount64();
+  const ULONGLONG start = TickCount64();
   bool more = true;
-  while (more && (all || GetTickCount64() - start < kGoneSliceMs)) {
+  while (more && (all || TickCount64() - start < kGoneSliceMs)) {
     const std::vector<int> rows = m_gone.Take(kPendingRowBatch, &more);
     if (!rows.empty() && !m_bListFrozen) {
       SetListRedraw(m_hResults, false);
       m_bListFrozen = true;
-      m_frozenSince = GetTickCount64();
+      m_frozenSince = TickCount64();
     }
     for (int row : rows) ListView_DeleteItem(m_hResults, row);
   }

@@ -23,6 +23,7 @@
 #include "junk_files/junk_match.h"
 #include "junk_files/junk_scanner.h"
 #include "junk_files/junk_settings.h"
+#include "junk_files/removal_check.h"
 #include "platform/platform.h"
 #include "platform/run_control.h"
 
@@ -119,6 +120,8 @@ class CJunkFilePage : public CPage {
   // What the running scan looks for, fixed when it starts.
   CJunkTypes m_scanTypes;
   JunkScanPlan m_scanPlan;
+  // The folders that scan walked: a deletion removes nothing outside them.
+  std::vector<std::string> m_deleteRoots;
 
   CPendingRows<FoundRow> m_pending;
   CRowListing m_listing;

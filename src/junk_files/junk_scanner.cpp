@@ -1,5 +1,6 @@
 #include "junk_files/junk_scanner.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "platform/text.h"
@@ -20,6 +21,11 @@ void CJunkScanner::Run(const JunkScanPlan& plan) {
 void CJunkScanner::WalkFolder(const std::string& path, bool takeAll) {
   // An empty path would list the current drive's root: nothing chosen.
   if (path.empty()) return;
+  // Nor is a linked folder walked when it is the one chosen: what the walk
+  // lists is removed later by its path, which must lead where the walk went.
+  const bool driveOnly = path.size() == 2 && path[1] == ':';
+  const std::uint32_t rootAttrs = m_fs.GetFileAttributes(driveOnly ? path + "\\" : path);
+  if (rootAttrs != kInvalidAttributes && (rootAttrs & kAttrReparsePoint)) return;
   // Depth first, with the open searches on a stack of our own rather than
   // the thread's: a deep tree must not exhaust the worker's stack.
   struct Level {
@@ -30,11 +36,17 @@ void CJunkScanner::WalkFolder(const std::string& path, bool takeAll) {
     bool hasFirst = true;
   };
   std::vector<Level> stack;
+  // The folders of installed programs are judged by their names; the cache
+  // and temporary folders are the system's own and lie below one named
+  // "Microsoft" on every Windows since Vista, so there only the part below
+  // the walked folder counts.
+  const std::size_t judgedFrom = takeAll ? LowerCase(path).size() : 0;
   auto enter = [&](const std::string& raw) {
     Level level;
     level.folder = LowerCase(raw);
     if (!takeAll && !m_tempLower.empty() && level.folder == m_tempLower) return;
-    level.protectedFolder = IsProtectedName(level.folder);
+    level.protectedFolder =
+        IsProtectedName(level.folder.substr(std::min(judgedFrom, level.folder.size())));
     level.find = m_fs.FindFirst(level.folder + "\\*", &level.first);
     if (level.find) stack.push_back(std::move(level));
   };

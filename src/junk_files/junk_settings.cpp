@@ -97,7 +97,14 @@ std::string FormatFileIni(const JunkCleanSettings& settings,
 
 IniLoad LoadFileIni(IFileSystem& fs, const std::string& path, JunkCleanSettings* settings,
                     std::vector<FileTypeEntry>* types) {
-  if (!PathExists(fs, path)) return IniLoad::kNoFile;
+  // Only a folder that says the file is not there means there is none: a
+  // folder that cannot be listed may hold one, and the defaults saved at
+  // exit would be written over it.
+  FindData found;
+  long error = kErrorSuccess;
+  if (!fs.FindFirst(path, &found, &error)) {
+    return error == kErrorFileNotFound ? IniLoad::kNoFile : IniLoad::kUnreadable;
+  }
   std::string bytes;
   if (!fs.ReadFile(path, &bytes)) return IniLoad::kUnreadable;
   ParseFileIni(bytes, settings, types);

@@ -101,6 +101,9 @@ class IFileSystem {
   virtual std::string GetLongPathName(const std::string& path) = 0;   // empty on failure
   virtual std::string GetShortPathName(const std::string& path) = 0;  // empty on failure
   virtual std::string GetWindowsDirectory() = 0;
+  // The system folder, where the system's own programs (regsvr32.exe,
+  // msiexec.exe) are started from by their full path.
+  virtual std::string GetSystemDirectory() = 0;
   virtual std::string GetModuleFileName() = 0;  // the running program's path
 
   virtual std::uint32_t GetFileAttributes(const std::string& path) = 0;
@@ -108,9 +111,10 @@ class IFileSystem {
   virtual long RemoveDirectory(const std::string& path) = 0;
   virtual long DeleteFile(const std::string& path) = 0;
   virtual long MoveFile(const std::string& from, const std::string& to) = 0;
-  // MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH: an
-  // existing file of the target name is replaced in one step, so a reader
-  // sees either the old file or the new one, never a half-written one.
+  // MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH |
+  // MOVEFILE_COPY_ALLOWED: an existing file of the target name is replaced in
+  // one step, so a reader sees either the old file or the new one, never a
+  // half-written one; onto another drive the file is copied, then removed.
   virtual long MoveFileReplace(const std::string& from, const std::string& to) = 0;
 
   virtual std::unique_ptr<IWritableFile> CreateFile(const std::string& path, CreateMode mode,
@@ -142,8 +146,9 @@ class IShell {
   virtual ~IShell() = default;
   // SHFileOperationA on one path; 0 on success, kErrorCancelled when the
   // shell reports that it aborted (fAnyOperationsAborted) without an error.
+  // `owner` (a window handle, 0 for none) owns any question the shell asks.
   virtual int FileOperation(std::uint32_t op, const std::string& from, const std::string& to,
-                            std::uint32_t flags) = 0;
+                            std::uint32_t flags, std::uintptr_t owner = 0) = 0;
   // ShellExecuteA; never waits. True when the shell started something.
   virtual bool ShellExecute(const std::string& verb, const std::string& file,
                             const std::string& parameters, int show) = 0;

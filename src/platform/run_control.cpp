@@ -1,7 +1,6 @@
 #include "platform/run_control.h"
 
-#include <chrono>
-#include <thread>
+#include "platform/threads.h"
 
 std::atomic<std::int32_t> g_bScanning{0};
 std::atomic<std::int32_t> g_bStopRequested{0};
@@ -12,7 +11,7 @@ namespace tw {
 CRunControl::CRunControl(const std::atomic<std::int32_t>* pageStop, Sleeper sleeper)
     : m_pageStop(pageStop), m_sleep(std::move(sleeper)) {
   if (!m_sleep) {
-    m_sleep = [](unsigned ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    m_sleep = [](unsigned ms) { SleepMs(ms); };
   }
 }
 

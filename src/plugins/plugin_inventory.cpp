@@ -176,13 +176,13 @@ void CPluginInventory::ReadHelperObjects(RegView view) {
 void CPluginInventory::ResolveAll() {
   for (auto& record : m_records) {
     ResolveClass(record->classId, record->view, &record->progId, &record->serverPath,
-                 &record->classRoot, &record->classKeyPath);
+                 &record->classRoot, &record->classKeyPath, record->root);
   }
 }
 
 bool CPluginInventory::ResolveClass(const std::string& classId, RegView view, std::string* progId,
                                     std::string* serverPath, RegKey* classRoot,
-                                    std::string* classKeyPath) {
+                                    std::string* classKeyPath, RegKey entryRoot) {
   if (classRoot) *classRoot = 0;
   if (classKeyPath) classKeyPath->clear();
   if (!IsUsableClassId(classId)) return false;
@@ -192,6 +192,7 @@ bool CPluginInventory::ResolveClass(const std::string& classId, RegView view, st
   CRegKeyGuard key(m_reg);
   RegKey root = 0;
   for (RegKey candidate : {kHkeyCurrentUser, kHkeyLocalMachine}) {
+    if (candidate == kHkeyCurrentUser && entryRoot == kHkeyLocalMachine) continue;
     if (m_reg.OpenKey(candidate, path, kKeyRead, key.Put(), view) == kErrorSuccess) {
       root = candidate;
       break;

@@ -36,10 +36,12 @@ class CPluginInventory {
   // view; true when it has an "InprocServer32" key. Fields are changed only
   // by what is found (a button's "Exec" program stays when there is no
   // server). *classRoot / *classKeyPath, when given, receive where the
-  // class's key is (0 and empty when nowhere).
+  // class's key is (0 and empty when nowhere). For an entry of the machine
+  // (entryRoot HKEY_LOCAL_MACHINE) only the machine's classes count: a class
+  // of the user's, which any program can write, never stands for it.
   bool ResolveClass(const std::string& classId, RegView view, std::string* progId,
                     std::string* serverPath, RegKey* classRoot = nullptr,
-                    std::string* classKeyPath = nullptr);
+                    std::string* classKeyPath = nullptr, RegKey entryRoot = 0);
 
   const std::vector<std::unique_ptr<PluginRecord>>& Records() const { return m_records; }
 

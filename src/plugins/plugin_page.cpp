@@ -216,12 +216,16 @@ void CPluginPage::RemoveSelected(bool unregister) {
     // a value that cannot be read or removed, a key that will not open with
     // full access): the row stays, and the user is told.
     MessageBoxA(m_hWnd,
-                LoadStrWith(IDS_57921, HivePrefix(record->root) + record->storedKeyPath).c_str(),
+                LoadStrWith(IDS_57930, HivePrefix(record->root) + record->storedKeyPath).c_str(),
                 TextOr(IDS_57755, "Tidewell").c_str(), MB_OK | MB_ICONEXCLAMATION);
     return;
   }
   // The record stays in the inventory until the next listing.
   ListView_DeleteItem(m_hList, row);
+  if (result.perUserServerLeft) {
+    MessageBoxA(m_hWnd, LoadStr(IDS_57921).c_str(), TextOr(IDS_57755, "Tidewell").c_str(),
+                MB_OK | MB_ICONINFORMATION);
+  }
 }
 
 }  // namespace tw

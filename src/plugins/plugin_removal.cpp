@@ -11,6 +11,24 @@ namespace {
 // Removal asks for what it needs and no more.
 constexpr std::uint32_t kRemoveAccess = kKeyRead | kKeyCreateSubKey | kKeySetValue;
 
+// A path regsvr32 may be given between quotes: a file on a local drive,
+// named plainly. A quote would end the argument early and let the rest of
+// the registry's text be switches ("/i:http://... scrobj.dll"); a share, a
+// device path or a drive of the network would load code from elsewhere.
+bool IsPlainLocalFilePath(IFileSystem& fs, const std::string& path) {
+  if (path.size() < 4 || path.size() >= 260) return false;
+  const char drive = static_cast<char>(path[0] | 0x20);
+  if (drive < 'a' || drive > 'z' || path[1] != ':' || path[2] != '\\') return false;
+  for (std::size_t i = 0; i < path.size(); i = NextCharPos(path, i)) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    if (c < 0x20 || FindChar("\"<>|*?/:", static_cast<char>(c)) != std::string::npos) {
+      if (!(c == ':' && i == 1)) return false;
+    }
+  }
+  const std::uint32_t type = fs.GetDriveType(path.substr(0, 3));
+  return type == kDriveFixed || type == kDriveRemovable || type == kDriveRamdisk;
+}
+
 }  // namespace
 
 std::string MakePluginBackupFileName(IFileSystem& fs, const SystemTime& localTime) {
@@ -86,7 +104,12 @@ PluginRemovalResult CPluginRemoval::Remove(int kind, const PluginRecord& record,
   const bool registrationSaved =
       !record.storedKeyPath.empty() && (!toolbar || !record.classId.empty()) &&
       file.ExportKey(record.root, record.storedKeyPath, record.classId, toolbar) == kErrorSuccess;
-  const bool hasClass = unregister && IsUsableClassId(record.classId) && record.classRoot != 0 &&
+  // A registration of the user's own names a server the user put there:
+  // only the registration goes, and nothing the user's hive names is
+  // removed from the machine or loaded with administrator rights.
+  result.perUserServerLeft = unregister && record.root == kHkeyCurrentUser;
+  const bool hasClass = unregister && !result.perUserServerLeft &&
+                        IsUsableClassId(record.classId) && record.classRoot != 0 &&
                         !record.classKeyPath.empty();
   const bool classSaved =
       hasClass && file.ExportKey(record.classRoot, record.classKeyPath, "", false) == kErrorSuccess;
@@ -111,10 +134,15 @@ PluginRemovalResult CPluginRemoval::Remove(int kind, const PluginRecord& record,
   if (classSaved) result.classRemoved = DeleteKeyTree(reg, record.classRoot, record.classKeyPath);
 
   // The component is asked to unregister itself; regsvr32 runs without its
-  // silent switch and reports in its own message box.
-  if (unregister && IsRegisterableServer(record.serverPath)) {
+  // silent switch and reports in its own message box. What it removes goes
+  // beyond the backup, so it runs only once the class tree is in the backup
+  // whole, and it is started from the system folder, never found by a
+  // search that looks in the current folder first.
+  const std::string system = m_platform.files->GetSystemDirectory();
+  if (classSaved && !system.empty() && IsRegisterableServer(record.serverPath) &&
+      IsPlainLocalFilePath(*m_platform.files, record.serverPath)) {
     result.unregisterStarted = m_platform.shell->ShellExecute(
-        "open", "regsvr32", "\"" + record.serverPath + "\" -u", 0 /* hidden */);
+        "open", system + "\\regsvr32.exe", "\"" + record.serverPath + "\" -u", 0 /* hidden */);
   }
   return result;
 }

@@ -31,6 +31,9 @@ struct PluginRemovalResult {
   bool registrationRemoved = false;
   bool classRemoved = false;
   bool unregisterStarted = false;
+  // Uninstalling a registration of the user's own: it went, its class and
+  // server were left as they are.
+  bool perUserServerLeft = false;
 };
 
 class CPluginRemoval {

@@ -153,7 +153,10 @@ bool CRegExportFile::HoldsForeignName(RegKey hive, const std::string& keyPath, i
 }
 
 long CRegExportFile::WriteHeader(int windowsVersionCode) {
-  m_unicode = !(windowsVersionCode == 2 || windowsVersionCode == 3 || windowsVersionCode == 4);
+  // The Unicode form came with the registry editor of Windows 2000: the one
+  // of NT 4 refuses it like those of the 9x family, and a backup its own
+  // system cannot import would be no backup there.
+  m_unicode = !(windowsVersionCode >= 1 && windowsVersionCode <= 4);
   if (m_unicode && m_file && m_writeError == kErrorSuccess) {
     static const char kBom[] = {'\xFF', '\xFE'};
     WriteWhole(kBom, sizeof kBom);

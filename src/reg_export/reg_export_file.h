@@ -40,8 +40,8 @@ class CRegExportFile {
   // *opened receives the path actually used.
   long OpenNew(const std::string& path, std::string* opened);
 
-  // The header for a Windows family code: 2, 3 and 4 (9x, Win32s) give the
-  // ANSI "REGEDIT4" form, any other code the Unicode version 5 form.
+  // The header for a Windows family code: 1, 2, 3 and 4 (NT 4, 9x, Win32s)
+  // give the ANSI "REGEDIT4" form, any other code the Unicode version 5 form.
   long WriteHeader(int windowsVersionCode);
 
   // Writes hive\keyPath's value valueName (empty = the default value), or

@@ -13,6 +13,7 @@
 #include "controls/new_menu.h"
 #include "controls/resource_module.h"
 #include "junk_files/choose_path_dialog.h"
+#include "platform/win32/tick_count.h"
 #include "platform/win32/win32_error.h"
 #include "reg_export/reg_export_file.h"
 #include "registry_cleaner/registry_deletion.h"
@@ -403,7 +404,7 @@ void CRegistryPage::RemoveListRows(const std::vector<int>& rows) {
 void CRegistryPage::ClearList() {
   std::vector<int> all(static_cast<std::size_t>(std::max(0, ListView_GetItemCount(m_hResults))));
   for (std::size_t i = 0; i < all.size(); ++i) all[i] = static_cast<int>(i);
-  m_lastServed = GetTickCount64();
+  m_lastServed = TickCount64();
   RemoveListRows(all);
 }
 
@@ -422,7 +423,7 @@ void CRegistryPage::SyncChecksFromList(bool serve) {
 void CRegistryPage::EndRun(Run run) {
   // Every row is listed before the final status shows the count; the window
   // still answers between batches.
-  m_lastServed = GetTickCount64();
+  m_lastServed = TickCount64();
   ListAllPending(
       m_hResults, [this](std::size_t n) { return DrainPendingRows(n); },
       [this] { ServeWhileBusy(); });
@@ -496,7 +497,7 @@ void CRegistryPage::DeleteCheckedFindings() {
   // A stopped worker ends first: while the deletion answers sent messages it
   // must not add rows under it.
   m_worker.Wait();
-  m_lastServed = GetTickCount64();
+  m_lastServed = TickCount64();
   SyncChecksFromList(true);
   if (!CRegistryDeletion::AnyChecked(m_rows)) {
     ShowMessage(IDS_57773);
@@ -509,7 +510,7 @@ void CRegistryPage::DeleteAllFindings() {
   if (!m_bIdle) return;
   m_worker.Wait();
   if (m_rows.empty()) return;
-  m_lastServed = GetTickCount64();
+  m_lastServed = TickCount64();
   SyncChecksFromList(true);
   DeleteRows(true);
 }

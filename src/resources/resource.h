@@ -298,7 +298,7 @@
 #define IDS_57810 57810
 #define IDS_57811 57811
 #define IDS_57920 57920
-#define IDS_57921 57921
+#define IDS_57930 57930
 #define IDS_61859 61859
 
 // Texts the pages show that have no fixed number of their own; kept in the
@@ -333,6 +333,7 @@
 #define IDS_57900 57900  // junk-file page: File.ini could not be saved
 #define IDS_57901 57901  // junk-file page: File.ini could not be read
 #define IDS_57902 57902  // junk-file page: files that could not be removed (%d)
+#define IDS_57921 57921  // plug-in page: a user's own plug-in lost only its registration
 
 // ---------------------------------------------------------------------------
 // Window messages (not resources; shared here so every window agrees)

@@ -1,7 +1,5 @@
 #include "uninstall/registry_key_watcher.h"
 
-#include <chrono>
-
 namespace tw {
 
 namespace {
@@ -12,18 +10,17 @@ CRegistryKeyWatcher::~CRegistryKeyWatcher() { Stop(); }
 
 bool CRegistryKeyWatcher::WatchKey(RegKey root, RegView view, const std::string& path,
                                    Callback check) {
-  if (m_thread.joinable() || !check) return false;
+  if (m_thread.Joinable() || !check) return false;
   m_root = root;
   m_view = view;
   m_path = path;
   m_check = std::move(check);
-  m_thread = std::thread([this] { Run(); });
-  return true;
+  return m_thread.Start([this] { Run(); });
 }
 
 void CRegistryKeyWatcher::Stop() {
   m_bStop = true;
-  if (m_thread.joinable()) m_thread.join();
+  m_thread.Join();
 }
 
 // A key that cannot be opened (or watched) any more still gets its check:
@@ -40,7 +37,7 @@ void CRegistryKeyWatcher::Run() {
     if (watch) {
       watch->Wait(kCheckIntervalMs);
     } else {
-      std::this_thread::sleep_for(std::chrono::milliseconds(kCheckIntervalMs / 4));
+      SleepMs(kCheckIntervalMs / 4);
     }
     watch.reset();
     if (m_bStop) break;

@@ -6,9 +6,9 @@
 #include <atomic>
 #include <functional>
 #include <string>
-#include <thread>
 
 #include "platform/registry.h"
+#include "platform/threads.h"
 
 namespace tw {
 
@@ -43,7 +43,7 @@ class CRegistryKeyWatcher {
   RegView m_view = RegView::kDefault;
   std::atomic<bool> m_bStop{false};
   std::atomic<bool> m_bFinished{false};
-  std::thread m_thread;
+  CThread m_thread;
 };
 
 }  // namespace tw

@@ -194,7 +194,7 @@ void CUninstallPage::Uninstall() {
   if (row < 0) return;
   InstalledProgram* record = RecordAt(row);
   if (!record) return;
-  if (!StartUninstaller(*m_platform.shell, *record)) return;
+  if (!StartUninstaller(*m_platform.shell, *m_platform.files, *record)) return;
 
   // The watch names the program by where its entry lives, not by its row:
   // rows move with every refresh and records are rebuilt.

@@ -82,6 +82,29 @@ TEST_F(FileEdgesContract, HeldFilesResistTheShell) {
   EXPECT_NE(Fs().GetFileAttributes(P("held")), kInvalidAttributes);
 }
 
+// Windows' shell takes paths of at most 259 characters and refuses a longer
+// one, leaving the file (the memory shell does the same); Wine's shell takes
+// it. Callers hand the shell no longer path; the file system's own calls
+// take it everywhere.
+TEST_F(FileEdgesContract, TheShellRefusesPathsTooLongForItsBuffers) {
+  const std::string deep = P(std::string(120, 'd') + "\\" + std::string(120, 'e'));
+  ASSERT_TRUE(CreateFolderPath(Fs(), deep));
+  const std::string file = deep + "\\" + std::string(40, 'f') + ".tmp";
+  ASSERT_GT(file.size(), 259u);
+  auto out = Fs().CreateFile(file, CreateMode::kCreateAlways);
+  ASSERT_TRUE(out);
+  ASSERT_TRUE(out->Write("x", 1));
+  ASSERT_TRUE(out->Close());
+  const std::uint32_t quiet = kFofSilent | kFofNoConfirmation | kFofNoErrorUi;
+  if (std::string(m_backend->Name()) == "memory") {
+    EXPECT_NE(Shell().FileOperation(kFoDelete, file, "", quiet), 0);
+    EXPECT_NE(Shell().FileOperation(kFoMove, file, P("moved.tmp"), quiet), 0);
+  }
+  EXPECT_NE(Fs().GetFileAttributes(file), kInvalidAttributes) << Dump();
+  EXPECT_EQ(Fs().DeleteFile(file), 0);
+  EXPECT_EQ(Fs().GetFileAttributes(file), kInvalidAttributes);
+}
+
 // The settings files are saved beside themselves and then put in place.
 TEST_F(FileEdgesContract, MoveReplacingAnExistingFile) {
   Write("settings.new", "new");

@@ -37,27 +37,30 @@ struct JunkPageWindows : PageWindows {
 };
 
 // Removes a seeded tree. A linked folder is removed as a link, never
-// entered: the tests seed links that point back above themselves.
-inline void RemoveScratchTree(const std::string& path) {
-  const DWORD attrs = GetFileAttributesA(path.c_str());
+// entered: the tests seed links that point back above themselves. Wide
+// calls throughout: a seeded name may have no form in the ANSI code page.
+inline void RemoveScratchTreeW(const std::wstring& path) {
+  const DWORD attrs = GetFileAttributesW(path.c_str());
   if (attrs == INVALID_FILE_ATTRIBUTES) return;
   if ((attrs & FILE_ATTRIBUTE_DIRECTORY) && !(attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    WIN32_FIND_DATAA fd;
-    HANDLE h = FindFirstFileA((path + "\\*").c_str(), &fd);
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((path + L"\\*").c_str(), &fd);
     if (h != INVALID_HANDLE_VALUE) {
       do {
-        const std::string name = fd.cFileName;
-        if (name != "." && name != "..") RemoveScratchTree(path + "\\" + name);
-      } while (FindNextFileA(h, &fd));
+        const std::wstring name = fd.cFileName;
+        if (name != L"." && name != L"..") RemoveScratchTreeW(path + L"\\" + name);
+      } while (FindNextFileW(h, &fd));
       FindClose(h);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
   } else if (attrs & FILE_ATTRIBUTE_DIRECTORY) {
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
   } else {
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileA(path.c_str());
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
   }
 }
+
+inline void RemoveScratchTree(const std::string& path) { RemoveScratchTreeW(Widen(path)); }
 
 }  // namespace tw::e2e

@@ -19,7 +19,10 @@ namespace {
 
 const char kClsid[] = "{7E1DE11A-0000-4E2E-9000-00000000E2E7}";  // the COM server's
 const char kButton[] = "{7E1DE11A-0000-4E2E-9000-00000000E2E8}";
-const char kServer[] = "P:\\tw_plugin_com.dll";
+// Built into P:, a drive of the network, and copied to a local drive: the
+// page hands regsvr32 only a server on a local drive.
+const char kServerBuilt[] = "P:\\tw_plugin_com.dll";
+const char kServer[] = "C:\\tw_plugin_com.dll";
 const char kToolbarKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Toolbar";
 const char kExtensionsKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Extensions";
 const char kMenuExtKey[] = "SOFTWARE\\Microsoft\\Internet Explorer\\MenuExt";
@@ -118,6 +121,7 @@ class PluginPageE2E : public ::testing::Test {
     }
     m_menuExtMade = !KeyExists(HKEY_CURRENT_USER, kMenuExtKey);
     CreateDirectoryA((ProgramFolder() + "RegBackup").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(kServerBuilt, kServer, FALSE));
     // The component registers itself through Wine's regsvr32.
     ASSERT_EQ(RunAndWait(std::string("regsvr32.exe /s ") + kServer, 60000), 0u);
     ASSERT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsid));
@@ -138,6 +142,7 @@ class PluginPageE2E : public ::testing::Test {
   void TearDown() override {
     m_app.End();
     WaitForRegsvr32();
+    DeleteFileA(kServer);
     RemoveAll();
     ClearBackups();
     for (const auto& key : m_parentsMade) {

@@ -9,16 +9,18 @@
 namespace tw::e2e {
 namespace {
 
-TEST(TidewellStart, MainWindowAppearsAndTheProgramEndsCleanly) {
+// Starts the program, waits for its main window, closes it with Yes to the
+// question, and checks that no process of it is left.
+void StartAndEnd(const std::string& exe, const std::string& screenshot) {
   {
     CAppUnderTest app;
-    ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
+    ASSERT_TRUE(app.Start(exe)) << app.LastError();
     HWND main = app.WaitForWindow("Tidewell");
     ASSERT_NE(main, nullptr) << "no window captioned \"Tidewell\"";
     EXPECT_TRUE(IsShown(main));
     // Give it a moment to paint before the picture is taken.
     Sleep(500);
-    EXPECT_NE(Screenshot("tidewell_main"), "");
+    EXPECT_NE(Screenshot(screenshot), "");
     // Closing asks before the program ends; Yes ends it.
     PostMessageW(main, WM_CLOSE, 0, 0);
     HWND question = nullptr;
@@ -32,6 +34,16 @@ TEST(TidewellStart, MainWindowAppearsAndTheProgramEndsCleanly) {
     EXPECT_EQ(app.ExitCode(), 0u);
   }
   EXPECT_EQ(CountProcesses("tidewell.exe"), 0);
+}
+
+TEST(TidewellStart, MainWindowAppearsAndTheProgramEndsCleanly) {
+  StartAndEnd("tidewell.exe", "tidewell_main");
+}
+
+// The 32-bit program (copied to P:\x86 by ctest) runs under 32-bit Wine in
+// the same prefix.
+TEST(TidewellStart, The32BitProgramStartsAndEndsCleanly) {
+  StartAndEnd(ProgramFolder() + "x86\\tidewell.exe", "tidewell_x86_main");
 }
 
 // The zip that users download, unpacked by ctest (tests/e2e/dist-unpack.sh)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "junk_files/junk_deletion.h"
+#include "junk_files/removal_check.h"
 #include "platform/memory/memory_file_system.h"
 #include "platform/memory/memory_shell.h"
 
@@ -14,7 +15,7 @@ namespace tw {
 namespace {
 
 enum class Scene { kPlain, kInUse, kReadOnly, kMissing, kNoRecycleBin, kBackupCopy, kBadFolder,
-                   kFolderAsBackup, kLongPath };
+                   kFolderAsBackup, kLongPath, kFolderInItsPlace, kLinkOnTheWay };
 
 struct RemoveCase {
   const char* what;
@@ -36,8 +37,22 @@ const RemoveCase kRemoveCases[] = {
     {"move a file in use", 2, Scene::kInUse, false, RemoveOutcome::kFailed, true, 0, nullptr},
     {"delete a read-only file", 1, Scene::kReadOnly, false, RemoveOutcome::kFailed, true, 0,
      nullptr},
-    {"a file gone meanwhile", 1, Scene::kMissing, false, RemoveOutcome::kFailed, false, 0,
+    // Gone already: its row goes, and it is no failure to report.
+    {"a file gone meanwhile", 1, Scene::kMissing, false, RemoveOutcome::kDone, false, 0,
      nullptr},
+    {"a file gone meanwhile, backup mode", 2, Scene::kMissing, false, RemoveOutcome::kDone, false,
+     0, nullptr},
+    // A folder put in the file's place keeps all it holds, in every mode.
+    {"recycle a folder in the file's place", 0, Scene::kFolderInItsPlace, false,
+     RemoveOutcome::kFailed, true, 0, nullptr},
+    {"delete a folder in the file's place", 1, Scene::kFolderInItsPlace, false,
+     RemoveOutcome::kFailed, true, 0, nullptr},
+    {"move a folder in the file's place", 2, Scene::kFolderInItsPlace, false,
+     RemoveOutcome::kFailed, true, 0, nullptr},
+    {"delete through a folder become a link", 1, Scene::kLinkOnTheWay, false,
+     RemoveOutcome::kFailed, true, 0, nullptr},
+    {"move through a folder become a link", 2, Scene::kLinkOnTheWay, false,
+     RemoveOutcome::kFailed, true, 0, nullptr},
     // Without a recycle bin the shell would delete for good; it asks, the
     // answer is No, and the file stays.
     {"recycle without a bin", 0, Scene::kNoRecycleBin, false, RemoveOutcome::kFailed, true, 0,
@@ -64,7 +79,12 @@ TEST(JunkRemove, RemoveFileTable) {
     fs.AddFolder("C:\\Backup");
     std::string path = "C:\\Data\\a.tmp";
     if (c.scene == Scene::kLongPath) path = "C:\\Data\\" + std::string(300, 'l') + ".tmp";
-    if (c.scene != Scene::kMissing) fs.AddFile(path, "junk");
+    if (c.scene == Scene::kFolderInItsPlace) {
+      fs.AddFile(path + "\\inside.txt", "precious");
+    } else if (c.scene != Scene::kMissing) {
+      fs.AddFile(path, "junk");
+    }
+    if (c.scene == Scene::kLinkOnTheWay) fs.SetAttributes("C:\\Data", kAttrDirectory | kAttrReparsePoint);
     if (c.scene == Scene::kInUse) fs.SetInUse(path, true);
     if (c.scene == Scene::kReadOnly) fs.SetAttributes(path, kAttrReadOnly);
     if (c.scene == Scene::kNoRecycleBin) shell.SetRecycleBinUsable(false);
@@ -74,6 +94,8 @@ TEST(JunkRemove, RemoveFileTable) {
     context.files = &fs;
     context.shell = &shell;
     context.deleteMode = c.mode;
+    const std::vector<std::string> roots = {"c:"};
+    context.roots = &roots;
     context.backupFolder = c.scene == Scene::kBadFolder        ? "C:\\Nowhere"
                            : c.scene == Scene::kFolderAsBackup ? "C:\\Backup\\"
                                                                : "C:\\Backup";
@@ -92,11 +114,61 @@ TEST(JunkRemove, RemoveFileTable) {
     EXPECT_EQ(reported, c.outcome == RemoveOutcome::kAbort ? 1 : 0) << c.what;
     if (c.backupContents) {
       EXPECT_EQ(fs.Contents("C:\\Backup\\a.tmp"), c.backupContents) << c.what;
+    } else {
+      EXPECT_FALSE(fs.Exists("C:\\Backup\\a.tmp")) << c.what << "\n" << fs.Dump();
+    }
+    if (c.scene == Scene::kFolderInItsPlace) {
+      EXPECT_EQ(fs.Contents(path + "\\inside.txt"), "precious") << c.what;
     }
     if (c.scene == Scene::kNoRecycleBin) {
       EXPECT_EQ(shell.NukeQuestions(), 1);
     }
   }
+}
+
+struct CheckCase {
+  const char* what;
+  const char* path;
+  PathCheck expected;
+};
+
+// What the path of a row must still name when its turn comes. Found below
+// the walked folder c:\data: d.tmp, x (no dot), a folder, a linked folder
+// and a linked file.
+TEST(JunkRemove, RecheckTable) {
+  const CheckCase cases[] = {
+      {"a plain file", "c:\\data\\sub\\d.tmp", PathCheck::kPlainFile},
+      {"gone", "c:\\data\\sub\\e.tmp", PathCheck::kGone},
+      {"its folder gone", "c:\\data\\none\\d.tmp", PathCheck::kGone},
+      {"outside every walked folder", "c:\\other\\d.tmp", PathCheck::kRefused},
+      {"the walked folder's sibling that starts alike", "c:\\database\\d.tmp", PathCheck::kRefused},
+      {"a star", "c:\\data\\sub\\*.tmp", PathCheck::kRefused},
+      {"a question mark", "c:\\data\\sub\\?.tmp", PathCheck::kRefused},
+      {"a question mark in a folder", "c:\\data\\s?b\\d.tmp", PathCheck::kRefused},
+      {"a trailing dot names the sibling without it", "c:\\data\\x.", PathCheck::kRefused},
+      {"a trailing blank", "c:\\data\\x ", PathCheck::kRefused},
+      {"a folder's trailing dot", "c:\\data\\sub.\\d.tmp", PathCheck::kRefused},
+      {"the name in other letters", "c:\\data\\sub\\D.TMP", PathCheck::kRefused},
+      {"a folder", "c:\\data\\sub", PathCheck::kRefused},
+      {"through a linked folder", "c:\\data\\link\\d.tmp", PathCheck::kRefused},
+      {"a linked file", "c:\\data\\linked.tmp", PathCheck::kRefused},
+      {"an empty part", "c:\\data\\\\x", PathCheck::kRefused},
+  };
+  CMemoryFileSystem fs;
+  fs.AddDrive('C', kDriveFixed);
+  fs.AddFile("C:\\Data\\Sub\\d.tmp");
+  fs.AddFile("C:\\Data\\x");
+  fs.AddFile("C:\\Data\\Link\\d.tmp");
+  fs.SetAttributes("C:\\Data\\Link", kAttrDirectory | kAttrReparsePoint);
+  fs.AddFile("C:\\Data\\linked.tmp", "", kAttrArchive | kAttrReparsePoint);
+  fs.AddFile("C:\\Database\\d.tmp");
+  const std::vector<std::string> roots = WalkedRoots({"C:\\Data\\"}, "", "");
+  for (const CheckCase& c : cases) {
+    EXPECT_EQ(CheckRemovablePath(fs, roots, c.path), c.expected) << c.what << "\n" << fs.Dump();
+  }
+  // The walked folder itself become a link: nothing below it is removed.
+  fs.SetAttributes("C:\\Data", kAttrDirectory | kAttrReparsePoint);
+  EXPECT_EQ(CheckRemovablePath(fs, roots, "c:\\data\\sub\\d.tmp"), PathCheck::kRefused);
 }
 
 // The result rows as a list of paths with ticks.

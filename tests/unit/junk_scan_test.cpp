@@ -24,6 +24,8 @@ class RecordingSink : public IJunkScanSink {
   std::vector<std::string> rows;
 };
 
+const char kCache[] = "C:\\Users\\U\\AppData\\Local\\Microsoft\\Windows\\INetCache";
+
 class JunkScan : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -47,6 +49,10 @@ class JunkScan : public ::testing::Test {
     fs.SetAttributes("C:\\Data\\Loop", kAttrDirectory | kAttrReparsePoint);
     fs.AddFile("C:\\Data\\Loop\\looped.tmp");
     fs.AddFile("D:\\elsewhere.tmp");
+    // The browser cache lies below "Microsoft"; a folder below it may still
+    // belong to a program.
+    fs.AddFile(std::string(kCache) + "\\Page.htm", "12");
+    fs.AddFile(std::string(kCache) + "\\Office\\x.htm", "1");
     types.Add("*.tmp");
   }
 
@@ -83,6 +89,9 @@ const WalkCase kWalkCases[] = {
     {"no ticked type: only the cache folder", {"C:"}, "C:\\Data\\Sub", false, false, false,
      {"c:\\data\\sub\\b.tmp | 0 BYTE"}},
     {"a stop ends every walk", {"C:"}, "C:\\Data", true, true, true, {}},
+    {"the cache below a folder named Microsoft", {}, kCache, false, false, false,
+     {"c:\\users\\u\\appdata\\local\\microsoft\\windows\\inetcache\\Page.htm | 2 BYTE"}},
+    {"a chosen folder that is a link", {"C:\\Data\\Loop"}, "", false, true, false, {}},
 };
 
 TEST_F(JunkScan, WalkTable) {

@@ -116,6 +116,19 @@ TEST_F(JunkSettingsFile, AFailedSaveKeepsThePreviousFile) {
   EXPECT_NE(SaveFileIni(fs, path, S(0, 0, 1, "C:\\New"), {}), 0);
   ASSERT_TRUE(fs.SetInUse(path, false));
   EXPECT_EQ(fs.Contents(path), old) << fs.Dump();
+  EXPECT_FALSE(fs.Exists(path + ".new")) << fs.Dump();
+}
+
+// A folder that cannot be listed may hold the file: that is no "no file",
+// or the defaults would be saved over it at exit.
+TEST_F(JunkSettingsFile, AnUnlistableFolderIsNotAMissingFile) {
+  ASSERT_TRUE(fs.AddFile(path, old));
+  JunkCleanSettings s;
+  Types types;
+  fs.Faults().FailCall(1, kErrorAccessDenied);
+  EXPECT_EQ(LoadFileIni(fs, path, &s, &types), IniLoad::kUnreadable);
+  fs.Faults().Clear();
+  EXPECT_EQ(LoadFileIni(fs, path + "x", &s, &types), IniLoad::kNoFile);
 }
 
 }  // namespace

@@ -117,8 +117,10 @@ TEST(PluginInventory, ListsEachKindInTheOrderRead) {
                    "Software\\Classes\\Wow6432Node\\CLSID\\");
        },
        {" |  |  |  |  | " + bhoA + " | HKLM\\" + kBho + "\\" + bhoA + " | HKLM\\" + clsA,
-        " | H2.User |  |  | C:\\Users\\me\\mine.dll | {H2} | HKLM\\" + kBho +
-            "\\{H2} | HKCU\\Software\\Classes\\CLSID\\{H2}",
+        // A machine-wide entry takes the machine's class, whatever the user's
+        // classes say.
+        " | H2.Machine |  |  | C:\\machine.dll | {H2} | HKLM\\" + kBho +
+            "\\{H2} | HKLM\\Software\\Classes\\CLSID\\{H2}",
         " | H3.X86 |  |  | C:\\x86\\h3.DLL | {H3} | HKLM\\SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\"
         "CurrentVersion\\Explorer\\Browser Helper Objects\\{H3} | "
         "HKLM\\Software\\Classes\\Wow6432Node\\CLSID\\{H3}"}},

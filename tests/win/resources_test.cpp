@@ -355,4 +355,50 @@ TEST_F(ResourcesTest, ProgramVersionIs3_0_880) {
   EXPECT_EQ(fixed->dwFileVersionLS, 880u << 16);
 }
 
+// The manifest as Windows reads it before the program runs: asked for
+// elevation (Vista and later start the program with the full token, after
+// asking), and naming the systems whose behaviour the program expects.
+TEST_F(ResourcesTest, ManifestAsksForAdministratorAndNamesTheSystems) {
+  HRSRC r = FindResourceW(exe_.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24) /* RT_MANIFEST */);
+  ASSERT_NE(r, nullptr) << "no manifest resource 1 in tidewell.exe";
+  const char* data = static_cast<const char*>(LockResource(LoadResource(exe_.get(), r)));
+  std::string text(data, SizeofResource(exe_.get(), r));
+  auto element = [&text](const std::string& open, const std::string& close) {
+    size_t a = text.find(open);
+    size_t b = a == std::string::npos ? a : text.find(close, a);
+    return b == std::string::npos ? std::string() : text.substr(a, b - a);
+  };
+  // Windows XP refuses a trustInfo without this namespace.
+  std::string trust = element("<trustInfo xmlns=\"urn:schemas-microsoft-com:asm.v2\">", "</trustInfo>");
+  EXPECT_NE(trust.find("<requestedExecutionLevel level=\"requireAdministrator\" uiAccess=\"false\"/>"),
+            std::string::npos)
+      << text;
+  std::string compat = element("<compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">",
+                               "</compatibility>");
+  for (const char* id : {"e2011457-1546-43c5-a5fe-008deee3d3f0", "35138b9a-5d96-4fbd-8e2d-a2440225f93a",
+                         "4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38", "1f676c76-80e1-4239-95bb-83d0f6d0da78",
+                         "8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a"}) {
+    EXPECT_NE(compat.find(std::string("<supportedOS Id=\"{") + id + "}\"/>"), std::string::npos)
+        << id << "\n" << text;
+  }
+
+  // The system's own parser takes it and reads the same run level.
+  std::wstring path(exe_.path().begin(), exe_.path().end());
+  ACTCTXW request = {};
+  request.cbSize = sizeof request;
+  request.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
+  request.lpSource = path.c_str();
+  request.lpResourceName = MAKEINTRESOURCEW(1);
+  HANDLE context = CreateActCtxW(&request);
+  ASSERT_NE(context, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+  ACTIVATION_CONTEXT_RUN_LEVEL_INFORMATION level = {};
+  SIZE_T size = 0;
+  EXPECT_TRUE(QueryActCtxW(0, context, nullptr, RunlevelInformationInActivationContext, &level,
+                           sizeof level, &size))
+      << "error " << GetLastError();
+  EXPECT_EQ(level.RunLevel, ACTCTX_RUN_LEVEL_REQUIRE_ADMIN);
+  EXPECT_EQ(level.UiAccess, 0u);
+  ReleaseActCtx(context);
+}
+
 }  // namespace

@@ -76,7 +76,7 @@ class CMemoryFileSystem::CWriter : public IWritableFile {
   CWriter(CMemoryFileSystem& fs, Node* node) : m_fs(fs), m_node(node) { ++node->writers; }
   ~CWriter() override { Close(); }
   bool Write(const void* data, std::size_t size) override {
-    std::lock_guard<std::recursive_mutex> lock(m_fs.m_mutex);
+    CMutexLock lock(m_fs.m_mutex);
     if (!m_node) return false;
     long error = 0;
     if (m_fs.Fault(true, &error)) {
@@ -106,7 +106,7 @@ class CMemoryFileSystem::CWriter : public IWritableFile {
     return true;
   }
   bool Truncate(std::uint64_t size) override {
-    std::lock_guard<std::recursive_mutex> lock(m_fs.m_mutex);
+    CMutexLock lock(m_fs.m_mutex);
     if (!m_node) return false;
     long error = 0;
     if (m_fs.Fault(true, &error)) return false;
@@ -119,7 +119,7 @@ class CMemoryFileSystem::CWriter : public IWritableFile {
     return true;
   }
   bool Close() override {
-    std::lock_guard<std::recursive_mutex> lock(m_fs.m_mutex);
+    CMutexLock lock(m_fs.m_mutex);
     if (!m_node) return true;
     --m_node->writers;
     m_node = nullptr;
@@ -139,7 +139,7 @@ CMemoryFileSystem::CMemoryFileSystem() = default;
 CMemoryFileSystem::~CMemoryFileSystem() = default;
 
 bool CMemoryFileSystem::Fault(bool mutating, long* error) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   return m_faults.Tick(mutating, error);
 }
 
@@ -357,7 +357,7 @@ std::unique_ptr<CMemoryFileSystem::Node> CMemoryFileSystem::CloneTree(const Node
 
 std::unique_ptr<IFileFind> CMemoryFileSystem::FindFirst(const std::string& pattern, FindData* first,
                                                         long* error) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   auto fail = [&](long e) -> std::unique_ptr<IFileFind> {
     if (error) *error = e;
@@ -424,7 +424,7 @@ std::unique_ptr<IFileFind> CMemoryFileSystem::FindFirst(const std::string& patte
 }
 
 std::string CMemoryFileSystem::GetLogicalDriveStrings(std::size_t bufSize) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = 0;
   if (Fault(false, &rc)) return std::string();
   std::string out;
@@ -439,7 +439,7 @@ std::string CMemoryFileSystem::GetLogicalDriveStrings(std::size_t bufSize) {
 }
 
 std::uint32_t CMemoryFileSystem::GetDriveType(const std::string& root) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = 0;
   if (Fault(false, &rc)) return kDriveUnknown;
   std::string r = root.empty() ? m_strCurrent.substr(0, 3) : root;
@@ -456,7 +456,7 @@ std::uint32_t CMemoryFileSystem::GetDriveType(const std::string& root) {
 }
 
 bool CMemoryFileSystem::GetVolumeLabel(const std::string& root, std::string* label) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = 0;
   if (Fault(false, &rc)) return false;
   if (root.size() < 2 || root[1] != ':') return false;
@@ -467,7 +467,7 @@ bool CMemoryFileSystem::GetVolumeLabel(const std::string& root, std::string* lab
 }
 
 bool CMemoryFileSystem::CanOpenForWriteDenyWrite(const std::string& path) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = 0;
   if (Fault(false, &rc)) return false;
   Node* node = Find(path);
@@ -476,7 +476,7 @@ bool CMemoryFileSystem::CanOpenForWriteDenyWrite(const std::string& path) {
 }
 
 std::string CMemoryFileSystem::GetTempPath() {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = 0;
   if (Fault(false, &rc)) return std::string();
   return m_strTemp;
@@ -485,7 +485,7 @@ std::string CMemoryFileSystem::GetTempPath() {
 // Each part as the caller spelt it when that names the entry itself; a short
 // (8.3) part is replaced by the long name, or the other way round.
 std::string CMemoryFileSystem::PathForm(const std::string& path, bool shortForm) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = 0;
   if (Fault(false, &rc)) return std::string();
   Path p;
@@ -519,21 +519,28 @@ std::string CMemoryFileSystem::GetShortPathName(const std::string& path) {
 }
 
 std::string CMemoryFileSystem::GetWindowsDirectory() {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = 0;
   if (Fault(false, &rc)) return std::string();
   return m_strWindows;
 }
 
+std::string CMemoryFileSystem::GetSystemDirectory() {
+  CMutexLock lock(m_mutex);
+  long rc = 0;
+  if (Fault(false, &rc)) return std::string();
+  return m_strWindows + "\\system32";
+}
+
 std::string CMemoryFileSystem::GetModuleFileName() {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = 0;
   if (Fault(false, &rc)) return std::string();
   return m_strModule;
 }
 
 std::uint32_t CMemoryFileSystem::GetFileAttributes(const std::string& path) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = 0;
   if (Fault(false, &rc)) return kInvalidAttributes;
   Node* node = Find(path);
@@ -542,7 +549,7 @@ std::uint32_t CMemoryFileSystem::GetFileAttributes(const std::string& path) {
 }
 
 long CMemoryFileSystem::CreateDirectory(const std::string& path) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   if (Fault(true, &rc)) return rc;
   Path p;
@@ -559,7 +566,7 @@ long CMemoryFileSystem::CreateDirectory(const std::string& path) {
 }
 
 long CMemoryFileSystem::RemoveDirectory(const std::string& path) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   if (Fault(true, &rc)) return rc;
   Node* node = Find(path, &rc);
@@ -572,7 +579,7 @@ long CMemoryFileSystem::RemoveDirectory(const std::string& path) {
 }
 
 long CMemoryFileSystem::DeleteFile(const std::string& path) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   if (Fault(true, &rc)) return rc;
   Node* node = Find(path, &rc);
@@ -592,7 +599,7 @@ long CMemoryFileSystem::MoveFileReplace(const std::string& from, const std::stri
 }
 
 long CMemoryFileSystem::Move(const std::string& from, const std::string& to, bool replace) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   if (Fault(true, &rc)) return rc;
   Node* node = Find(from, &rc);
@@ -625,7 +632,7 @@ long CMemoryFileSystem::Move(const std::string& from, const std::string& to, boo
 
 std::unique_ptr<IWritableFile> CMemoryFileSystem::CreateFile(const std::string& path,
                                                              CreateMode mode, long* error) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   auto fail = [&](long e) -> std::unique_ptr<IWritableFile> {
     if (error) *error = e;
@@ -657,7 +664,7 @@ std::unique_ptr<IWritableFile> CMemoryFileSystem::CreateFile(const std::string& 
 }
 
 bool CMemoryFileSystem::ReadFile(const std::string& path, std::string* bytes) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = 0;
   if (Fault(false, &rc)) return false;
   Node* node = Find(path);
@@ -669,7 +676,7 @@ bool CMemoryFileSystem::ReadFile(const std::string& path, std::string* bytes) {
 // ---------------------------------------------------------------- scene
 
 void CMemoryFileSystem::AddDrive(char letter, std::uint32_t type, const std::string& label) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   letter = UpperDrive(letter);
   auto drive = std::make_unique<Drive>();
   drive->type = type;
@@ -681,7 +688,7 @@ void CMemoryFileSystem::AddDrive(char letter, std::uint32_t type, const std::str
 }
 
 bool CMemoryFileSystem::AddFolder(const std::string& path) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   Path p;
   if (!ParsePath(path, &p)) return false;
   auto d = m_drives.find(p.drive);
@@ -704,7 +711,7 @@ bool CMemoryFileSystem::AddFolder(const std::string& path) {
 
 bool CMemoryFileSystem::AddFile(const std::string& path, const std::string& contents,
                                 std::uint32_t attributes, std::uint64_t lastWriteTime) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   Path p;
   if (!ParsePath(path, &p) || p.parts.empty()) return false;
   Path parentPath = p;
@@ -727,7 +734,7 @@ bool CMemoryFileSystem::AddFile(const std::string& path, const std::string& cont
 }
 
 bool CMemoryFileSystem::SetAttributes(const std::string& path, std::uint32_t attributes) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   Node* node = Find(path);
   if (!node) return false;
   node->attributes = (attributes & ~static_cast<std::uint32_t>(kAttrDirectory)) |
@@ -736,7 +743,7 @@ bool CMemoryFileSystem::SetAttributes(const std::string& path, std::uint32_t att
 }
 
 bool CMemoryFileSystem::SetInUse(const std::string& path, bool inUse) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   Node* node = Find(path);
   if (!node) return false;
   node->inUse = inUse;
@@ -744,17 +751,17 @@ bool CMemoryFileSystem::SetInUse(const std::string& path, bool inUse) {
 }
 
 void CMemoryFileSystem::SetWriteLimit(std::uint64_t bytes) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   m_nWriteBudget = bytes;
 }
 
 bool CMemoryFileSystem::Exists(const std::string& path) const {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   return Find(path) != nullptr;
 }
 
 std::string CMemoryFileSystem::Contents(const std::string& path) const {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   Node* node = Find(path);
   return node ? node->contents : std::string();
 }
@@ -768,7 +775,7 @@ std::string CMemoryFileSystem::FlushedContents(const std::string& path) const {
 // ---------------------------------------------------------------- shell support
 
 long CMemoryFileSystem::Recycle(const std::string& path) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   Node* node = Find(path, &rc);
   if (!node) return rc;
@@ -789,7 +796,7 @@ long CMemoryFileSystem::Recycle(const std::string& path) {
 }
 
 long CMemoryFileSystem::DeleteTree(const std::string& path) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   Node* node = Find(path, &rc);
   if (!node) return rc;
@@ -801,7 +808,7 @@ long CMemoryFileSystem::DeleteTree(const std::string& path) {
 }
 
 long CMemoryFileSystem::CopyTree(const std::string& from, const std::string& to) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   Node* node = Find(from, &rc);
   if (!node) return rc;
@@ -821,7 +828,7 @@ long CMemoryFileSystem::CopyTree(const std::string& from, const std::string& to)
 }
 
 std::vector<CMemoryFileSystem::RecycledItem> CMemoryFileSystem::RecycleBin() const {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   std::vector<RecycledItem> out;
   for (const auto& r : m_recycled) out.push_back(r.first);
   return out;
@@ -846,7 +853,7 @@ void CMemoryFileSystem::DumpNode(const Node& node, const std::string& path,
 }
 
 std::string CMemoryFileSystem::Dump() const {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   std::string out;
   static const char* const types[] = {"unknown", "no root", "removable", "fixed",
                                       "network", "CD-ROM",  "RAM disk"};

@@ -9,12 +9,12 @@
 #include <limits>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/file_system.h"
 #include "platform/memory/fault_plan.h"
+#include "platform/threads.h"
 
 namespace tw {
 
@@ -33,6 +33,7 @@ class CMemoryFileSystem : public IFileSystem {
   std::string GetLongPathName(const std::string& path) override;
   std::string GetShortPathName(const std::string& path) override;
   std::string GetWindowsDirectory() override;
+  std::string GetSystemDirectory() override;
   std::string GetModuleFileName() override;
   std::uint32_t GetFileAttributes(const std::string& path) override;
   long CreateDirectory(const std::string& path) override;
@@ -115,7 +116,7 @@ class CMemoryFileSystem : public IFileSystem {
   std::string PathForm(const std::string& path, bool shortForm);
   void DumpNode(const Node& node, const std::string& path, std::string* out) const;
 
-  mutable std::recursive_mutex m_mutex;
+  mutable CMutex m_mutex;
   std::map<char, std::unique_ptr<Drive>> m_drives;
   std::string m_strModule = "C:\\Program Files\\Tidewell\\tidewell.exe";
   std::string m_strTemp = "C:\\windows\\temp\\";

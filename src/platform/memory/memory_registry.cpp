@@ -57,22 +57,17 @@ void AppendEscaped(const std::string& s, std::string* out) {
 class CMemoryRegistry::CWatch : public IRegistryWatch {
  public:
   CWatch(CMemoryRegistry& reg, std::shared_ptr<Node> node) : m_reg(reg), m_node(std::move(node)) {
-    std::lock_guard<std::mutex> lock(m_reg.m_watchMutex);
+    CMutexLock lock(m_reg.m_watchMutex);
     m_reg.m_watches.push_back(this);
   }
   ~CWatch() override {
-    std::lock_guard<std::mutex> lock(m_reg.m_watchMutex);
+    CMutexLock lock(m_reg.m_watchMutex);
     m_reg.m_watches.erase(std::find(m_reg.m_watches.begin(), m_reg.m_watches.end(), this));
   }
-  bool Wait(unsigned timeoutMs) override {
-    std::unique_lock<std::mutex> lock(m_reg.m_watchMutex);
-    const bool changed = m_reg.m_watchCv.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                                                  [this] { return m_bChanged; });
-    m_bChanged = false;
-    return changed;
-  }
+  bool Wait(unsigned timeoutMs) override { return m_changed.Wait(timeoutMs); }
   const Node* Watched() const { return m_node.get(); }
-  bool m_bChanged = false;  // guarded by m_watchMutex
+  // Raised on a change since the last Wait that reported one.
+  CEvent m_changed;
 
  private:
   CMemoryRegistry& m_reg;
@@ -80,22 +75,19 @@ class CMemoryRegistry::CWatch : public IRegistryWatch {
 };
 
 void CMemoryRegistry::Changed(const Node* node) {
-  std::lock_guard<std::mutex> lock(m_watchMutex);
-  bool any = false;
+  CMutexLock lock(m_watchMutex);
   for (CWatch* w : m_watches) {
     for (const Node* n = node; n; n = n->parent) {
       if (n == w->Watched()) {
-        w->m_bChanged = true;
-        any = true;
+        w->m_changed.Set();
         break;
       }
     }
   }
-  if (any) m_watchCv.notify_all();
 }
 
 std::unique_ptr<IRegistryWatch> CMemoryRegistry::WatchKey(RegKey key, long* error) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   std::shared_ptr<Node> node;
   const long rc = Resolve(key, 0, &node);
   if (error) *error = rc;
@@ -242,7 +234,7 @@ std::string CMemoryRegistry::ViewPath(RegKey parent, const std::string& path,
 long CMemoryRegistry::OpenKey(RegKey parent, const std::string& pathInView, std::uint32_t access,
                               RegKey* out, RegView view) {
   const std::string path = ViewPath(parent, pathInView, view);
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   if (out) *out = 0;
   long rc = kErrorSuccess;
   if (Fault(false, &rc)) return rc;
@@ -256,7 +248,7 @@ long CMemoryRegistry::OpenKey(RegKey parent, const std::string& pathInView, std:
 long CMemoryRegistry::CreateKey(RegKey parent, const std::string& pathInView, RegKey* out,
                                 RegView view) {
   const std::string path = ViewPath(parent, pathInView, view);
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   if (out) *out = 0;
   long rc = kErrorSuccess;
   if (Fault(true, &rc)) return rc;
@@ -271,7 +263,7 @@ long CMemoryRegistry::CreateKey(RegKey parent, const std::string& pathInView, Re
 }
 
 long CMemoryRegistry::CloseKey(RegKey key) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   if (RootNode(key)) return kErrorSuccess;
   // Closing never fails for fault injection: callers cannot act on it.
   return m_handles.erase(key) ? kErrorSuccess : kErrorInvalidHandle;
@@ -279,7 +271,7 @@ long CMemoryRegistry::CloseKey(RegKey key) {
 
 long CMemoryRegistry::EnumKey(RegKey key, std::uint32_t index, std::string* name,
                               std::size_t nameBuf) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   if (Fault(false, &rc)) return rc;
   std::shared_ptr<Node> node;
@@ -294,7 +286,7 @@ long CMemoryRegistry::EnumKey(RegKey key, std::uint32_t index, std::string* name
 long CMemoryRegistry::EnumValue(RegKey key, std::uint32_t index, std::string* name,
                                 std::uint32_t* type, std::vector<std::uint8_t>* data,
                                 std::size_t nameBuf, std::size_t dataBuf) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   if (Fault(false, &rc)) return rc;
   std::shared_ptr<Node> node;
@@ -311,7 +303,7 @@ long CMemoryRegistry::EnumValue(RegKey key, std::uint32_t index, std::string* na
 
 long CMemoryRegistry::QueryValue(RegKey key, const std::string& name, std::uint32_t* type,
                                  std::vector<std::uint8_t>* data, std::size_t dataBuf) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   if (Fault(false, &rc)) return rc;
   std::shared_ptr<Node> node;
@@ -326,7 +318,7 @@ long CMemoryRegistry::QueryValue(RegKey key, const std::string& name, std::uint3
 }
 
 long CMemoryRegistry::QueryKeyInfo(RegKey key, RegKeyInfo* info) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   if (Fault(false, &rc)) return rc;
   std::shared_ptr<Node> node;
@@ -347,7 +339,7 @@ long CMemoryRegistry::QueryKeyInfo(RegKey key, RegKeyInfo* info) {
 
 long CMemoryRegistry::SetValue(RegKey key, const std::string& name, std::uint32_t type,
                                const void* data, std::size_t size) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   if (Fault(true, &rc)) return rc;
   std::shared_ptr<Node> node;
@@ -383,7 +375,7 @@ long CMemoryRegistry::SetValue(RegKey key, const std::string& name, std::uint32_
 }
 
 long CMemoryRegistry::DeleteValue(RegKey key, const std::string& name) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   if (Fault(true, &rc)) return rc;
   std::shared_ptr<Node> node;
@@ -397,7 +389,7 @@ long CMemoryRegistry::DeleteValue(RegKey key, const std::string& name) {
 
 long CMemoryRegistry::DeleteKey(RegKey parent, const std::string& pathInView, RegView view) {
   const std::string path = ViewPath(parent, pathInView, view);
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   long rc = kErrorSuccess;
   if (Fault(true, &rc)) return rc;
   std::shared_ptr<Node> node;
@@ -414,25 +406,25 @@ long CMemoryRegistry::DeleteKey(RegKey parent, const std::string& pathInView, Re
 }
 
 std::size_t CMemoryRegistry::OpenHandleCount() const {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   return m_handles.size();
 }
 
 bool CMemoryRegistry::KeyExists(RegKey root, const std::string& path) const {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   std::shared_ptr<Node> node = RootNode(root);
   return node && Walk(node, path, false, &node) == kErrorSuccess;
 }
 
 void CMemoryRegistry::SeedKey(RegKey root, const std::string& path) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   std::shared_ptr<Node> node = RootNode(root);
   if (node) Walk(node, path, true, &node);
 }
 
 void CMemoryRegistry::Seed(RegKey root, const std::string& path, const std::string& name,
                            std::uint32_t type, const std::string& bytes) {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   std::shared_ptr<Node> node = RootNode(root);
   if (!node || Walk(node, path, true, &node) != kErrorSuccess) return;
   const RegKey h = NewHandle(node, kKeyAllAccess);
@@ -490,7 +482,7 @@ void CMemoryRegistry::DumpNode(const Node& node, const std::string& path, std::s
 }
 
 std::string CMemoryRegistry::Dump() const {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   std::string out;
   for (int i = 1; i < 4; ++i) DumpNode(*m_roots[i], m_roots[i]->name, &out);
   char buf[64];
@@ -500,7 +492,7 @@ std::string CMemoryRegistry::Dump() const {
 }
 
 std::string CMemoryRegistry::Dump(RegKey root, const std::string& path) const {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   std::shared_ptr<Node> node = RootNode(root);
   if (!node || Walk(node, path, false, &node) != kErrorSuccess) {
     return std::string(RootName(root)) + "\\" + path + " (missing)\n";

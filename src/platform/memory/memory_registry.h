@@ -6,16 +6,15 @@
 // can count open handles, dump the whole tree and make the Nth call fail.
 #pragma once
 
-#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/memory/fault_plan.h"
 #include "platform/registry.h"
+#include "platform/threads.h"
 
 namespace tw {
 
@@ -100,14 +99,13 @@ class CMemoryRegistry : public IRegistry {
   void Changed(const Node* node);
   static void DumpNode(const Node& node, const std::string& path, std::string* out);
 
-  mutable std::recursive_mutex m_mutex;
+  mutable CMutex m_mutex;
   std::shared_ptr<Node> m_roots[4];  // HKCR slot unused: it aliases HKLM\Software\Classes
   std::shared_ptr<Node> m_classes;
   std::map<RegKey, Handle> m_handles;
   RegKey m_nNextHandle = 0x1000;
   CFaultPlan m_faults;
-  std::mutex m_watchMutex;
-  std::condition_variable m_watchCv;
+  CMutex m_watchMutex;
   std::vector<CWatch*> m_watches;  // guarded by m_watchMutex
 };
 

@@ -4,15 +4,24 @@
 
 namespace tw {
 
+namespace {
+
+constexpr std::size_t kShellPathChars = 258;
+
+}  // namespace
+
 int CMemoryShell::FileOperation(std::uint32_t op, const std::string& from, const std::string& to,
-                                std::uint32_t flags) {
+                                std::uint32_t flags, std::uintptr_t owner) {
   long rc = kErrorSuccess;
   {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     if (m_faults.Tick(true, &rc)) return static_cast<int>(rc);
   }
   if (m_fs.Fault(true, &rc)) return static_cast<int>(rc);
   if (from.empty()) return kErrorFileNotFound;
+  // The shell's path buffers hold 259 characters and a zero; it refuses a
+  // longer path before looking at it.
+  if (from.size() > kShellPathChars || to.size() > kShellPathChars) return kErrorBadPathname;
   switch (op) {
     case kFoDelete:
       if ((flags & kFofAllowUndo) && m_bRecycleUsable) {
@@ -64,7 +73,7 @@ int CMemoryShell::FileOperation(std::uint32_t op, const std::string& from, const
 
 bool CMemoryShell::Start(StartedProgram program, const std::string& path) {
   {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     long rc = 0;
     if (m_faults.Tick(true, &rc) || m_bStartsFail) return false;
   }
@@ -72,7 +81,7 @@ bool CMemoryShell::Start(StartedProgram program, const std::string& path) {
   // the search path, which the memory scene does not model.
   if (FindChar(path, '\\') != std::string::npos && !m_fs.Exists(path)) return false;
   {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    CMutexLock lock(m_mutex);
     m_started.push_back(program);
   }
   if (m_onStart) m_onStart(program);
@@ -133,12 +142,12 @@ bool CMemoryShell::CreateProcess(const std::string& commandLine) {
 }
 
 std::vector<StartedProgram> CMemoryShell::Started() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   return m_started;
 }
 
 std::string CMemoryShell::Dump() const {
-  std::lock_guard<std::mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   std::string out;
   for (const auto& p : m_started) {
     out += p.how + ": " + (p.verb.empty() ? "" : p.verb + " ") + p.commandLine + " (show " +

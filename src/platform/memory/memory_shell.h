@@ -4,13 +4,13 @@
 #pragma once
 
 #include <functional>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/file_system.h"
 #include "platform/memory/fault_plan.h"
 #include "platform/memory/memory_file_system.h"
+#include "platform/threads.h"
 
 namespace tw {
 
@@ -26,7 +26,7 @@ class CMemoryShell : public IShell {
   explicit CMemoryShell(CMemoryFileSystem& fs) : m_fs(fs) {}
 
   int FileOperation(std::uint32_t op, const std::string& from, const std::string& to,
-                    std::uint32_t flags) override;
+                    std::uint32_t flags, std::uintptr_t owner = 0) override;
   bool ShellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
                     int show) override;
   bool CreateProcess(const std::string& commandLine) override;
@@ -53,7 +53,7 @@ class CMemoryShell : public IShell {
   bool Start(StartedProgram program, const std::string& path);
 
   CMemoryFileSystem& m_fs;
-  mutable std::mutex m_mutex;
+  mutable CMutex m_mutex;
   std::vector<StartedProgram> m_started;
   std::function<void(const StartedProgram&)> m_onStart;
   bool m_bStartsFail = false;

@@ -12,70 +12,101 @@ namespace {
 
 constexpr DWORD kPathBuf = 260;
 
+// The code page the text helpers are set to, when Windows knows it.
+UINT AnsiPage() {
+  const unsigned cp = GetAnsiCodePage();
+  return IsValidCodePage(cp) ? cp : CP_ACP;
+}
+
+// A name or path read from the system, in the ANSI code page, only when
+// every character has its own form there. The ANSI calls would hand out "?"
+// or a look-alike instead (a wildcard to the next search, or a sibling's
+// name); such an entry is left out, never acted on in a form that is not
+// its own.
+bool ExactAnsi(const wchar_t* text, std::size_t length, std::string* out) {
+  out->clear();
+  if (length == 0) return true;
+  const UINT cp = AnsiPage();
+  const DWORD flags = cp == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const int n = WideCharToMultiByte(cp, flags, text, static_cast<int>(length), nullptr, 0, nullptr,
+                                    nullptr);
+  if (n <= 0) return false;
+  out->resize(static_cast<std::size_t>(n));
+  WideCharToMultiByte(cp, flags, text, static_cast<int>(length), out->data(), n, nullptr, nullptr);
+  // Back again: what does not come back as it was was not converted exactly.
+  const int back = MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, out->data(), n, nullptr, 0);
+  if (back != static_cast<int>(length)) return false;
+  std::wstring again(static_cast<std::size_t>(back), L'\0');
+  MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, out->data(), n, again.data(), back);
+  return again.compare(0, length, text, length) == 0;
+}
+
+bool ExactAnsi(const std::wstring& text, std::string* out) {
+  return ExactAnsi(text.data(), text.size(), out);
+}
+
+// An ANSI text as the wide calls take it; false for bytes that are no text
+// of the code page.
+bool ExactWide(const std::string& text, std::wstring* out) {
+  out->clear();
+  if (text.empty()) return true;
+  const UINT cp = AnsiPage();
+  const int n = MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, text.data(),
+                                    static_cast<int>(text.size()), nullptr, 0);
+  if (n <= 0) return false;
+  out->resize(static_cast<std::size_t>(n));
+  MultiByteToWideChar(cp, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                      out->data(), n);
+  return true;
+}
+
 // In place: a walk passes the same FindData for every entry, and its name
-// keeps the room it has (one heap call less per entry for long names).
-void FillFindData(const WIN32_FIND_DATAA& wfd, FindData* fd) {
-  fd->name.assign(wfd.cFileName);
+// keeps the room it has. False when the name has no exact ANSI form.
+bool FillFindData(const WIN32_FIND_DATAW& wfd, FindData* fd) {
+  if (!ExactAnsi(wfd.cFileName, wcslen(wfd.cFileName), &fd->name)) return false;
   fd->attributes = wfd.dwFileAttributes;
   fd->size = (static_cast<std::uint64_t>(wfd.nFileSizeHigh) << 32) | wfd.nFileSizeLow;
   fd->lastWriteTime = (static_cast<std::uint64_t>(wfd.ftLastWriteTime.dwHighDateTime) << 32) |
                       wfd.ftLastWriteTime.dwLowDateTime;
+  return true;
 }
 
+// A directory search through the wide calls; entries whose names have no
+// exact ANSI form are passed over.
 class CWin32Find : public IFileFind {
  public:
   explicit CWin32Find(HANDLE h) : m_h(h) {}
   ~CWin32Find() override { FindClose(m_h); }
   bool Next(FindData* out) override {
-    WIN32_FIND_DATAA wfd;
-    if (!FindNextFileA(m_h, &wfd)) return false;
-    if (out) FillFindData(wfd, out);
-    return true;
+    FindData scratch;
+    FindData* fd = out ? out : &scratch;
+    WIN32_FIND_DATAW wfd;
+    while (FindNextFileW(m_h, &wfd)) {
+      if (FillFindData(wfd, fd)) return true;
+    }
+    return false;
   }
 
  private:
   HANDLE m_h;
 };
 
-// The same search over FindFirstFileW, for patterns too long for the ANSI call.
-class CWin32FindWide : public IFileFind {
- public:
-  explicit CWin32FindWide(HANDLE h) : m_h(h) {}
-  ~CWin32FindWide() override { FindClose(m_h); }
-  bool Next(FindData* out) override;
-
- private:
-  HANDLE m_h;
-};
-
-FindData ToFindData(const WIN32_FIND_DATAW& wfd) {
-  FindData fd;
-  fd.name = Utf16ToAnsi(reinterpret_cast<const char16_t*>(wfd.cFileName));
-  fd.attributes = wfd.dwFileAttributes;
-  fd.size = (static_cast<std::uint64_t>(wfd.nFileSizeHigh) << 32) | wfd.nFileSizeLow;
-  fd.lastWriteTime = (static_cast<std::uint64_t>(wfd.ftLastWriteTime.dwHighDateTime) << 32) |
-                     wfd.ftLastWriteTime.dwLowDateTime;
-  return fd;
-}
-
-bool CWin32FindWide::Next(FindData* out) {
-  WIN32_FIND_DATAW wfd;
-  if (!FindNextFileW(m_h, &wfd)) return false;
-  if (out) *out = ToFindData(wfd);
-  return true;
-}
-
 // Whether the ANSI calls refuse this path for its length.
 bool TooLongForAnsi(const std::string& path) { return path.size() >= MAX_PATH; }
 
-// "\\?\C:\..." for a full path with a drive letter; other forms are not
-// given this prefix (it turns off the system's own path clean-up).
-std::wstring LongForm(const std::string& path) {
-  const std::u16string w = AnsiToUtf16(path);
-  std::wstring out(w.begin(), w.end());
-  if (path.size() >= 3 && path[1] == ':' && path[2] == '\\') out.insert(0, L"\\\\?\\");
+// The wide form of a path; "\\?\C:\..." for a long full path with a drive
+// letter (the prefix turns off the system's own path clean-up, so shorter
+// paths go without it). Empty for bytes that are no text of the code page.
+std::wstring WidePath(const std::string& path) {
+  std::wstring out;
+  if (!ExactWide(path, &out)) return std::wstring();
+  if (TooLongForAnsi(path) && path.size() >= 3 && path[1] == ':' && path[2] == '\\') {
+    out.insert(0, L"\\\\?\\");
+  }
   return out;
 }
+
+std::wstring LongForm(const std::string& path) { return WidePath(path); }
 
 class CWin32Writer : public IWritableFile {
  public:
@@ -115,9 +146,12 @@ class CWin32Writer : public IWritableFile {
   }
   bool Close() override {
     if (m_h == INVALID_HANDLE_VALUE) return true;
+    // On the disk before anyone relies on it (a settings file put in place of
+    // the old one, a backup before what it holds is removed).
+    const BOOL flushed = FlushFileBuffers(m_h);
     const BOOL ok = CloseHandle(m_h);
     m_h = INVALID_HANDLE_VALUE;
-    return ok != FALSE;
+    return flushed != FALSE && ok != FALSE;
   }
 
  private:
@@ -125,40 +159,44 @@ class CWin32Writer : public IWritableFile {
   long m_error = ERROR_WRITE_FAULT;
 };
 
-// A text the system writes into a buffer of `size` bytes; empty when the
-// call failed or the text did not fit.
+// A text the system writes into a buffer of 260 characters, read through
+// the wide call; empty when the call failed, the text did not fit the
+// program's 260-byte buffers, or it has no exact ANSI form.
 template <typename Call>
 std::string FromBuffer(Call call) {
-  char buf[kPathBuf + 1] = {};
+  wchar_t buf[kPathBuf + 1] = {};
   const DWORD n = call(buf, kPathBuf);
   if (n == 0 || n >= kPathBuf) return std::string();
-  return std::string(buf, n);
+  std::string out;
+  if (!ExactAnsi(buf, n, &out) || out.size() >= kPathBuf) return std::string();
+  return out;
 }
 
 }  // namespace
 
 std::unique_ptr<IFileFind> CWin32FileSystem::FindFirst(const std::string& pattern, FindData* first,
                                                        long* error) {
-  if (TooLongForAnsi(pattern)) {
-    WIN32_FIND_DATAW wfd;
-    const HANDLE h = ::FindFirstFileW(LongForm(pattern).c_str(), &wfd);
-    if (h == INVALID_HANDLE_VALUE) {
-      if (error) *error = LastError();
-      return nullptr;
-    }
-    if (first) *first = ToFindData(wfd);
-    if (error) *error = kErrorSuccess;
-    return std::make_unique<CWin32FindWide>(h);
+  const std::wstring wide = WidePath(pattern);
+  if (wide.empty()) {
+    if (error) *error = pattern.empty() ? kErrorFileNotFound : kErrorBadPathname;
+    return nullptr;
   }
-  WIN32_FIND_DATAA wfd;
-  const HANDLE h = ::FindFirstFileA(pattern.c_str(), &wfd);
+  WIN32_FIND_DATAW wfd;
+  const HANDLE h = ::FindFirstFileW(wide.c_str(), &wfd);
   if (h == INVALID_HANDLE_VALUE) {
     if (error) *error = LastError();
     return nullptr;
   }
-  if (first) FillFindData(wfd, first);
+  auto find = std::make_unique<CWin32Find>(h);
+  FindData scratch;
+  FindData* fd = first ? first : &scratch;
+  if (!FillFindData(wfd, fd) && !find->Next(fd)) {
+    // Every match has a name without an exact ANSI form: as if none matched.
+    if (error) *error = kErrorFileNotFound;
+    return nullptr;
+  }
   if (error) *error = kErrorSuccess;
-  return std::make_unique<CWin32Find>(h);
+  return find;
 }
 
 std::string CWin32FileSystem::GetLogicalDriveStrings(std::size_t bufSize) {
@@ -174,12 +212,15 @@ std::uint32_t CWin32FileSystem::GetDriveType(const std::string& root) {
 }
 
 bool CWin32FileSystem::GetVolumeLabel(const std::string& root, std::string* label) {
-  char buf[kPathBuf + 1] = {};
-  if (!::GetVolumeInformationA(root.c_str(), buf, kPathBuf, nullptr, nullptr, nullptr, nullptr,
-                               0)) {
+  wchar_t buf[kPathBuf + 1] = {};
+  const std::wstring wide = WidePath(root);
+  if (wide.empty() || !::GetVolumeInformationW(wide.c_str(), buf, kPathBuf, nullptr, nullptr,
+                                               nullptr, nullptr, 0)) {
     return false;
   }
-  if (label) *label = buf;
+  std::string text;
+  if (!ExactAnsi(buf, wcslen(buf), &text)) return false;
+  if (label) *label = text;
   return true;
 }
 
@@ -206,23 +247,31 @@ bool CWin32FileSystem::CanOpenForWriteDenyWrite(const std::string& path) {
 }
 
 std::string CWin32FileSystem::GetTempPath() {
-  return FromBuffer([](char* b, DWORD n) { return ::GetTempPathA(n, b); });
+  return FromBuffer([](wchar_t* b, DWORD n) { return ::GetTempPathW(n, b); });
 }
 
 std::string CWin32FileSystem::GetLongPathName(const std::string& path) {
-  return FromBuffer([&](char* b, DWORD n) { return ::GetLongPathNameA(path.c_str(), b, n); });
+  const std::wstring wide = WidePath(path);
+  if (wide.empty()) return std::string();
+  return FromBuffer([&](wchar_t* b, DWORD n) { return ::GetLongPathNameW(wide.c_str(), b, n); });
 }
 
 std::string CWin32FileSystem::GetShortPathName(const std::string& path) {
-  return FromBuffer([&](char* b, DWORD n) { return ::GetShortPathNameA(path.c_str(), b, n); });
+  const std::wstring wide = WidePath(path);
+  if (wide.empty()) return std::string();
+  return FromBuffer([&](wchar_t* b, DWORD n) { return ::GetShortPathNameW(wide.c_str(), b, n); });
 }
 
 std::string CWin32FileSystem::GetWindowsDirectory() {
-  return FromBuffer([](char* b, DWORD n) { return ::GetWindowsDirectoryA(b, n); });
+  return FromBuffer([](wchar_t* b, DWORD n) { return ::GetWindowsDirectoryW(b, n); });
+}
+
+std::string CWin32FileSystem::GetSystemDirectory() {
+  return FromBuffer([](wchar_t* b, DWORD n) { return ::GetSystemDirectoryW(b, n); });
 }
 
 std::string CWin32FileSystem::GetModuleFileName() {
-  return FromBuffer([](char* b, DWORD n) { return ::GetModuleFileNameA(nullptr, b, n); });
+  return FromBuffer([](wchar_t* b, DWORD n) { return ::GetModuleFileNameW(nullptr, b, n); });
 }
 
 std::uint32_t CWin32FileSystem::GetFileAttributes(const std::string& path) {
@@ -259,7 +308,9 @@ long CWin32FileSystem::MoveFile(const std::string& from, const std::string& to) 
 }
 
 long CWin32FileSystem::MoveFileReplace(const std::string& from, const std::string& to) {
-  const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  // Onto another drive the file is copied and the original removed; the
+  // write-through makes the call return only once the copy is on the disk.
+  const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH | MOVEFILE_COPY_ALLOWED;
   if (TooLongForAnsi(from) || TooLongForAnsi(to)) {
     return ::MoveFileExW(LongForm(from).c_str(), LongForm(to).c_str(), flags) ? kErrorSuccess
                                                                                : LastError();

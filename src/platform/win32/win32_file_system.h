@@ -20,6 +20,7 @@ class CWin32FileSystem : public IFileSystem {
   std::string GetLongPathName(const std::string& path) override;
   std::string GetShortPathName(const std::string& path) override;
   std::string GetWindowsDirectory() override;
+  std::string GetSystemDirectory() override;
   std::string GetModuleFileName() override;
   std::uint32_t GetFileAttributes(const std::string& path) override;
   long CreateDirectory(const std::string& path) override;

@@ -65,14 +65,32 @@ std::unique_ptr<IRegistryWatch> CWin32Registry::WatchKey(RegKey key, long* error
 
 namespace {
 
+// Whether this is a 32-bit program on 64-bit Windows. IsWow64Process came
+// with XP SP2; a system without it has no 64-bit half.
+bool RunsOnWow64() {
+  static const bool wow64 = [] {
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto fn = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    BOOL result = FALSE;
+    return fn && fn(GetCurrentProcess(), &result) && result;
+  }();
+  return wow64;
+}
+
+// The default view is the system's own (64-bit) one for either program, so
+// the 32-bit program reads, writes and backs up the keys the 64-bit one
+// does, and the 32-bit view stays below "Wow6432Node" for both. A 32-bit
+// system has one view, and Windows 2000 refuses the flags.
 REGSAM ViewFlag(RegView view) {
+  if (sizeof(void*) == 4 && !RunsOnWow64()) return 0;
   switch (view) {
     case RegView::k32:
       return KEY_WOW64_32KEY;
     case RegView::k64:
       return KEY_WOW64_64KEY;
     default:
-      return 0;
+      return sizeof(void*) == 4 ? KEY_WOW64_64KEY : 0;
   }
 }
 
@@ -236,8 +254,14 @@ long CWin32Registry::DeleteValue(RegKey key, const std::string& name) {
 }
 
 long CWin32Registry::DeleteKey(RegKey parent, const std::string& path, RegView view) {
-  if (view == RegView::kDefault) return RegDeleteKeyA(H(parent), path.c_str());
-  return RegDeleteKeyExA(H(parent), path.c_str(), ViewFlag(view), 0);
+  const REGSAM flag = ViewFlag(view);
+  if (!flag) return RegDeleteKeyA(H(parent), path.c_str());
+  // RegDeleteKeyExA is missing from 32-bit Windows XP, where no view needs it.
+  using RegDeleteKeyExAFn = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);
+  static const auto deleteKeyEx = reinterpret_cast<RegDeleteKeyExAFn>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("advapi32.dll"), "RegDeleteKeyExA")));
+  if (!deleteKeyEx) return ERROR_CALL_NOT_IMPLEMENTED;
+  return deleteKeyEx(H(parent), path.c_str(), flag, 0);
 }
 
 }  // namespace tw

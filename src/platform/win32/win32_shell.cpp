@@ -10,7 +10,7 @@
 namespace tw {
 
 int CWin32Shell::FileOperation(std::uint32_t op, const std::string& from, const std::string& to,
-                               std::uint32_t flags) {
+                               std::uint32_t flags, std::uintptr_t owner) {
   // Both lists end with a second zero.
   std::vector<char> fromList(from.begin(), from.end());
   fromList.push_back('\0');
@@ -19,7 +19,7 @@ int CWin32Shell::FileOperation(std::uint32_t op, const std::string& from, const 
   toList.push_back('\0');
   toList.push_back('\0');
   SHFILEOPSTRUCTA fo = {};
-  fo.hwnd = nullptr;
+  fo.hwnd = reinterpret_cast<HWND>(owner);
   fo.wFunc = op;
   fo.pFrom = fromList.data();
   fo.pTo = to.empty() ? nullptr : toList.data();

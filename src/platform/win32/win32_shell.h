@@ -9,7 +9,7 @@ namespace tw {
 class CWin32Shell : public IShell {
  public:
   int FileOperation(std::uint32_t op, const std::string& from, const std::string& to,
-                    std::uint32_t flags) override;
+                    std::uint32_t flags, std::uintptr_t owner = 0) override;
   bool ShellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
                     int show) override;
   bool CreateProcess(const std::string& commandLine) override;
