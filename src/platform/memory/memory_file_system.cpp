@@ -95,7 +95,7 @@ class CMemoryFileSystem::CWriter : public IWritableFile {
   }
   long LastWriteError() const override { return m_error; }
   bool Flush() override {
-    std::lock_guard<std::recursive_mutex> lock(m_fs.m_mutex);
+    CMutexLock lock(m_fs.m_mutex);
     if (!m_node) return false;
     long error = 0;
     if (m_fs.Fault(true, &error)) {
@@ -767,7 +767,7 @@ std::string CMemoryFileSystem::Contents(const std::string& path) const {
 }
 
 std::string CMemoryFileSystem::FlushedContents(const std::string& path) const {
-  std::lock_guard<std::recursive_mutex> lock(m_mutex);
+  CMutexLock lock(m_mutex);
   Node* node = Find(path);
   return node ? node->flushed : std::string();
 }
