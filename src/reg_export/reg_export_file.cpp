@@ -139,15 +139,16 @@ bool CRegExportFile::HoldsForeignName(RegKey hive, const std::string& keyPath, i
   for (std::uint32_t i = 0;; ++i) {
     const long rc = m_reg.EnumKey(key.Get(), i, &name, kUnlimited);
     if (rc == kErrorNoUnicodeTranslation) return true;
-    if (rc == kErrorNoMoreItems) break;
-    if (rc != kErrorSuccess) continue;
+    // Any other failure ends the look here (a failing key may fail at every
+    // index); the walk itself keeps what it cannot read.
+    if (rc != kErrorSuccess) break;
     if (HoldsForeignName(hive, keyPath.empty() ? name : keyPath + "\\" + name, depth + 1))
       return true;
   }
   for (std::uint32_t i = 0;; ++i) {
     const long rc = m_reg.EnumValue(key.Get(), i, nullptr, nullptr, nullptr, kUnlimited, kUnlimited);
     if (rc == kErrorNoUnicodeTranslation) return true;
-    if (rc == kErrorNoMoreItems) break;
+    if (rc != kErrorSuccess) break;
   }
   return false;
 }
