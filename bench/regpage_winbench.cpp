@@ -298,7 +298,7 @@ double CoreDeleteAll(std::vector<tw::RegistryRow> rows) {
         f.description = row.description;
         f.valueName = row.valueName;
         f.category = static_cast<tw::ScanCategory>(row.category);
-        const long r = file.ExportAndRemoveFinding(row.location, f);
+        const long r = ExportAndRemoveFinding(file, row.location, f);
         if (file.WriteError() != tw::kErrorSuccess) return tw::CRegistryDeletion::Outcome::kStop;
         return r == tw::kErrorSuccess || r == tw::kErrorFileNotFound
                    ? tw::CRegistryDeletion::Outcome::kRemoved

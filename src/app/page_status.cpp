@@ -28,7 +28,7 @@ std::chrono::steady_clock::time_point TickNow() {
 
 CPageStatus::CPageStatus(const CDialogBase& page, UINT pendingMessage,
                          std::chrono::milliseconds minInterval)
-    : CRegistryStatus([this](const std::string& status,
+    : CStatusLine([this](const std::string& status,
                              StatusPhase phase) { Deliver(status, phase); },
                       &TickNow, minInterval),
       m_page(page),
@@ -69,7 +69,7 @@ void CPageStatus::ShowPending() {
 }
 
 void CPageStatus::LoadTexts() {
-  RegistryStatusTexts texts;
+  StatusLineTexts texts;
   texts.scanning = TextOr(IDS_32802, texts.scanning);
   texts.deleting = TextOr(IDS_32805, texts.deleting);
   texts.finished = TextOr(IDS_32803, texts.finished);

@@ -1,5 +1,5 @@
 // The status line of a page that scans and deletes (the registry and the
-// junk-file pages): CRegistryStatus with the string table's texts, sending
+// junk-file pages): CStatusLine with the string table's texts, sending
 // each text to the main window's status strip.
 #pragma once
 
@@ -9,12 +9,12 @@
 #include <string>
 
 #include "controls/dialog_base.h"
+#include "app/status_line.h"
 #include "platform/threads.h"
-#include "registry_cleaner/registry_status.h"
 
 namespace tw {
 
-class CPageStatus : public CRegistryStatus {
+class CPageStatus : public CStatusLine {
  public:
   // Texts go to the parent of page's window once it has one; the page object
   // is made long before its window.

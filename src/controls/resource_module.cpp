@@ -40,6 +40,13 @@ std::string TextOr(UINT id, const std::string& fallback) {
   return s.empty() ? fallback : s;
 }
 
+std::string LoadStrWith(UINT id, const std::string& arg) {
+  std::string s = LoadStr(id);
+  const std::size_t at = s.find("%1");
+  if (at != std::string::npos) s.replace(at, 2, arg);
+  return s;
+}
+
 std::string ProgramPath() {
   char buf[MAX_PATH];
   DWORD n = GetModuleFileNameA(nullptr, buf, sizeof buf);

@@ -18,6 +18,9 @@ std::string LoadStr(UINT id);
 // The string, or `fallback` when the resources lack it: an engine's texts
 // keep their built-in defaults where a language library is incomplete.
 std::string TextOr(UINT id, const std::string& fallback);
+// The string with its first "%1" replaced by arg (the framework's way of
+// naming a file in a message).
+std::string LoadStrWith(UINT id, const std::string& arg);
 // The running program's full path, and its folder without the last "\".
 std::string ProgramPath();
 std::string ProgramFolder();

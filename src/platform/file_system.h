@@ -59,8 +59,12 @@ class IWritableFile {
   virtual ~IWritableFile() = default;
   // False when not every byte could be written (disk full, write error).
   virtual bool Write(const void* data, std::size_t size) = 0;
-  // Flushes and closes; false when that failed. Safe to call twice.
+  // Closes; false when that failed. Safe to call twice. What was written
+  // may still sit in the system's cache: Flush first where it matters.
   virtual bool Close() = 0;
+  // FlushFileBuffers: what was written reaches the disk before the call
+  // returns. False (LastWriteError tells why) when it did not.
+  virtual bool Flush() = 0;
   // Cuts the file back to its first `size` bytes and writes on from there:
   // a writer that failed midway takes back its partial record. False when
   // the file cannot be cut (or the writer does not support it).

@@ -153,6 +153,31 @@ std::string RegViewPath(RegKey root, const std::string& path, RegView view) {
   }
 }
 
+namespace {
+
+bool SkipsOneEntry(long rc) { return rc == kErrorMoreData || rc == kErrorNoUnicodeTranslation; }
+
+}  // namespace
+
+bool NextSubkey(IRegistry& reg, RegKey key, std::uint32_t* index, std::string* name,
+                std::size_t nameBuf) {
+  for (;; ++*index) {
+    const long rc = reg.EnumKey(key, *index, name, nameBuf);
+    if (rc == kErrorSuccess) return true;
+    if (!SkipsOneEntry(rc)) return false;
+  }
+}
+
+bool NextValue(IRegistry& reg, RegKey key, std::uint32_t* index, std::string* name,
+               std::uint32_t* type, std::vector<std::uint8_t>* data, std::size_t nameBuf,
+               std::size_t dataBuf) {
+  for (;; ++*index) {
+    const long rc = reg.EnumValue(key, *index, name, type, data, nameBuf, dataBuf);
+    if (rc == kErrorSuccess) return true;
+    if (!SkipsOneEntry(rc)) return false;
+  }
+}
+
 const char* RootName(RegKey root) {
   switch (root) {
     case kHkeyClassesRoot:
@@ -166,6 +191,11 @@ const char* RootName(RegKey root) {
     default:
       return "";
   }
+}
+
+std::string HivePrefix(RegKey root) {
+  const std::string name = RootName(root);
+  return name.empty() ? name : name + "\\";
 }
 
 }  // namespace tw

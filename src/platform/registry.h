@@ -149,6 +149,17 @@ bool RegReadString(IRegistry& reg, RegKey key, const std::string& name, std::str
 long RegWriteString(IRegistry& reg, RegKey key, const std::string& name, const std::string& text);
 bool RegReadDword(IRegistry& reg, RegKey key, const std::string& name, std::uint32_t* out);
 long RegWriteDword(IRegistry& reg, RegKey key, const std::string& name, std::uint32_t value);
+// An enumeration's next entry from *index on: the index-th subkey or value,
+// or the first after it whose name (and data) read whole. An entry that
+// fails alone, because it does not fit the buffers (kErrorMoreData) or the
+// code page cannot name it (kErrorNoUnicodeTranslation), is stepped over,
+// so one long name never hides the entries after it. False past the last,
+// or when the key itself fails; *index then stays where it failed.
+bool NextSubkey(IRegistry& reg, RegKey key, std::uint32_t* index, std::string* name,
+                std::size_t nameBuf = kBufferSize);
+bool NextValue(IRegistry& reg, RegKey key, std::uint32_t* index, std::string* name,
+               std::uint32_t* type, std::vector<std::uint8_t>* data,
+               std::size_t nameBuf = kBufferSize, std::size_t dataBuf = kBufferSize);
 // RegQueryValueA: the default value of key\subPath as text (empty when the
 // subkey has none); false when the subkey is missing or the text does not
 // fit dataBuf.
@@ -168,6 +179,9 @@ long RegOpenPathNoFollow(IRegistry& reg, RegKey root, const std::string& path,
 std::string RegViewPath(RegKey root, const std::string& path, RegView view);
 // "HKEY_CLASSES_ROOT" and friends, without a trailing separator.
 const char* RootName(RegKey root);
+// The same with its separator ("HKEY_CLASSES_ROOT\"), as export files and
+// status lines put it before a key path; empty for anything but a root.
+std::string HivePrefix(RegKey root);
 
 // Closes a key when it goes out of scope.
 class CRegKeyGuard {

@@ -27,6 +27,8 @@ enum : long {
   kErrorNoMoreItems = 259,
   kErrorDirectory = 267,
   kErrorKeyDeleted = 1018,
+  // A name or text holds a character the ANSI code page lacks.
+  kErrorNoUnicodeTranslation = 1113,
   kErrorCancelled = 1223,
   kErrorPrivilegeNotHeld = 1314,
 };

@@ -83,7 +83,7 @@ void CPluginInventory::ReadToolbars(RegView view) {
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
   for (std::uint32_t i = 0;
-       m_reg.EnumValue(key.Get(), i, &name, &type, &data, kUnlimited, kUnlimited) == kErrorSuccess;
+       NextValue(m_reg, key.Get(), &i, &name, &type, &data, kUnlimited, kUnlimited);
        ++i) {
     PluginRecord* record = Add(kHkeyLocalMachine, view, kToolbarKey);
     record->classId = name;
@@ -104,7 +104,7 @@ void CPluginInventory::ReadButtons(RegKey root, RegView view) {
   CRegKeyGuard key(m_reg);
   if (m_reg.OpenKey(root, kExtensionsKey, kListAccess, key.Put(), view) != kErrorSuccess) return;
   std::string subkey;
-  for (std::uint32_t i = 0; m_reg.EnumKey(key.Get(), i, &subkey, kUnlimited) == kErrorSuccess; ++i) {
+  for (std::uint32_t i = 0; NextSubkey(m_reg, key.Get(), &i, &subkey, kUnlimited); ++i) {
     CRegKeyGuard entry(m_reg);
     if (m_reg.OpenKey(key.Get(), subkey, kListAccess, entry.Put()) != kErrorSuccess) continue;
     PluginRecord record;
@@ -142,7 +142,7 @@ void CPluginInventory::ReadContextMenus(RegKey root, RegView view) {
   CRegKeyGuard key(m_reg);
   if (m_reg.OpenKey(root, kMenuExtKey, kListAccess, key.Put(), view) != kErrorSuccess) return;
   std::string subkey;
-  for (std::uint32_t i = 0; m_reg.EnumKey(key.Get(), i, &subkey, kUnlimited) == kErrorSuccess; ++i) {
+  for (std::uint32_t i = 0; NextSubkey(m_reg, key.Get(), &i, &subkey, kUnlimited); ++i) {
     PluginRecord* record = Add(root, view, std::string(kMenuExtKey) + "\\" + subkey);
     // The entry's name is its menu text; the second column shows it too.
     record->name = subkey;
@@ -166,7 +166,7 @@ void CPluginInventory::ReadHelperObjects(RegView view) {
       kErrorSuccess)
     return;
   std::string subkey;
-  for (std::uint32_t i = 0; m_reg.EnumKey(key.Get(), i, &subkey, kUnlimited) == kErrorSuccess; ++i) {
+  for (std::uint32_t i = 0; NextSubkey(m_reg, key.Get(), &i, &subkey, kUnlimited); ++i) {
     PluginRecord* record =
         Add(kHkeyLocalMachine, view, std::string(kHelperObjectsKey) + "\\" + subkey);
     record->classId = subkey;

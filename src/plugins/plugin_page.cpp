@@ -211,6 +211,15 @@ void CPluginPage::RemoveSelected(bool unregister) {
                 MB_OK | MB_ICONEXCLAMATION);
     return;
   }
+  if (!result.registrationRemoved) {
+    // Nothing of the registration went (the Toolbar key's own default value,
+    // a value that cannot be read or removed, a key that will not open with
+    // full access): the row stays, and the user is told.
+    MessageBoxA(m_hWnd,
+                LoadStrWith(IDS_57930, HivePrefix(record->root) + record->storedKeyPath).c_str(),
+                TextOr(IDS_57755, "Tidewell").c_str(), MB_OK | MB_ICONEXCLAMATION);
+    return;
+  }
   // The record stays in the inventory until the next listing.
   ListView_DeleteItem(m_hList, row);
   if (result.perUserServerLeft) {

@@ -45,8 +45,7 @@ void DeleteOpenedTree(IRegistry& reg, RegKey key, bool isLink, int depth) {
     // The enumeration ends before anything goes, so no index shifts under it.
     std::vector<std::string> subkeys;
     std::string name;
-    for (std::uint32_t i = 0; reg.EnumKey(key, i, &name, kUnlimited) == kErrorSuccess; ++i)
-      subkeys.push_back(name);
+    for (std::uint32_t i = 0; NextSubkey(reg, key, &i, &name, kUnlimited); ++i) subkeys.push_back(name);
     for (const auto& sub : subkeys) {
       CRegKeyGuard child(reg);
       bool link = false;
@@ -58,8 +57,8 @@ void DeleteOpenedTree(IRegistry& reg, RegKey key, bool isLink, int depth) {
     std::vector<std::string> values;
     std::uint32_t type = 0;
     std::vector<std::uint8_t> data;
-    for (std::uint32_t i = 0;
-         reg.EnumValue(key, i, &name, &type, &data, kUnlimited, kUnlimited) == kErrorSuccess; ++i) {
+    for (std::uint32_t i = 0; NextValue(reg, key, &i, &name, &type, &data, kUnlimited, kUnlimited);
+         ++i) {
       if (!name.empty()) values.push_back(name);
     }
     reg.DeleteValue(key, "");

@@ -38,6 +38,8 @@ long CRegExportFile::Open(const std::string& path) {
   m_writeError = kErrorSuccess;
   m_unicode = false;
   m_nWhole = 0;
+  m_bFlushed = false;
+  m_bCutFailed = false;
   long error = kErrorSuccess;
   m_file = m_fs.CreateFile(path, CreateMode::kCreateNew, &error);
   if (!m_file) return error != kErrorSuccess ? error : kErrorFileNotFound;
@@ -60,7 +62,8 @@ long CRegExportFile::OpenNew(const std::string& path, std::string* opened) {
 
 long CRegExportFile::Close() {
   if (!m_file) return kErrorSuccess;
-  const bool ok = m_file->Close();
+  const bool flushed = m_file->Flush();
+  const bool ok = m_file->Close() && flushed;
   m_file.reset();
   return ok ? kErrorSuccess : kErrorWriteFault;
 }
@@ -102,7 +105,51 @@ bool CRegExportFile::WriteWhole(const char* bytes, std::size_t size) {
   }
   m_writeError = m_file->LastWriteError();
   if (m_writeError == kErrorSuccess) m_writeError = kErrorWriteFault;
-  m_file->Truncate(m_nWhole);
+  // A cut that fails leaves the partial line in the file; the caller must
+  // say so, since importing the file as it is would write that line.
+  if (!m_file->Truncate(m_nWhole)) m_bCutFailed = true;
+  return false;
+}
+
+// Once before the first removal the file covers, so that what is removed is
+// on the disk, not only in the system's cache; Close flushes the rest.
+bool CRegExportFile::FlushOnce() {
+  if (m_bFlushed) return true;
+  if (m_writeError != kErrorSuccess) return false;
+  if (!m_file || !m_file->Flush()) {
+    m_writeError = m_file ? m_file->LastWriteError() : kErrorInvalidHandle;
+    if (m_writeError == kErrorSuccess) m_writeError = kErrorWriteFault;
+    return false;
+  }
+  m_bFlushed = true;
+  return true;
+}
+
+// A name or text that the code page cannot hold reads as an error
+// (kErrorNoUnicodeTranslation) and would be missing from the backup, so a
+// tree with one anywhere is neither written nor removed. Other read errors
+// are the walk's own business: it keeps what it cannot write.
+bool CRegExportFile::HoldsForeignName(RegKey hive, const std::string& keyPath, int depth) {
+  // Deeper than the registry nests keys: something loops; keep it all.
+  constexpr int kMaxDepth = 512;
+  if (depth > kMaxDepth) return true;
+  CRegKeyGuard key(m_reg);
+  if (m_reg.OpenKey(hive, keyPath, kKeyRead, key.Put()) != kErrorSuccess) return false;
+  std::string name;
+  for (std::uint32_t i = 0;; ++i) {
+    const long rc = m_reg.EnumKey(key.Get(), i, &name, kUnlimited);
+    if (rc == kErrorNoUnicodeTranslation) return true;
+    // Any other failure ends the look here (a failing key may fail at every
+    // index); the walk itself keeps what it cannot read.
+    if (rc != kErrorSuccess) break;
+    if (HoldsForeignName(hive, keyPath.empty() ? name : keyPath + "\\" + name, depth + 1))
+      return true;
+  }
+  for (std::uint32_t i = 0;; ++i) {
+    const long rc = m_reg.EnumValue(key.Get(), i, nullptr, nullptr, nullptr, kUnlimited, kUnlimited);
+    if (rc == kErrorNoUnicodeTranslation) return true;
+    if (rc != kErrorSuccess) break;
+  }
   return false;
 }
 
@@ -157,18 +204,16 @@ bool CRegExportFile::AppendValues(RegKey key, const std::string& keyLine, std::s
   return complete;
 }
 
-long CRegExportFile::ExportAndRemoveFinding(const std::string& keyPath,
-                                            const RegistryFinding& finding) {
-  const ScanCategoryInfo* info = FindScanCategory(static_cast<int>(finding.category));
-  if (!info) return kErrorInvalidParameter;
+long CRegExportFile::ExportAndRemove(RegKey hive, const std::string& keyPath,
+                                     const std::string& valueName, bool wholeKey) {
+  if (HivePrefix(hive).empty()) return kErrorInvalidParameter;
   if (m_writeError != kErrorSuccess) return m_writeError;
   if (!m_file) return kErrorInvalidHandle;
-  // An empty path would name the hive (or the classes key) itself.
-  if (info->wholeKey && keyPath.empty()) return kErrorInvalidParameter;
-  const FindingKey where =
-      ResolveFindingKey(static_cast<int>(finding.category), finding.classesHive, keyPath);
-  if (!info->wholeKey) return ExportAndRemoveValue(where.hive, where.path, finding.valueName);
-  switch (ExportAndRemoveTree(where.hive, where.path)) {
+  if (!wholeKey) return ExportAndRemoveValue(hive, keyPath, valueName);
+  // An empty path would name the hive itself.
+  if (keyPath.empty()) return kErrorInvalidParameter;
+  if (HoldsForeignName(hive, keyPath, 0)) return kErrorNoUnicodeTranslation;
+  switch (ExportAndRemoveTree(hive, keyPath)) {
     case TreeResult::kRemoved: return kErrorSuccess;
     case TreeResult::kGone: return kErrorFileNotFound;
     case TreeResult::kKept: return kErrorKept;
@@ -199,6 +244,7 @@ long CRegExportFile::ExportAndRemoveValue(RegKey hive, const std::string& keyPat
   std::string line;
   if (!FormatValueLine(valueName, type, data, m_unicode, &line)) return kErrorInvalidData;
   if (!Write(keyLine + line + "\n\n")) return m_writeError;
+  if (!FlushOnce()) return m_writeError;
   if (valueName.empty()) m_reg.SetValue(key.Get(), "", kRegSz, "", 1);
   return m_reg.DeleteValue(key.Get(), valueName);
 }
@@ -225,6 +271,7 @@ CRegExportFile::TreeResult CRegExportFile::ExportAndRemoveOpened(RegKey key, boo
   if (m_writeError != kErrorSuccess) return TreeResult::kWriteFailed;
   if (isLink) {
     if (!Write(LinkSection(key, hive, keyPath))) return TreeResult::kWriteFailed;
+    if (!FlushOnce()) return TreeResult::kWriteFailed;
     return m_reg.DeleteOpenedKey(key) == kErrorSuccess ? TreeResult::kRemoved : TreeResult::kKept;
   }
   if (depth >= kMaxKeyDepth) return TreeResult::kKept;
@@ -269,6 +316,7 @@ CRegExportFile::TreeResult CRegExportFile::ExportAndRemoveOpened(RegKey key, boo
   if (!AppendValues(key, KeyLine(hive, keyPath), &section)) complete = false;
   if (!Write(section)) return TreeResult::kWriteFailed;
   if (!complete) return TreeResult::kKept;
+  if (!FlushOnce()) return TreeResult::kWriteFailed;
   return m_reg.DeleteOpenedKey(key) == kErrorSuccess ? TreeResult::kRemoved : TreeResult::kKept;
 }
 
@@ -294,7 +342,10 @@ long CRegExportFile::ExportKey(RegKey hive, const std::string& keyPath,
                                const std::string& valueName, bool singleValue) {
   if (m_writeError != kErrorSuccess) return m_writeError;
   if (!m_file) return kErrorInvalidHandle;
-  if (!singleValue) return ExportTree(hive, keyPath);
+  if (!singleValue) {
+    if (HoldsForeignName(hive, keyPath, 0)) return kErrorNoUnicodeTranslation;
+    return ExportTree(hive, keyPath);
+  }
   if (!IsWritableRegText(keyPath, m_unicode)) return kErrorInvalidParameter;
   CRegKeyGuard key(m_reg);
   bool link = false;

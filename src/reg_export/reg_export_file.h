@@ -17,7 +17,6 @@
 
 #include "platform/file_system.h"
 #include "platform/registry.h"
-#include "registry_cleaner/registry_finding.h"
 
 namespace tw {
 
@@ -45,19 +44,24 @@ class CRegExportFile {
   // give the ANSI "REGEDIT4" form, any other code the Unicode version 5 form.
   long WriteHeader(int windowsVersionCode);
 
-  // Writes the finding's key or value, then removes it; the category picks
-  // the hive and whether one value or the whole key goes. Nothing is removed
-  // unless its section is in the file: a value that cannot be read or
-  // written whole, or a subkey that cannot be removed, stays in the
-  // registry (and keeps its parents). Answers kErrorSuccess when everything
+  // Writes hive\keyPath's value valueName (empty = the default value), or
+  // with wholeKey the key with everything below it, then removes it.
+  // Nothing is removed
+  // unless its section is in the file and the file has reached the disk: a
+  // value that cannot be read or written whole, or a subkey that cannot be
+  // removed, stays in the registry (and keeps its parents); a key with a
+  // name or text anywhere below it that the code page cannot hold stays
+  // whole and unwritten (kErrorNoUnicodeTranslation). Answers kErrorSuccess when everything
   // went, kErrorFileNotFound when the key or value was gone already, the
   // file's error when writing failed (every later call then refuses at
   // once), or another error when something stayed.
-  long ExportAndRemoveFinding(const std::string& keyPath, const RegistryFinding& finding);
+  long ExportAndRemove(RegKey hive, const std::string& keyPath, const std::string& valueName,
+                       bool wholeKey);
 
   // Writes one value (valueName, empty = the default value) or the whole
   // key with its subkeys, and changes nothing in the registry. A value that cannot be read
-  // is left out, never written as an empty string. Answers kErrorSuccess
+  // is left out, never written as an empty string; a whole key holding a
+  // name or text the code page cannot hold is not written at all. Answers kErrorSuccess
   // only when everything asked for is in the file.
   long ExportKey(RegKey hive, const std::string& keyPath, const std::string& valueName,
                  bool singleValue);
@@ -68,12 +72,17 @@ class CRegExportFile {
   bool IsUnicode() const { return m_unicode; }
   // The first write error, or kErrorSuccess.
   long WriteError() const { return m_writeError; }
+  // After a write error: the partial section could not be cut off again, so
+  // the file ends with a line that must not be imported.
+  bool CutBackFailed() const { return m_bCutFailed; }
 
  private:
   enum class TreeResult { kRemoved, kKept, kGone, kWriteFailed };
 
   bool Write(const std::string& ansiText);
   bool WriteWhole(const char* bytes, std::size_t size);
+  bool FlushOnce();
+  bool HoldsForeignName(RegKey hive, const std::string& keyPath, int depth);
   std::string KeyLine(RegKey hive, const std::string& keyPath) const;
   // Appends the key line + value line + empty line of every value; false
   // when a value could not be listed or written whole.
@@ -96,6 +105,8 @@ class CRegExportFile {
   long m_writeError = kErrorSuccess;
   // Bytes in the file that end with a whole section (or the header).
   std::uint64_t m_nWhole = 0;
+  bool m_bFlushed = false;
+  bool m_bCutFailed = false;
 };
 
 }  // namespace tw

@@ -1,9 +1,17 @@
 #include "registry_cleaner/registry_deletion.h"
 
-#include "reg_export/reg_export_file.h"
-#include "registry_cleaner/registry_finding.h"
-
 namespace tw {
+
+long ExportAndRemoveFinding(CRegExportFile& file, const std::string& keyPath,
+                            const RegistryFinding& finding) {
+  const ScanCategoryInfo* info = FindScanCategory(static_cast<int>(finding.category));
+  if (!info) return kErrorInvalidParameter;
+  // An empty path would name the hive (or the classes key) itself.
+  if (info->wholeKey && keyPath.empty()) return kErrorInvalidParameter;
+  const FindingKey where =
+      ResolveFindingKey(static_cast<int>(finding.category), finding.classesHive, keyPath);
+  return file.ExportAndRemove(where.hive, where.path, finding.valueName, info->wholeKey);
+}
 
 namespace {
 
@@ -74,7 +82,7 @@ BackupDeletionResult DeleteWithBackup(IRegistry& reg, IFileSystem& fs, const std
   CRegistryDeletion deletion(
       [&](const RegistryRow& row) {
         if (hooks.beforeRow) hooks.beforeRow();
-        const long r = file.ExportAndRemoveFinding(row.location, ToFinding(row));
+        const long r = ExportAndRemoveFinding(file, row.location, ToFinding(row));
         if (file.WriteError() != kErrorSuccess) return CRegistryDeletion::Outcome::kStop;
         if (r != kErrorSuccess && r != kErrorFileNotFound) return CRegistryDeletion::Outcome::kKept;
         // `row` is an element of *rows, which the deletion compacts only
@@ -85,6 +93,7 @@ BackupDeletionResult DeleteWithBackup(IRegistry& reg, IFileSystem& fs, const std
       hooks.progress);
   result.count = deletion.Delete(rows, all, found, deleted);
   result.error = file.WriteError();
+  result.damagedEnd = file.CutBackFailed();
   const long closed = file.Close();
   if (result.error == kErrorSuccess) result.error = closed;
   return result;

@@ -9,9 +9,16 @@
 
 #include "platform/file_system.h"
 #include "platform/registry.h"
+#include "reg_export/reg_export_file.h"
+#include "registry_cleaner/registry_finding.h"
 #include "registry_cleaner/registry_row.h"
 
 namespace tw {
+
+// Writes the finding's key or value to the backup, then removes it: its
+// category picks the hive and whether one value or the whole key goes.
+long ExportAndRemoveFinding(CRegExportFile& file, const std::string& keyPath,
+                            const RegistryFinding& finding);
 
 class CRegistryDeletion {
  public:
@@ -46,6 +53,9 @@ struct BackupDeletionResult {
   // The backup file's error: it could not be created, or it stopped taking
   // writes midway (a full disk). The rows not yet deleted then stay.
   long error = kErrorSuccess;
+  // With an error: the partial section could not be cut off again, so the
+  // file's last section must not be imported.
+  bool damagedEnd = false;
   std::string file;  // the backup file written
 };
 

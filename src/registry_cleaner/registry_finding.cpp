@@ -35,14 +35,4 @@ std::string HivePrefixOfCategory(int category) {
   return HivePrefix(CategoryHive(static_cast<ScanCategory>(category)));
 }
 
-std::string HivePrefix(RegKey hive) {
-  switch (hive) {
-    case kHkeyClassesRoot: return "HKEY_CLASSES_ROOT\\";
-    case kHkeyCurrentUser: return "HKEY_CURRENT_USER\\";
-    case kHkeyLocalMachine: return "HKEY_LOCAL_MACHINE\\";
-    case kHkeyUsers: return "HKEY_USERS\\";
-    default: return std::string();
-  }
-}
-
 }  // namespace tw

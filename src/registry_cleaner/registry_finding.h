@@ -45,9 +45,6 @@ constexpr ScanCategoryInfo kScanCategories[] = {
 const ScanCategoryInfo* FindScanCategory(int id);
 // The hive of a category; 0 for an unknown id.
 RegKey CategoryHive(ScanCategory category);
-// "HKEY_CLASSES_ROOT\" and friends: the hive name with its separator, as the
-// status line and the backup's key lines show it.
-std::string HivePrefix(RegKey hive);
 // The hive prefix of a category as the status line shows a finding's key;
 // empty for an unknown id.
 std::string HivePrefixOfCategory(int category);

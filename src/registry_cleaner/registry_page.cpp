@@ -496,7 +496,9 @@ void CRegistryPage::DeleteRows(bool all) {
   // instead of the normal end.
   const std::string why = SystemMessage(result.error);
   ReportStatus(why, StatusPhase::kFailed, false);
-  MessageBoxA(m_hWnd, why.c_str(), TextOr(IDS_57755, "Tidewell").c_str(), MB_OK | MB_ICONERROR);
+  std::string text = why;
+  if (result.damagedEnd) text += "\n\n" + LoadStrWith(IDS_57920, result.file);
+  MessageBoxA(m_hWnd, text.c_str(), TextOr(IDS_57755, "Tidewell").c_str(), MB_OK | MB_ICONERROR);
 }
 
 void CRegistryPage::ServeWhileBusy() {

@@ -92,7 +92,7 @@ bool CRegistryScanner::ScanHive(RegKey hive, ScanCategory category) {
 bool CRegistryScanner::WalkSubkeys(const std::string& statusPrefix, RegKey key,
                                    const std::string& path, ScanCategory category) {
   std::string name;
-  for (std::uint32_t i = 0; m_reg.EnumKey(key, i, &name) == kErrorSuccess; ++i) {
+  for (std::uint32_t i = 0; NextSubkey(m_reg, key, &i, &name); ++i) {
     // Besides the polls below, a stop is seen before each key is entered
     // or reported, so nothing more shows on the status line after it.
     if (m_run.StopRequested()) return false;
@@ -125,7 +125,7 @@ bool CRegistryScanner::ExamineValues(RegKey key, const std::string& path, ScanCa
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
   for (std::uint32_t i = 0;
-       m_reg.EnumValue(key, i, &name, &type, &data, kBufferSize, kBufferSize) == kErrorSuccess; ++i) {
+       NextValue(m_reg, key, &i, &name, &type, &data, kBufferSize, kBufferSize); ++i) {
     if (m_run.Poll()) return false;
     std::string description;
     if (m_paths.Check(name, m_texts.invalidPath, &description) == PathVerdict::kInvalid) {
@@ -147,7 +147,7 @@ bool CRegistryScanner::ScanComServers() {
       continue;
     }
     std::string id;
-    for (std::uint32_t i = 0; m_reg.EnumKey(clsid.Get(), i, &id) == kErrorSuccess; ++i) {
+    for (std::uint32_t i = 0; NextSubkey(m_reg, clsid.Get(), &i, &id); ++i) {
       CRegKeyGuard server(m_reg);
       if (m_reg.OpenKey(clsid.Get(), id + "\\InprocServer32", kKeyRead, server.Put()) !=
           kErrorSuccess) {
@@ -180,13 +180,13 @@ bool CRegistryScanner::ScanTypeLibrariesIn(RegKey classes) {
     return true;
   }
   std::string lib;
-  for (std::uint32_t i = 0; m_reg.EnumKey(typeLib.Get(), i, &lib) == kErrorSuccess; ++i) {
+  for (std::uint32_t i = 0; NextSubkey(m_reg, typeLib.Get(), &i, &lib); ++i) {
     CRegKeyGuard libKey(m_reg);
     if (m_reg.OpenKey(typeLib.Get(), lib, kKeyRead, libKey.Put()) != kErrorSuccess) continue;
     const std::string libPath = "TypeLib\\" + lib;
     m_sink.OnScanKey(ClassesPrefix(classes) + libPath);
     std::string version;
-    for (std::uint32_t j = 0; m_reg.EnumKey(libKey.Get(), j, &version) == kErrorSuccess; ++j) {
+    for (std::uint32_t j = 0; NextSubkey(m_reg, libKey.Get(), &j, &version); ++j) {
       CRegKeyGuard win32(m_reg);
       if (m_reg.OpenKey(libKey.Get(), version + "\\0\\win32", kKeyRead, win32.Put()) != kErrorSuccess) {
         continue;
@@ -218,7 +218,7 @@ bool CRegistryScanner::ScanUninstallEntries() {
   static const char* const kSigns[] = {"UninstallString", "WindowsInstaller", "SystemComponent",
                                        "InstallLocation", "QuietUninstallString"};
   std::string name;
-  for (std::uint32_t i = 0; m_reg.EnumKey(uninstall.Get(), i, &name) == kErrorSuccess; ++i) {
+  for (std::uint32_t i = 0; NextSubkey(m_reg, uninstall.Get(), &i, &name); ++i) {
     CRegKeyGuard entry(m_reg);
     if (m_reg.OpenKey(uninstall.Get(), name, kKeyRead, entry.Put()) != kErrorSuccess) continue;
     const std::string location = std::string(kUninstallKeyPath) + "\\" + name;
@@ -255,7 +255,7 @@ bool CRegistryScanner::ScanFileAssociationsIn(RegKey classes) {
   CRegKeyGuard root(m_reg);
   if (m_reg.OpenKey(classes, kClassesKeyPath, kKeyRead, root.Put()) != kErrorSuccess) return true;
   std::string name;
-  for (std::uint32_t i = 0; m_reg.EnumKey(root.Get(), i, &name) == kErrorSuccess; ++i) {
+  for (std::uint32_t i = 0; NextSubkey(m_reg, root.Get(), &i, &name); ++i) {
     if (name.empty() || name[0] != '.') continue;
     CRegKeyGuard ext(m_reg);
     if (m_reg.OpenKey(root.Get(), name, kKeyRead, ext.Put()) != kErrorSuccess) continue;

@@ -297,6 +297,8 @@
 #define IDS_57809 57809
 #define IDS_57810 57810
 #define IDS_57811 57811
+#define IDS_57920 57920
+#define IDS_57930 57930
 #define IDS_61859 61859
 
 // Texts the pages show that have no fixed number of their own; kept in the

@@ -96,7 +96,7 @@ void CSoftwareInventory::ReadUninstallKey(RegKey root, RegView view, const std::
   if (m_reg.OpenKey(root, keyPath, kKeyRead, key.Put(), view) != 0) return;
   for (std::uint32_t i = 0;; ++i) {
     std::string name;
-    if (m_reg.EnumKey(key.Get(), i, &name, kBufferSize) != 0) break;
+    if (!NextSubkey(m_reg, key.Get(), &i, &name, kBufferSize)) break;
     auto record = std::make_unique<InstalledProgram>();
     record->keyName = name;
     if (ReadUninstallEntry(root, view, keyPath + "\\" + name, record.get())) {
@@ -159,7 +159,7 @@ bool CSoftwareInventory::FindInstallerProduct(const std::string& keyName, std::s
     }
     for (std::uint32_t i = 0;; ++i) {
       std::string account;
-      if (m_reg.EnumKey(userData.Get(), i, &account, kBufferSize) != 0) break;
+      if (!NextSubkey(m_reg, userData.Get(), &i, &account, kBufferSize)) break;
       CRegKeyGuard props(m_reg);
       if (m_reg.OpenKey(userData.Get(), account + "\\Products\\" + packed + "\\InstallProperties",
                         kKeyRead, props.Put()) != 0) {

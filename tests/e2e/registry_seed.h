@@ -1,6 +1,7 @@
-// Registry helpers of the end-to-end tests, in ANSI as the program reads:
-// seed values, look for keys and values, and dump a tree so that two states
-// of the registry compare as texts.
+// Registry helpers of the end-to-end tests: seed values (in ANSI as the
+// program reads, or wide where the code page lacks a character), look for
+// keys and values, and dump a tree so that two states of the registry
+// compare as texts.
 #pragma once
 
 #include <windows.h>
@@ -42,23 +43,36 @@ inline bool ValueExists(HKEY root, const std::string& path, const char* name) {
 }
 
 // One line per key and per value (type and bytes in hex), subkeys after
-// their key's values.
-inline void DumpKey(HKEY root, const std::string& path, std::vector<std::string>* out) {
+// their key's values. Read through the wide calls and written as UTF-8, so
+// a name or text the ANSI code page lacks (Hangul, an emoji) shows as it is
+// stored and never as the "?" that the ANSI calls make of it.
+inline std::string Utf8Of(const std::wstring& w) {
+  if (w.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string out(n, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), out.data(), n, nullptr,
+                      nullptr);
+  return out;
+}
+
+inline void DumpKeyWide(HKEY root, const std::wstring& path, std::vector<std::string>* out) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
-  out->push_back("[" + path + "]");
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  const std::string at = "[" + Utf8Of(path) + "]";
+  out->push_back(at);
   for (DWORD i = 0;; ++i) {
-    char name[16384];
-    DWORD nameLen = sizeof(name), type = 0, dataLen = 0;
-    if (RegEnumValueA(key, i, name, &nameLen, nullptr, &type, nullptr, &dataLen) != ERROR_SUCCESS) {
+    wchar_t name[16384];
+    DWORD nameLen = 16384, type = 0, dataLen = 0;
+    if (RegEnumValueW(key, i, name, &nameLen, nullptr, &type, nullptr, &dataLen) != ERROR_SUCCESS) {
       break;
     }
     std::vector<BYTE> data(dataLen + 1);
-    nameLen = sizeof(name);
+    nameLen = 16384;
     DWORD size = dataLen;
-    RegEnumValueA(key, i, name, &nameLen, nullptr, &type, data.data(), &size);
-    std::string line = "[" + path + "] \"" + std::string(name, nameLen) + "\" " +
-                       std::to_string(type) + ":";
+    RegEnumValueW(key, i, name, &nameLen, nullptr, &type, data.data(), &size);
+    std::string line =
+        at + " \"" + Utf8Of(std::wstring(name, nameLen)) + "\" " + std::to_string(type) + ":";
     char hex[4];
     for (DWORD b = 0; b < size; ++b) {
       wsprintfA(hex, "%02x", data[b]);
@@ -66,17 +80,38 @@ inline void DumpKey(HKEY root, const std::string& path, std::vector<std::string>
     }
     out->push_back(line);
   }
-  std::vector<std::string> subkeys;
+  std::vector<std::wstring> subkeys;
   for (DWORD i = 0;; ++i) {
-    char name[512];
-    DWORD len = sizeof(name);
-    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    wchar_t name[512];
+    DWORD len = 512;
+    if (RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
       break;
     }
-    subkeys.push_back(name);
+    subkeys.emplace_back(name, len);
   }
   RegCloseKey(key);
-  for (const auto& s : subkeys) DumpKey(root, path + "\\" + s, out);
+  for (const auto& s : subkeys) DumpKeyWide(root, path + L"\\" + s, out);
+}
+
+inline void DumpKey(HKEY root, const std::string& path, std::vector<std::string>* out) {
+  const int n = MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), nullptr, 0);
+  std::wstring wide(n, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
+  DumpKeyWide(root, wide, out);
+}
+
+// Sets a value through the wide calls: names and texts that the ANSI code
+// page cannot hold.
+inline void SetWideValue(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type,
+                         const std::wstring& text) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            ERROR_SUCCESS)
+      << Utf8Of(path);
+  RegSetValueExW(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
 }
 
 }  // namespace tw::e2e

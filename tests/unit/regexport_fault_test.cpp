@@ -10,6 +10,7 @@
 #include "platform/memory/memory_registry.h"
 #include "platform/text.h"
 #include "reg_export/reg_export_file.h"
+#include "registry_cleaner/registry_deletion.h"
 #include "unit/regexport_reader.h"
 
 namespace tw {
@@ -59,11 +60,11 @@ void RunDeletion(World& w, int code) {
   if (out.Open(kPath) != kErrorSuccess) return;
   if (out.WriteHeader(code) != kErrorSuccess) return;
   for (const RegistryFinding& f : Findings()) {
-    const long rc = out.ExportAndRemoveFinding(f.location, f);
+    const long rc = ExportAndRemoveFinding(out, f.location, f);
     if (rc != kErrorSuccess && rc == out.WriteError()) {
       // Every later finding is refused without touching the registry.
       const std::string before = w.reg.Dump();
-      EXPECT_EQ(out.ExportAndRemoveFinding(f.location, f), rc);
+      EXPECT_EQ(ExportAndRemoveFinding(out, f.location, f), rc);
       EXPECT_EQ(w.reg.Dump(), before);
       break;
     }

@@ -10,6 +10,7 @@
 #include "platform/memory/memory_registry.h"
 #include "platform/text.h"
 #include "reg_export/reg_export_file.h"
+#include "registry_cleaner/registry_deletion.h"
 #include "reg_export/reg_format.h"
 #include "unit/regexport_reader.h"
 
@@ -96,7 +97,7 @@ class ExportFile : public ::testing::Test {
     f.location = location;
     f.category = category;
     f.valueName = valueName;
-    return out.ExportAndRemoveFinding(location, f);
+    return ExportAndRemoveFinding(out, location, f);
   }
 
   CMemoryRegistry reg;
@@ -264,7 +265,7 @@ TEST_F(ExportFile, ValuesThatCannotBeWrittenStay) {
   whole.category = ScanCategory::kFileAssociations;
   reg.SeedString(kHkeyClassesRoot, "C", "bad\nname", "x");
   reg.SeedString(kHkeyClassesRoot, "C\\Sub", "fine", "x");
-  EXPECT_NE(out.ExportAndRemoveFinding("C", whole), kErrorSuccess);
+  EXPECT_NE(ExportAndRemoveFinding(out, "C", whole), kErrorSuccess);
   out.Close();
   EXPECT_TRUE(reg.KeyExists(kHkeyCurrentUser, "K"));
   // The subkey went (its section is written); the key with the bad name stays.
@@ -334,7 +335,7 @@ TEST_F(ExportFile, SubkeyThatCannotBeRemovedIsSteppedOver) {
   out.WriteHeader(0);
   RegistryFinding f;
   f.category = ScanCategory::kTypeLibraries;
-  EXPECT_NE(out.ExportAndRemoveFinding("T", f), kErrorSuccess);
+  EXPECT_NE(ExportAndRemoveFinding(out, "T", f), kErrorSuccess);
   out.Close();
   EXPECT_FALSE(stubborn.KeyExists(kHkeyClassesRoot, "T\\A"));
   EXPECT_FALSE(stubborn.KeyExists(kHkeyClassesRoot, "T\\Stuck\\Inner"));
@@ -343,6 +344,140 @@ TEST_F(ExportFile, SubkeyThatCannotBeRemovedIsSteppedOver) {
   EXPECT_TRUE(stubborn.KeyExists(kHkeyClassesRoot, "T"));
   test::ApplyRegFile(Read(path), stubborn);
   EXPECT_EQ(stubborn.Dump(), original);
+}
+
+// Takes note, at the first change to the registry, of what of the backup
+// had reached the disk by then; and reads every name beginning with "~" as
+// a name the code page cannot hold, as the Win32 backend answers for one.
+class CWatchingRegistry : public CMemoryRegistry {
+ public:
+  CWatchingRegistry(CMemoryFileSystem& fs, std::string path) : m_fs(fs), m_path(std::move(path)) {}
+  long SetValue(RegKey key, const std::string& name, std::uint32_t type, const void* data,
+                std::size_t size) override {
+    Note();
+    return CMemoryRegistry::SetValue(key, name, type, data, size);
+  }
+  long DeleteValue(RegKey key, const std::string& name) override {
+    Note();
+    return CMemoryRegistry::DeleteValue(key, name);
+  }
+  long DeleteKey(RegKey parent, const std::string& path, RegView view = RegView::kDefault) override {
+    Note();
+    return CMemoryRegistry::DeleteKey(parent, path, view);
+  }
+  long EnumKey(RegKey key, std::uint32_t index, std::string* name, std::size_t nameBuf) override {
+    std::string n;
+    const long rc = CMemoryRegistry::EnumKey(key, index, &n, nameBuf);
+    if (rc == kErrorSuccess && n[0] == '~') return kErrorNoUnicodeTranslation;
+    if (name) *name = n;
+    return rc;
+  }
+  long EnumValue(RegKey key, std::uint32_t index, std::string* name, std::uint32_t* type,
+                 std::vector<std::uint8_t>* data, std::size_t nameBuf,
+                 std::size_t dataBuf) override {
+    std::string n;
+    const long rc = CMemoryRegistry::EnumValue(key, index, &n, type, data, nameBuf, dataBuf);
+    if (rc == kErrorSuccess && !n.empty() && n[0] == '~') return kErrorNoUnicodeTranslation;
+    if (name) *name = n;
+    return rc;
+  }
+  // Seeding counts as a change too: the test starts watching after it.
+  void Watch() {
+    changed = false;
+    flushedAtFirstChange.clear();
+  }
+  bool changed = false;
+  std::string flushedAtFirstChange;
+
+ private:
+  void Note() {
+    if (changed) return;
+    changed = true;
+    flushedAtFirstChange = m_fs.FlushedContents(m_path);
+  }
+  CMemoryFileSystem& m_fs;
+  std::string m_path;
+};
+
+// A removal follows its section onto the disk, in both modes; the rest of
+// the file is flushed when it closes.
+TEST_F(ExportFile, BackupReachesTheDiskBeforeTheFirstRemoval) {
+  struct Case {
+    ScanCategory category;
+    const char* location;
+    const char* value;
+    const char* keyLine;
+  };
+  const Case cases[] = {
+      {ScanCategory::kCurrentUser, "Software\\App", "Path", "[HKEY_CURRENT_USER\\Software\\App]"},
+      {ScanCategory::kCurrentUser, "Software\\App", "", "[HKEY_CURRENT_USER\\Software\\App]"},
+      {ScanCategory::kComServers, "CLSID\\{X}", "", "[HKEY_CLASSES_ROOT\\CLSID\\{X}\\Inproc]"},
+  };
+  for (const Case& c : cases) {
+    CWatchingRegistry watching(fs, path);
+    watching.SeedString(kHkeyCurrentUser, "Software\\App", "Path", "C:\\gone\\a.exe");
+    watching.SeedString(kHkeyCurrentUser, "Software\\App", "", "C:\\gone\\b.exe");
+    watching.SeedString(kHkeyClassesRoot, "CLSID\\{X}\\Inproc", "", "C:\\gone\\x.dll");
+    fs.DeleteFile(path);
+    watching.Watch();
+    CRegExportFile out(watching, fs);
+    ASSERT_EQ(out.Open(path), kErrorSuccess);
+    ASSERT_EQ(out.WriteHeader(2), kErrorSuccess);
+    EXPECT_EQ(Remove(out, c.location, c.category, c.value), kErrorSuccess) << c.keyLine;
+    EXPECT_TRUE(watching.changed);
+    EXPECT_NE(watching.flushedAtFirstChange.find(c.keyLine), std::string::npos)
+        << c.keyLine << " " << c.value << "\nflushed:\n" << watching.flushedAtFirstChange;
+    EXPECT_EQ(Remove(out, "Software\\App", ScanCategory::kCurrentUser, "Path"),
+              c.value[0] ? kErrorFileNotFound : kErrorSuccess);
+    EXPECT_EQ(out.Close(), kErrorSuccess);
+    EXPECT_EQ(fs.FlushedContents(path), fs.Contents(path));
+  }
+}
+
+// A key with a name or text the code page cannot hold anywhere in its tree
+// is neither written nor removed, whoever asks; its neighbours still go.
+TEST_F(ExportFile, KeysHoldingForeignNamesStayWholeAndUnwritten) {
+  CWatchingRegistry watching(fs, path);
+  watching.SeedString(kHkeyClassesRoot, "CLSID\\{A}\\InprocServer32", "", "C:\\gone\\a.dll");
+  watching.SeedString(kHkeyClassesRoot, "CLSID\\{A}", "~hangul", "text");
+  watching.SeedString(kHkeyClassesRoot, "CLSID\\{B}\\InprocServer32", "", "C:\\gone\\b.dll");
+  watching.SeedString(kHkeyClassesRoot, "CLSID\\{B}\\Deep\\~hangul", "v", "1");
+  watching.SeedString(kHkeyClassesRoot, "CLSID\\{C}\\InprocServer32", "", "C:\\gone\\c.dll");
+  const std::string original = watching.Dump();
+  watching.Watch();
+  CRegExportFile out(watching, fs);
+  ASSERT_EQ(out.Open(path), kErrorSuccess);
+  ASSERT_EQ(out.WriteHeader(2), kErrorSuccess);
+  EXPECT_EQ(Remove(out, "CLSID\\{A}", ScanCategory::kComServers), kErrorNoUnicodeTranslation);
+  EXPECT_EQ(Remove(out, "CLSID\\{B}", ScanCategory::kComServers), kErrorNoUnicodeTranslation);
+  EXPECT_EQ(out.ExportKey(kHkeyClassesRoot, "CLSID\\{B}", "", false), kErrorNoUnicodeTranslation);
+  EXPECT_EQ(fs.Contents(path), "REGEDIT4\r\n\r\n");
+  EXPECT_FALSE(watching.changed);
+  EXPECT_EQ(watching.Dump(), original);
+  EXPECT_EQ(Remove(out, "CLSID\\{C}", ScanCategory::kComServers), kErrorSuccess);
+  EXPECT_FALSE(watching.KeyExists(kHkeyClassesRoot, "CLSID\\{C}"));
+  out.Close();
+}
+
+// The disk runs full, and the partial section cannot be cut off again
+// either: the writer says so, and the deletion passes it on.
+TEST_F(ExportFile, AFailedCutBackIsReported) {
+  reg.SeedString(kHkeyCurrentUser, "Software\\App", "Path", "C:\\gone\\a.exe");
+  for (bool cutFails : {false, true}) {
+    fs.DeleteFile(path);
+    CRegExportFile out(reg, fs);
+    ASSERT_EQ(out.Open(path), kErrorSuccess);
+    ASSERT_EQ(out.WriteHeader(0), kErrorSuccess);
+    // The next write fails; with cutFails every later file call too.
+    fs.Faults().FailCall(1, kErrorHandleDiskFull, true, cutFails);
+    EXPECT_EQ(Remove(out, "Software\\App", ScanCategory::kCurrentUser, "Path"),
+              kErrorHandleDiskFull);
+    fs.Faults().Clear();
+    EXPECT_EQ(out.WriteError(), kErrorHandleDiskFull);
+    EXPECT_EQ(out.CutBackFailed(), cutFails);
+    out.Close();
+  }
+  EXPECT_TRUE(reg.KeyExists(kHkeyCurrentUser, "Software\\App"));
 }
 
 // Notes the most handles open at once.
@@ -366,7 +501,7 @@ TEST_F(ExportFile, HoldsOneKeyOpenPerLevel) {
   out.WriteHeader(0);
   RegistryFinding f;
   f.category = ScanCategory::kFileAssociations;
-  EXPECT_EQ(out.ExportAndRemoveFinding("L1", f), kErrorSuccess);
+  EXPECT_EQ(ExportAndRemoveFinding(out, "L1", f), kErrorSuccess);
   out.Close();
   EXPECT_EQ(counting.maxOpen, 4u);
   EXPECT_EQ(counting.OpenHandleCount(), 0u);

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "registry_cleaner/registry_status.h"
+#include "app/status_line.h"
 #include "unit/regpage_gbk.h"
 
 namespace {
@@ -20,7 +20,7 @@ struct StatusCase {
 };
 
 TEST(RegistryStatus, ComposesTheThreeFields) {
-  const tw::RegistryStatusTexts texts;
+  const tw::StatusLineTexts texts;
   const StatusCase cases[] = {
       {"start of a scan shows zero time", "", StatusPhase::kStart, true, 0, 0, 99,
        "正在扫描: ;总共: 0;时间: 0:0:0;"},
@@ -39,7 +39,7 @@ TEST(RegistryStatus, ComposesTheThreeFields) {
        "扫描完成.;总共: 0;时间: 100:0:0;"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(tw::ComposeRegistryStatus(texts, c.text, c.phase, c.scanning, c.found, c.deleted,
+    EXPECT_EQ(tw::ComposeStatusLine(texts, c.text, c.phase, c.scanning, c.found, c.deleted,
                                         c.elapsed),
               Gbk(c.expected))
         << c.name;
@@ -57,7 +57,7 @@ TEST(RegistryStatus, ProgressIsThrottledButStartAndFinishAlwaysGo) {
   using namespace std::chrono;
   steady_clock::time_point now{};
   std::vector<std::string> sent;
-  tw::CRegistryStatus status([&](const std::string& s, StatusPhase) { sent.push_back(s); },
+  tw::CStatusLine status([&](const std::string& s, StatusPhase) { sent.push_back(s); },
                              [&] { return now; }, milliseconds(33));
   status.Report("", StatusPhase::kStart, true, 0, 0);
   status.Report("k1", StatusPhase::kProgress, true, 1, 0);  // within 33 ms of the start text

@@ -106,12 +106,18 @@ TEST_F(ScanWalk, HiveWalkIsPostOrderAndSkipsTheRootValues) {
   EXPECT_LE(sink.maxHandles, 4u);
 }
 
-TEST_F(ScanWalk, ValueThatDoesNotFitTheBufferEndsTheKey) {
+// A value or key name that does not fit the buffer is skipped alone: the
+// entries after it are still examined.
+TEST_F(ScanWalk, EntryThatDoesNotFitTheBufferIsSkippedAlone) {
   reg.SeedString(kHkeyLocalMachine, "K", "a", "C:\\gone\\" + std::string(300, 'x'));
   reg.SeedString(kHkeyLocalMachine, "K", "b", "C:\\gone\\b.exe");
   reg.SeedString(kHkeyLocalMachine, "L", "b", "C:\\gone\\b.exe");
+  reg.SeedString(kHkeyLocalMachine, "M\\" + std::string(300, 'n'), "c", "C:\\gone\\c.exe");
+  reg.SeedString(kHkeyLocalMachine, "M\\z", "d", "C:\\gone\\d.exe");
   EXPECT_EQ(Scan(ScanCategory::kLocalMachine),
-            (std::vector<Row>{{"L", kInvalid + "c:\\gone\\b.exe", "b", 1}}));
+            (std::vector<Row>{{"K", kInvalid + "c:\\gone\\b.exe", "b", 1},
+                              {"L", kInvalid + "c:\\gone\\b.exe", "b", 1},
+                              {"M\\z", kInvalid + "c:\\gone\\d.exe", "d", 1}}));
 }
 
 TEST_F(ScanWalk, ClassesRootSkipsClassAndTypeLibraryKeysAtAnyDepth) {

@@ -72,6 +72,81 @@ TEST_F(PlatformWin32, DoubleByteKeyNamesAreWholeCharacters) {
   }
 }
 
+// Names and texts that code page 936 cannot hold: the ANSI calls would hand
+// them out as "?" or a look-alike. Each read of such an entry fails with
+// kErrorNoUnicodeTranslation, the entries around it still read exactly, and
+// the buffer sizes count the converted bytes.
+TEST_F(PlatformWin32, NamesAndTextsTheCodePageLacksFailToRead) {
+  IRegistry& reg = PlatformWin32::reg;  // the interface, with its buffer defaults
+  const std::wstring wkey(m_key.begin(), m_key.end());
+  HKEY hk = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, wkey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &hk, nullptr),
+            ERROR_SUCCESS);
+  auto put = [&](const std::wstring& name, DWORD type, const std::wstring& text) {
+    RegSetValueExW(hk, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.data()),
+                   static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+  };
+  struct Case {
+    std::wstring name;
+    DWORD type;
+    std::wstring text;  // stored with its zero(s)
+    bool readable;
+  };
+  const Case cases[] = {
+      {L"a plain", REG_SZ, std::wstring(L"\u4E2D\u6587", 2) + L'\0', true},  // 中文
+      {L"b \uD55C\uAE00", REG_SZ, std::wstring(L"x\0", 2), false},          // 한글 in the name
+      {L"c sz", REG_SZ, std::wstring(L"\uAC12\0", 2), false},                // 값 in the text
+      {L"d expand", REG_EXPAND_SZ, std::wstring(L"%A%\U0001F600\0", 6), false},  // an emoji
+      {L"e multi", REG_MULTI_SZ, std::wstring(L"ok\0\uAC00\0\0", 6), false},  // 가 after a zero
+      {L"f lone", REG_SZ, std::wstring(L"\xD800\0", 2), false},                // a lone surrogate
+      {L"g binary", REG_BINARY, std::wstring(L"\uAC00", 1), true},           // bytes stay bytes
+      {L"h z", REG_SZ, std::wstring(L"z\0", 2), true},
+  };
+  for (const Case& c : cases) put(c.name, c.type, c.text);
+  HKEY sub = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(hk, L"1 \uD55C", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(sub);
+  ASSERT_EQ(RegCreateKeyExW(hk, L"2 plain", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &sub, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(sub);
+  RegCloseKey(hk);
+
+  RegKey key = 0;
+  ASSERT_EQ(reg.OpenKey(kHkeyCurrentUser, m_key, kKeyRead, &key), kErrorSuccess);
+  // Values come in the order the system keeps (by name), one per case.
+  std::string name;
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  for (std::uint32_t i = 0; i < std::size(cases); ++i) {
+    const long rc = reg.EnumValue(key, i, &name, &type, &data, kUnlimited, kUnlimited);
+    EXPECT_EQ(rc, cases[i].readable ? kErrorSuccess : kErrorNoUnicodeTranslation) << i;
+  }
+  EXPECT_EQ(reg.EnumValue(key, static_cast<std::uint32_t>(std::size(cases)), &name, &type, &data), kErrorNoMoreItems);
+  ASSERT_EQ(reg.EnumValue(key, 0, &name, &type, &data), kErrorSuccess);
+  EXPECT_EQ(name, "a plain");
+  EXPECT_EQ(std::string(data.begin(), data.end()), std::string("\xD6\xD0\xCE\xC4\0", 5));
+  // Four converted bytes and the zero: five fit, four do not.
+  EXPECT_EQ(reg.EnumValue(key, 0, &name, &type, &data, kBufferSize, 5), kErrorSuccess);
+  EXPECT_EQ(reg.EnumValue(key, 0, &name, &type, &data, kBufferSize, 4), kErrorMoreData);
+  EXPECT_EQ(reg.EnumValue(key, 0, &name, &type, &data, 8, kBufferSize), kErrorSuccess);
+  EXPECT_EQ(reg.EnumValue(key, 0, &name, &type, &data, 7, kBufferSize), kErrorMoreData);
+  ASSERT_EQ(reg.EnumValue(key, 6, &name, &type, &data), kErrorSuccess);
+  EXPECT_EQ(data.size(), 2u);  // binary data as stored
+  EXPECT_EQ(reg.QueryValue(key, "c sz", &type, &data), kErrorNoUnicodeTranslation);
+  EXPECT_EQ(reg.QueryValue(key, "h z", &type, &data), kErrorSuccess);
+  // "?" names another value (none here), never the Hangul one.
+  EXPECT_EQ(reg.QueryValue(key, "b ??", &type, &data), kErrorFileNotFound);
+  EXPECT_EQ(reg.EnumKey(key, 0, &name), kErrorNoUnicodeTranslation);
+  ASSERT_EQ(reg.EnumKey(key, 1, &name), kErrorSuccess);
+  EXPECT_EQ(name, "2 plain");
+  EXPECT_EQ(reg.EnumKey(key, 1, &name, 8), kErrorSuccess);
+  EXPECT_EQ(reg.EnumKey(key, 1, &name, 7), kErrorMoreData);
+  EXPECT_EQ(reg.EnumKey(key, 2, &name), kErrorNoMoreItems);
+  reg.CloseKey(key);
+}
+
 TEST_F(PlatformWin32, DoubleByteFileNamesAreWholeCharacters) {
   const std::string name = "\xB1\x5C\x83\x41.txt";
   auto f = fs.CreateFile(m_folder + "\\" + name, CreateMode::kCreateAlways);

@@ -12,6 +12,7 @@
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
 #include "reg_export/reg_export_file.h"
+#include "registry_cleaner/registry_deletion.h"
 #include "reg_sandbox.h"
 
 namespace tw {
@@ -110,7 +111,7 @@ class RegRoundTrip : public ::testing::TestWithParam<int> {
     f.location = location;
     f.category = category;
     f.valueName = value;
-    return out.ExportAndRemoveFinding(location, f);
+    return ExportAndRemoveFinding(out, location, f);
   }
 
   CWin32Registry reg;
@@ -195,6 +196,7 @@ class CFillingFileSystem : public CWin32FileSystem {
       return n == size;
     }
     bool Close() override { return m_file->Close(); }
+    bool Flush() override { return m_file->Flush(); }
     bool Truncate(std::uint64_t size) override { return m_file->Truncate(size); }
     long LastWriteError() const override { return kErrorHandleDiskFull; }
 
@@ -235,6 +237,66 @@ TEST_P(RegRoundTrip, AValueCutShortByAFullDiskIsNotImported) {
   const std::string diff = wintest::Diff(before, wintest::Snap(reg, kHkeyCurrentUser, key));
   EXPECT_EQ(diff, "");
   if (diff.empty()) fs.DeleteFile(file);
+}
+
+// Stale classes whose keys hold a name or text that code page 936 cannot
+// hold (Hangul in a value name, in a subkey's name below, an emoji in a
+// text): each stays whole and unchanged, the backup holds nothing of it,
+// and the plain class beside them goes and comes back through the registry
+// editor.
+TEST_P(RegRoundTrip, KeysWithNamesTheCodePageLacksStayWhole) {
+  const int code = GetParam();
+  const std::wstring hangul = L"\uD55C\uAE00";
+  const std::string a = classTop + "\\A", b = classTop + "\\B", c = classTop + "\\C";
+  struct Cleanup {
+    std::string top;
+    ~Cleanup() {
+      const std::wstring w(top.begin(), top.end());
+      RegDeleteTreeW(HKEY_CLASSES_ROOT, w.c_str());
+    }
+  } cleanup{classTop};
+  for (const std::string& k : {a, b, c}) {
+    Put(reg, kHkeyClassesRoot, k + "\\InprocServer32", "", kRegSz, Sz("C:\\gone\\x.dll"));
+    Put(reg, kHkeyClassesRoot, k, "plain", kRegSz, Sz(kZhong));
+  }
+  if (HasFatalFailure()) return;
+  const std::wstring wa(a.begin(), a.end()), wb(b.begin(), b.end());
+  HKEY hk = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, wa.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &hk, nullptr),
+            ERROR_SUCCESS);
+  const std::wstring text = L"\uAC12 \U0001F600";
+  RegSetValueExW(hk, hangul.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>((text.size() + 1) * 2));
+  RegCloseKey(hk);
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, (wb + L"\\Deep\\" + hangul).c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &hk, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(hk);
+  const auto beforeA = wintest::WideDump(HKEY_CLASSES_ROOT, a);
+  const auto beforeB = wintest::WideDump(HKEY_CLASSES_ROOT, b);
+  const auto beforeC = wintest::WideDump(HKEY_CLASSES_ROOT, c);
+  ASSERT_EQ(beforeA.size(), 5u);  // A, its two values, InprocServer32 and its value
+
+  const std::string file = wintest::TempFolder() + "tidewell-" + unique + "-foreign.reg";
+  {
+    CRegExportFile out(reg, fs);
+    ASSERT_EQ(out.Open(file), kErrorSuccess) << file;
+    ASSERT_EQ(out.WriteHeader(code), kErrorSuccess);
+    EXPECT_EQ(Remove(out, a, ScanCategory::kComServers), kErrorNoUnicodeTranslation);
+    EXPECT_EQ(Remove(out, b, ScanCategory::kComServers), kErrorNoUnicodeTranslation);
+    EXPECT_EQ(out.ExportKey(kHkeyClassesRoot, a, "", false), kErrorNoUnicodeTranslation);
+    EXPECT_EQ(Remove(out, c, ScanCategory::kComServers), kErrorSuccess);
+    ASSERT_EQ(out.Close(), kErrorSuccess);
+  }
+  EXPECT_EQ(wintest::WideDump(HKEY_CLASSES_ROOT, a), beforeA);
+  EXPECT_EQ(wintest::WideDump(HKEY_CLASSES_ROOT, b), beforeB);
+  EXPECT_TRUE(wintest::WideDump(HKEY_CLASSES_ROOT, c).empty());
+  ASSERT_TRUE(wintest::RunRegeditImport(file));
+  EXPECT_EQ(wintest::WideDump(HKEY_CLASSES_ROOT, a), beforeA);
+  EXPECT_EQ(wintest::WideDump(HKEY_CLASSES_ROOT, b), beforeB);
+  EXPECT_EQ(wintest::WideDump(HKEY_CLASSES_ROOT, c), beforeC);
+  fs.DeleteFile(file);
 }
 
 // 0: the NT family's Unicode form; 2: the 9x family's ANSI form.

@@ -123,6 +123,54 @@ inline bool RunRegeditImport(const std::string& file) {
   return waited == WAIT_OBJECT_0;
 }
 
+// A tree as the system stores it, read through the wide calls: one line per
+// key and per value, names as UTF-16 code units and data as bytes in hex,
+// so that names the ANSI code page lacks compare exactly.
+inline void WideDump(HKEY root, const std::wstring& path, std::vector<std::string>* out) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+  auto hex = [](const void* p, std::size_t n) {
+    std::string s;
+    char b[4];
+    for (std::size_t i = 0; i < n; ++i) {
+      std::snprintf(b, sizeof b, "%02x", static_cast<const unsigned char*>(p)[i]);
+      s += b;
+    }
+    return s;
+  };
+  const std::string at = "[" + hex(path.data(), path.size() * 2) + "]";
+  out->push_back(at);
+  std::vector<wchar_t> name(16384);
+  for (DWORD i = 0;; ++i) {
+    DWORD cch = 16384, type = 0, size = 0;
+    if (RegEnumValueW(key, i, name.data(), &cch, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+    std::vector<BYTE> data(size + 2);
+    cch = 16384;
+    RegEnumValueW(key, i, name.data(), &cch, nullptr, &type, data.data(), &size);
+    out->push_back(at + " " + hex(name.data(), cch * 2) + " " + std::to_string(type) + ":" +
+                   hex(data.data(), size));
+  }
+  std::vector<std::wstring> subkeys;
+  for (DWORD i = 0;; ++i) {
+    DWORD cch = 16384;
+    if (RegEnumKeyExW(key, i, name.data(), &cch, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    subkeys.emplace_back(name.data(), cch);
+  }
+  RegCloseKey(key);
+  for (const auto& s : subkeys) WideDump(root, path + L"\\" + s, out);
+}
+
+inline std::vector<std::string> WideDump(HKEY root, const std::string& ansiPath) {
+  std::vector<std::string> out;
+  const int n = MultiByteToWideChar(CP_ACP, 0, ansiPath.data(), static_cast<int>(ansiPath.size()),
+                                    nullptr, 0);
+  std::wstring path(n, L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansiPath.data(), static_cast<int>(ansiPath.size()), path.data(), n);
+  WideDump(root, path, &out);
+  return out;
+}
+
 inline std::string TempFolder() {
   char temp[MAX_PATH];
   const DWORD n = GetTempPathA(MAX_PATH, temp);

@@ -16,6 +16,7 @@ struct CMemoryFileSystem::Node {
   std::uint32_t attributes = kAttrArchive;
   std::uint64_t lastWriteTime = 0;
   std::string contents;
+  std::string flushed;  // the contents as of the last flush: what a power cut keeps
   bool inUse = false;  // held open for writing by another program
   int writers = 0;     // our own open writers
   Node* parent = nullptr;
@@ -93,6 +94,17 @@ class CMemoryFileSystem::CWriter : public IWritableFile {
     return room == size;
   }
   long LastWriteError() const override { return m_error; }
+  bool Flush() override {
+    CMutexLock lock(m_fs.m_mutex);
+    if (!m_node) return false;
+    long error = 0;
+    if (m_fs.Fault(true, &error)) {
+      m_error = error;
+      return false;
+    }
+    m_node->flushed = m_node->contents;
+    return true;
+  }
   bool Truncate(std::uint64_t size) override {
     CMutexLock lock(m_fs.m_mutex);
     if (!m_node) return false;
@@ -752,6 +764,12 @@ std::string CMemoryFileSystem::Contents(const std::string& path) const {
   CMutexLock lock(m_mutex);
   Node* node = Find(path);
   return node ? node->contents : std::string();
+}
+
+std::string CMemoryFileSystem::FlushedContents(const std::string& path) const {
+  CMutexLock lock(m_mutex);
+  Node* node = Find(path);
+  return node ? node->flushed : std::string();
 }
 
 // ---------------------------------------------------------------- shell support

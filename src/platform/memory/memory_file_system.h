@@ -68,6 +68,9 @@ class CMemoryFileSystem : public IFileSystem {
   // Looking at the result.
   bool Exists(const std::string& path) const;
   std::string Contents(const std::string& path) const;  // empty when missing
+  // What of the file its writers have flushed (all of it would survive a
+  // power cut, the rest may not).
+  std::string FlushedContents(const std::string& path) const;
   std::string Dump() const;
   CFaultPlan& Faults() { return m_faults; }
 

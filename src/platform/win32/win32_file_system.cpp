@@ -132,6 +132,12 @@ class CWin32Writer : public IWritableFile {
     return true;
   }
   long LastWriteError() const override { return m_error; }
+  bool Flush() override {
+    if (m_h == INVALID_HANDLE_VALUE) return false;
+    if (FlushFileBuffers(m_h)) return true;
+    m_error = static_cast<long>(GetLastError());
+    return false;
+  }
   bool Truncate(std::uint64_t size) override {
     if (m_h == INVALID_HANDLE_VALUE) return false;
     LARGE_INTEGER at;

@@ -4,17 +4,13 @@
 #include <cstring>
 
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/exact_ansi.h"
 
 namespace tw {
 
 namespace {
 
 HKEY H(RegKey key) { return reinterpret_cast<HKEY>(key); }
-
-// The largest names the system has: 255 characters for a key, 16,383 for a
-// value, each up to two bytes in a double-byte code page.
-constexpr DWORD kMaxKeyName = 2 * 255 + 1;
-constexpr DWORD kMaxValueName = 2 * 16383 + 1;
 
 DWORD Clamp(std::size_t n) { return n > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<DWORD>(n); }
 
@@ -121,70 +117,113 @@ long CWin32Registry::CreateKey(RegKey parent, const std::string& path, RegKey* o
 
 long CWin32Registry::CloseKey(RegKey key) { return RegCloseKey(H(key)); }
 
+namespace {
+
+// Names go through the wide calls and back into the code page only when
+// they convert exactly (platform/win32/exact_ansi.h). A key name holds at
+// most 255 characters, a value name 16,383.
+constexpr DWORD kKeyNameChars = 1024;
+constexpr DWORD kValueNameChars = 16384;
+
+// The wide room that tells whether data fits `dataBuf` bytes once in the
+// code page: a text never shrinks to less than half its UTF-16 bytes, and
+// other data stays as it is, so data that overflows twice the room cannot
+// fit and data within it is converted and measured.
+DWORD WideRoom(std::size_t dataBuf) {
+  if (dataBuf == kUnlimited || dataBuf > 0x3FFFFFFE) return 0xFFFFFFFFu;
+  return static_cast<DWORD>(2 * dataBuf + 2);
+}
+
+// Reads one value's data through `read(buffer, &size)`, growing the buffer
+// up to `room`; then the name check is the caller's.
+template <typename Read>
+LONG ReadWide(DWORD room, std::vector<BYTE>* bytes, DWORD* type, DWORD* size, Read read) {
+  DWORD have = room < 4096 ? room : 4096;
+  for (int attempt = 0;; ++attempt) {
+    bytes->assign(static_cast<std::size_t>(have) + 2, 0);
+    DWORD cb = have;
+    const LONG rc = read(bytes->data(), &cb, type);
+    if (rc == ERROR_MORE_DATA && have < room && attempt < 8) {
+      // The value is larger (or grew meanwhile).
+      const DWORD want = cb > have ? cb : (have > room / 2 ? room : 2 * have);
+      have = want < room ? want : room;
+      continue;
+    }
+    if (rc == ERROR_SUCCESS) *size = cb;
+    return rc;
+  }
+}
+
+// The converted data, measured against the caller's buffer.
+LONG ToAnsiData(DWORD type, const std::vector<BYTE>& wide, DWORD size, std::size_t dataBuf,
+                std::vector<std::uint8_t>* data) {
+  std::vector<std::uint8_t> ansi;
+  if (!ExactAnsiRegData(type, wide.data(), size, &ansi)) return kErrorNoUnicodeTranslation;
+  if (dataBuf != kUnlimited && ansi.size() > dataBuf) return ERROR_MORE_DATA;
+  if (data) *data = std::move(ansi);
+  return ERROR_SUCCESS;
+}
+
+}  // namespace
+
 long CWin32Registry::EnumKey(RegKey key, std::uint32_t index, std::string* name,
                              std::size_t nameBuf) {
-  const DWORD size = nameBuf == kUnlimited ? kMaxKeyName : Clamp(nameBuf);
-  std::string buf(size + 1, '\0');
-  DWORD cch = size;
-  const LONG rc =
-      RegEnumKeyExA(H(key), index, buf.data(), &cch, nullptr, nullptr, nullptr, nullptr);
-  if (rc == ERROR_SUCCESS && name) name->assign(buf.data(), cch);
-  return rc;
+  wchar_t wide[kKeyNameChars];
+  DWORD cch = kKeyNameChars;
+  const LONG rc = RegEnumKeyExW(H(key), index, wide, &cch, nullptr, nullptr, nullptr, nullptr);
+  if (rc != ERROR_SUCCESS) return rc;
+  std::string ansi;
+  if (!ExactWideToAnsi(wide, cch, &ansi)) return kErrorNoUnicodeTranslation;
+  // The name and its zero must fit the caller's buffer.
+  if (nameBuf != kUnlimited && ansi.size() >= nameBuf) return ERROR_MORE_DATA;
+  if (name) *name = std::move(ansi);
+  return ERROR_SUCCESS;
 }
 
 long CWin32Registry::EnumValue(RegKey key, std::uint32_t index, std::string* name,
                                std::uint32_t* type, std::vector<std::uint8_t>* data,
                                std::size_t nameBuf, std::size_t dataBuf) {
-  const DWORD nameSize = nameBuf == kUnlimited ? kMaxValueName : Clamp(nameBuf);
-  DWORD dataSize = Clamp(dataBuf);
-  if (dataBuf == kUnlimited) {
-    // The largest value of the key tells the size; a text is never longer
-    // in the ANSI code page than in UTF-16.
-    DWORD maxValue = 0;
-    RegQueryInfoKeyA(H(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                     &maxValue, nullptr, nullptr);
-    dataSize = maxValue > 4096 ? maxValue : 4096;
-  }
-  std::string nameText(nameSize + 1, '\0');
-  std::vector<std::uint8_t> bytes;
-  for (int attempt = 0;; ++attempt) {
-    bytes.assign(dataSize + 1, 0);
-    DWORD cch = nameSize;
-    DWORD cb = dataSize;
-    DWORD t = 0;
-    const LONG rc =
-        RegEnumValueA(H(key), index, nameText.data(), &cch, nullptr, &t, bytes.data(), &cb);
-    if (rc == ERROR_MORE_DATA && dataBuf == kUnlimited && nameBuf == kUnlimited && attempt < 8) {
-      // The value grew meanwhile.
-      dataSize = cb > dataSize ? cb : dataSize * 2;
-      continue;
-    }
-    if (rc != ERROR_SUCCESS) return rc;
-    if (name) name->assign(nameText.data(), cch);
-    if (type) *type = t;
-    if (data) data->assign(bytes.begin(), bytes.begin() + cb);
-    return ERROR_SUCCESS;
-  }
+  // One room per thread for the longest name there is (a worker's stack has
+  // room, but not for this on every level of a walk).
+  static thread_local wchar_t nameWide[kValueNameChars];
+  std::vector<BYTE> bytes;
+  DWORD t = 0;
+  DWORD size = 0;
+  DWORD cch = 0;
+  const LONG rc = ReadWide(WideRoom(dataBuf), &bytes, &t, &size,
+                           [&](BYTE* buffer, DWORD* cb, DWORD* valueType) {
+                             cch = kValueNameChars;
+                             return RegEnumValueW(H(key), index, nameWide, &cch, nullptr,
+                                                  valueType, buffer, cb);
+                           });
+  if (rc != ERROR_SUCCESS) return rc;
+  std::string ansiName;
+  if (!ExactWideToAnsi(nameWide, cch, &ansiName)) return kErrorNoUnicodeTranslation;
+  if (nameBuf != kUnlimited && ansiName.size() >= nameBuf) return ERROR_MORE_DATA;
+  const LONG converted = ToAnsiData(t, bytes, size, dataBuf, data);
+  if (converted != ERROR_SUCCESS) return converted;
+  if (name) *name = std::move(ansiName);
+  if (type) *type = t;
+  return ERROR_SUCCESS;
 }
 
 long CWin32Registry::QueryValue(RegKey key, const std::string& name, std::uint32_t* type,
                                 std::vector<std::uint8_t>* data, std::size_t dataBuf) {
-  DWORD size = dataBuf == kUnlimited ? 4096 : Clamp(dataBuf);
-  std::vector<std::uint8_t> bytes;
-  for (;;) {
-    bytes.assign(size + 1, 0);
-    DWORD cb = size;
-    DWORD t = 0;
-    const LONG rc = RegQueryValueExA(H(key), name.c_str(), nullptr, &t, bytes.data(), &cb);
-    if (rc == ERROR_MORE_DATA && dataBuf == kUnlimited && cb > size) {
-      size = cb;
-      continue;
-    }
-    if (rc != ERROR_SUCCESS) return rc;
-    if (type) *type = t;
-    if (data) data->assign(bytes.begin(), bytes.begin() + cb);
-    return ERROR_SUCCESS;
-  }
+  std::wstring wideName;
+  if (!ExactAnsiToWide(name, &wideName)) return kErrorNoUnicodeTranslation;
+  std::vector<BYTE> bytes;
+  DWORD t = 0;
+  DWORD size = 0;
+  const LONG rc = ReadWide(WideRoom(dataBuf), &bytes, &t, &size,
+                           [&](BYTE* buffer, DWORD* cb, DWORD* valueType) {
+                             return RegQueryValueExW(H(key), wideName.c_str(), nullptr,
+                                                     valueType, buffer, cb);
+                           });
+  if (rc != ERROR_SUCCESS) return rc;
+  const LONG converted = ToAnsiData(t, bytes, size, dataBuf, data);
+  if (converted != ERROR_SUCCESS) return converted;
+  if (type) *type = t;
+  return ERROR_SUCCESS;
 }
 
 long CWin32Registry::QueryKeyInfo(RegKey key, RegKeyInfo* info) {

@@ -1,7 +1,11 @@
-// The registry interface over advapi32's ANSI calls. Buffer sizes given by
-// the caller are the sizes of the buffers handed to the system, so a name or
-// value that does not fit fails exactly as it would for the caller's own
-// 260-byte buffer; kUnlimited grows the buffer until it fits.
+// The registry interface over advapi32. Names and data are read through the
+// wide calls and handed out in the ANSI code page only when they convert
+// exactly; otherwise the read fails with kErrorNoUnicodeTranslation, so an
+// entry the code page cannot name drops out instead of being acted on under
+// a damaged name. Buffer sizes given by the caller are measured on the
+// converted text, so a name or value that does not fit fails exactly as it
+// would for the caller's own 260-byte buffer; kUnlimited reads whatever the
+// length.
 #pragma once
 
 #include "platform/registry.h"

@@ -1,10 +1,10 @@
-#include "registry_cleaner/registry_status.h"
+#include "app/status_line.h"
 
 namespace tw {
 
-std::string ComposeRegistryStatus(const RegistryStatusTexts& texts, const std::string& text,
-                                  StatusPhase phase, bool scanning, long long found,
-                                  long long deleted, std::int64_t elapsedSeconds) {
+std::string ComposeStatusLine(const StatusLineTexts& texts, const std::string& text,
+                              StatusPhase phase, bool scanning, long long found, long long deleted,
+                              std::int64_t elapsedSeconds) {
   if (phase == StatusPhase::kStart || elapsedSeconds < 0) elapsedSeconds = 0;
   const std::string time = FormatNumbers(
       texts.time, {elapsedSeconds / 3600, (elapsedSeconds / 60) % 60, elapsedSeconds % 60});
@@ -25,19 +25,19 @@ std::string ComposeRegistryStatus(const RegistryStatusTexts& texts, const std::s
   return status + ";" + count + ";" + time + ";";
 }
 
-CRegistryStatus::CRegistryStatus(Sink sink, Clock clock, std::chrono::milliseconds minInterval)
+CStatusLine::CStatusLine(Sink sink, Clock clock, std::chrono::milliseconds minInterval)
     : m_sink(std::move(sink)), m_clock(std::move(clock)), m_minInterval(minInterval) {
   if (!m_clock) m_clock = [] { return std::chrono::steady_clock::now(); };
   m_start = m_clock();
 }
 
-std::int64_t CRegistryStatus::ElapsedSeconds() const {
+std::int64_t CStatusLine::ElapsedSeconds() const {
   CMutexLock lock(m_mutex);
   return std::chrono::duration_cast<std::chrono::seconds>(m_clock() - m_start).count();
 }
 
-void CRegistryStatus::Report(const std::string& text, StatusPhase phase, bool scanning,
-                             long long found, long long deleted) {
+void CStatusLine::Report(const std::string& text, StatusPhase phase, bool scanning, long long found,
+                         long long deleted) {
   std::string status;
   {
     CMutexLock lock(m_mutex);
@@ -47,7 +47,7 @@ void CRegistryStatus::Report(const std::string& text, StatusPhase phase, bool sc
     m_lastSent = now;
     m_sentAny = true;
     const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(now - m_start).count();
-    status = ComposeRegistryStatus(m_texts, text, phase, scanning, found, deleted, elapsed);
+    status = ComposeStatusLine(m_texts, text, phase, scanning, found, deleted, elapsed);
   }
   if (m_sink) m_sink(status, phase);
 }

@@ -1,0 +1,56 @@
+#include <windows.h>
+
+#include "platform/win32/exact_ansi.h"
+
+namespace tw {
+
+bool ExactWideToAnsi(const wchar_t* text, std::size_t count, std::string* out) {
+  out->clear();
+  if (count == 0) return true;
+  if (count > 0x7FFFFFFF) return false;
+  const int n = static_cast<int>(count);
+  BOOL usedDefault = FALSE;
+  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, n, nullptr, 0,
+                                       nullptr, &usedDefault);
+  if (size <= 0 || usedDefault) return false;
+  out->assign(static_cast<std::size_t>(size), '\0');
+  if (WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text, n, out->data(), size, nullptr,
+                          &usedDefault) != size ||
+      usedDefault) {
+    return false;
+  }
+  // The way back must give the very same characters: not every system
+  // honours "no best fit" for every code page, and a lone surrogate passes
+  // the default-character test on some.
+  std::wstring back;
+  if (!ExactAnsiToWide(*out, &back)) return false;
+  return back.size() == count && back.compare(0, count, text, count) == 0;
+}
+
+bool ExactAnsiToWide(const std::string& text, std::wstring* out) {
+  out->clear();
+  if (text.empty()) return true;
+  if (text.size() > 0x7FFFFFFF) return false;
+  const int n = static_cast<int>(text.size());
+  const int size = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), n, nullptr, 0);
+  if (size <= 0) return false;
+  out->assign(static_cast<std::size_t>(size), L'\0');
+  return MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text.data(), n, out->data(), size) ==
+         size;
+}
+
+bool ExactAnsiRegData(DWORD type, const BYTE* data, DWORD size, std::vector<std::uint8_t>* out) {
+  if (type != REG_SZ && type != REG_EXPAND_SZ && type != REG_MULTI_SZ) {
+    out->assign(data, data + size);
+    return true;
+  }
+  if (size % 2 != 0) return false;
+  std::wstring wide(size / 2, L'\0');
+  if (size) memcpy(wide.data(), data, size);
+  std::string ansi;
+  if (!ExactWideToAnsi(wide.data(), wide.size(), &ansi)) return false;
+  out->assign(ansi.begin(), ansi.end());
+  return true;
+}
+
+}  // namespace tw
