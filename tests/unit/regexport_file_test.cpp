@@ -365,6 +365,10 @@ class CWatchingRegistry : public CMemoryRegistry {
     Note();
     return CMemoryRegistry::DeleteKey(parent, path, view);
   }
+  long DeleteOpenedKey(RegKey key) override {
+    Note();
+    return CMemoryRegistry::DeleteOpenedKey(key);
+  }
   long EnumKey(RegKey key, std::uint32_t index, std::string* name, std::size_t nameBuf) override {
     std::string n;
     const long rc = CMemoryRegistry::EnumKey(key, index, &n, nameBuf);
@@ -411,7 +415,8 @@ TEST_F(ExportFile, BackupReachesTheDiskBeforeTheFirstRemoval) {
   const Case cases[] = {
       {ScanCategory::kCurrentUser, "Software\\App", "Path", "[HKEY_CURRENT_USER\\Software\\App]"},
       {ScanCategory::kCurrentUser, "Software\\App", "", "[HKEY_CURRENT_USER\\Software\\App]"},
-      {ScanCategory::kComServers, "CLSID\\{X}", "", "[HKEY_CLASSES_ROOT\\CLSID\\{X}\\Inproc]"},
+      {ScanCategory::kComServers, "CLSID\\{X}", "",
+       "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{X}\\Inproc]"},
   };
   for (const Case& c : cases) {
     CWatchingRegistry watching(fs, path);
