@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "controls/check_list.h"
+#include "controls/window_subclass.h"
 #include "platform/win32/tick_count.h"
 
 namespace tw {
@@ -28,7 +29,7 @@ void CResultList::Attach(HWND page, HWND list, HIMAGELIST checkImages, CellText 
   // The list view keeps the selection and the focus of an owner-data list;
   // the tick it asks for when it draws.
   SendMessageA(list, LVM_SETCALLBACKMASK, LVIS_STATEIMAGEMASK, 0);
-  SetWindowSubclass(list, &CResultList::ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  SubclassControl(list, &CResultList::ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
 LRESULT CALLBACK CResultList::ListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
@@ -38,7 +39,7 @@ LRESULT CALLBACK CResultList::ListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp
     case LVM_GETITEMSTATE: {
       const UINT mask = static_cast<UINT>(lp);
       LRESULT state = 0;
-      if (mask & ~LVIS_STATEIMAGEMASK) state = DefSubclassProc(list, msg, wp, mask & ~LVIS_STATEIMAGEMASK);
+      if (mask & ~LVIS_STATEIMAGEMASK) state = CallNextSubclassProc(list, msg, wp, mask & ~LVIS_STATEIMAGEMASK);
       if ((mask & LVIS_STATEIMAGEMASK) && wp < results->m_checks.size()) {
         state |= results->m_checks[wp] ? kTicked : kUnticked;
       }
@@ -47,19 +48,19 @@ LRESULT CALLBACK CResultList::ListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp
     case LVM_SETITEMSTATE:
       return results->SetTicks(wp, lp);
     case WM_NCDESTROY:
-      RemoveWindowSubclass(list, &CResultList::ListProc, id);
+      RemoveControlSubclass(list, &CResultList::ListProc, id);
       break;
     default:
       break;
   }
-  return DefSubclassProc(list, msg, wp, lp);
+  return CallNextSubclassProc(list, msg, wp, lp);
 }
 
 LRESULT CResultList::SetTicks(WPARAM wp, LPARAM lp) {
   // LVITEMA and LVITEMW agree up to the text.
   const auto* item = reinterpret_cast<const LVITEMW*>(lp);
   if (!item || !(item->stateMask & LVIS_STATEIMAGEMASK)) {
-    return DefSubclassProc(m_hList, LVM_SETITEMSTATE, wp, lp);
+    return CallNextSubclassProc(m_hList, LVM_SETITEMSTATE, wp, lp);
   }
   const UINT image = item->state & LVIS_STATEIMAGEMASK;
   const int row = static_cast<int>(wp);
@@ -76,7 +77,7 @@ LRESULT CResultList::SetTicks(WPARAM wp, LPARAM lp) {
   if (!(item->stateMask & ~LVIS_STATEIMAGEMASK)) return TRUE;
   LVITEMW rest = *item;
   rest.stateMask &= ~LVIS_STATEIMAGEMASK;
-  return DefSubclassProc(m_hList, LVM_SETITEMSTATE, wp, reinterpret_cast<LPARAM>(&rest));
+  return CallNextSubclassProc(m_hList, LVM_SETITEMSTATE, wp, reinterpret_cast<LPARAM>(&rest));
 }
 
 void CResultList::Flip(int row) {
