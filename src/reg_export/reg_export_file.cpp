@@ -129,24 +129,37 @@ bool CRegExportFile::FlushOnce() {
 // (kErrorNoUnicodeTranslation) and would be missing from the backup, so a
 // tree with one anywhere is neither written nor removed. Other read errors
 // are the walk's own business: it keeps what it cannot write.
-bool CRegExportFile::HoldsForeignName(RegKey hive, const std::string& keyPath, int depth) {
-  // Deeper than the registry nests keys: something loops; keep it all.
-  constexpr int kMaxDepth = 512;
-  if (depth > kMaxDepth) return true;
+bool CRegExportFile::HoldsForeignName(RegKey hive, const std::string& keyPath) {
   CRegKeyGuard key(m_reg);
-  if (m_reg.OpenKey(hive, keyPath, kKeyRead, key.Put()) != kErrorSuccess) return false;
+  bool link = false;
+  if (RegOpenPathNoFollow(m_reg, hive, keyPath, kKeyRead, key.Put(), &link) != kErrorSuccess) {
+    return false;
+  }
+  return HoldsForeignNameOpened(key.Get(), link, 0);
+}
+
+// Never through a link, as the walk that follows: a link is written as a
+// comment naming it, so whatever lies at its target cannot be missing from
+// the backup, and a link planted under a stale entry must not decide
+// whether that entry goes.
+bool CRegExportFile::HoldsForeignNameOpened(RegKey key, bool isLink, int depth) {
+  if (isLink) return false;
+  // Deeper than the registry nests keys: something loops; keep it all.
+  if (depth >= kMaxKeyDepth) return true;
   std::string name;
   for (std::uint32_t i = 0;; ++i) {
-    const long rc = m_reg.EnumKey(key.Get(), i, &name, kUnlimited);
+    const long rc = m_reg.EnumKey(key, i, &name, kUnlimited);
     if (rc == kErrorNoUnicodeTranslation) return true;
     // Any other failure ends the look here (a failing key may fail at every
     // index); the walk itself keeps what it cannot read.
     if (rc != kErrorSuccess) break;
-    if (HoldsForeignName(hive, keyPath.empty() ? name : keyPath + "\\" + name, depth + 1))
-      return true;
+    CRegKeyGuard sub(m_reg);
+    bool link = false;
+    if (m_reg.OpenKeyNoFollow(key, name, kKeyRead, sub.Put(), &link) != kErrorSuccess) continue;
+    if (HoldsForeignNameOpened(sub.Get(), link, depth + 1)) return true;
   }
   for (std::uint32_t i = 0;; ++i) {
-    const long rc = m_reg.EnumValue(key.Get(), i, nullptr, nullptr, nullptr, kUnlimited, kUnlimited);
+    const long rc = m_reg.EnumValue(key, i, nullptr, nullptr, nullptr, kUnlimited, kUnlimited);
     if (rc == kErrorNoUnicodeTranslation) return true;
     if (rc != kErrorSuccess) break;
   }
@@ -212,7 +225,7 @@ long CRegExportFile::ExportAndRemove(RegKey hive, const std::string& keyPath,
   if (!wholeKey) return ExportAndRemoveValue(hive, keyPath, valueName);
   // An empty path would name the hive itself.
   if (keyPath.empty()) return kErrorInvalidParameter;
-  if (HoldsForeignName(hive, keyPath, 0)) return kErrorNoUnicodeTranslation;
+  if (HoldsForeignName(hive, keyPath)) return kErrorNoUnicodeTranslation;
   switch (ExportAndRemoveTree(hive, keyPath)) {
     case TreeResult::kRemoved: return kErrorSuccess;
     case TreeResult::kGone: return kErrorFileNotFound;
@@ -343,7 +356,7 @@ long CRegExportFile::ExportKey(RegKey hive, const std::string& keyPath,
   if (m_writeError != kErrorSuccess) return m_writeError;
   if (!m_file) return kErrorInvalidHandle;
   if (!singleValue) {
-    if (HoldsForeignName(hive, keyPath, 0)) return kErrorNoUnicodeTranslation;
+    if (HoldsForeignName(hive, keyPath)) return kErrorNoUnicodeTranslation;
     return ExportTree(hive, keyPath);
   }
   if (!IsWritableRegText(keyPath, m_unicode)) return kErrorInvalidParameter;

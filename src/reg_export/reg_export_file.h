@@ -82,7 +82,8 @@ class CRegExportFile {
   bool Write(const std::string& ansiText);
   bool WriteWhole(const char* bytes, std::size_t size);
   bool FlushOnce();
-  bool HoldsForeignName(RegKey hive, const std::string& keyPath, int depth);
+  bool HoldsForeignName(RegKey hive, const std::string& keyPath);
+  bool HoldsForeignNameOpened(RegKey key, bool isLink, int depth);
   std::string KeyLine(RegKey hive, const std::string& keyPath) const;
   // Appends the key line + value line + empty line of every value; false
   // when a value could not be listed or written whole.

@@ -5,6 +5,9 @@
 #include <windows.h>
 
 #include <atomic>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "contract/backend.h"
 #include "platform/win32/win32_file_system.h"
@@ -121,6 +124,12 @@ class CWin32Backend : public IContractBackend {
     RegDeleteKeyA(HKEY_CURRENT_USER, m_strSandbox.c_str());
     RegDeleteKeyA(HKEY_CURRENT_USER, kTestRoot);  // only when no other run uses it
     RemoveTree(m_strScratch);
+    // The ANSI calls of a test's own clean-up cannot name what is below.
+    for (const auto& [root, path] : m_foreignTrees) {
+      const std::wstring wide(path.begin(), path.end());
+      RegDeleteTreeW(root, wide.c_str());
+      RegDeleteKeyW(root, wide.c_str());
+    }
   }
   const char* Name() const override { return "win32"; }
   IRegistry& Registry() override { return m_reg; }
@@ -150,6 +159,17 @@ class CWin32Backend : public IContractBackend {
                                    static_cast<DWORD>(to.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
     RegCloseKey(hk);
     return ok;
+  }
+  bool CreateKeyNamedOutsideCodePage(RegKey root, const std::string& path) override {
+    const std::wstring wide = std::wstring(path.begin(), path.end()) + L"\\\uD55C\uAE00";
+    HKEY hk = nullptr;
+    if (RegCreateKeyExW(reinterpret_cast<HKEY>(root), wide.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                        nullptr, &hk, nullptr) != ERROR_SUCCESS) {
+      return false;
+    }
+    RegCloseKey(hk);
+    m_foreignTrees.emplace_back(reinterpret_cast<HKEY>(root), path);
+    return true;
   }
   std::string Dump() const override {
     std::string out = "HKCU\\" + m_strSandbox + " and " + m_strScratch + ":\n";
@@ -198,6 +218,7 @@ class CWin32Backend : public IContractBackend {
   CWin32Shell m_shell;
   std::string m_strSandbox;
   std::string m_strScratch;
+  std::vector<std::pair<HKEY, std::string>> m_foreignTrees;
 };
 
 }  // namespace

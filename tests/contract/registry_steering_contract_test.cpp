@@ -24,7 +24,7 @@ const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Un
 struct Seed {
   RegKey root;
   std::string path;
-  std::string value;  // "-" for the key alone
+  std::string value;  // "-" for the key alone, "~" for a subkey the code page cannot name
   std::string data;
 };
 struct Link {
@@ -109,15 +109,26 @@ class RegistrySteering : public ContractTest {
     Reg().CloseKey(key);
     return true;
   }
-  void SeedAll(const std::vector<Seed>& seeds) {
+  // False when a name outside the code page was asked for and the backend
+  // has none.
+  bool SeedAll(const std::vector<Seed>& seeds) {
+    bool all = true;
     for (const Seed& s : seeds) {
+      if (s.value == "~") {
+        all = m_backend->CreateKeyNamedOutsideCodePage(s.root, s.path) && all;
+        continue;
+      }
       RegKey key = 0;
-      ASSERT_EQ(Reg().CreateKey(s.root, s.path, &key), 0) << s.path;
+      if (Reg().CreateKey(s.root, s.path, &key) != 0) {
+        ADD_FAILURE() << "cannot seed " << s.path;
+        return false;
+      }
       if (s.value != "-") {
         EXPECT_EQ(RegWriteString(Reg(), key, s.value, s.data), 0) << s.path;
       }
       Reg().CloseKey(key);
     }
+    return all;
   }
 };
 
@@ -194,6 +205,17 @@ TEST_F(RegistrySteering, UserWritableEntriesNeverReachMachineData) {
        {{kMachine, "Software\\{R}Target"}},
        {{kMachine, kUninstall + "{R}"}},
        {{kMachine, "Software\\{R}Target"}, {kMachine, kUninstall + "{R}"}}},
+      // Nothing at a link's target is written, so nothing there can keep
+      // the entry from going.
+      {"a stale uninstall entry linking to a key whose subkey the code page cannot name",
+       true,
+       {{kMachine, "Software\\{R}Target", "~", ""}, {kMachine, kUninstall + "{R}", "DisplayName", "Stale"}},
+       {{kMachine, kUninstall + "{R}\\Link", "Software\\{R}Target"}},
+       ScanCategory::kUninstall,
+       {{6, 0, kUninstall + "{R}"}},
+       {{kMachine, "Software\\{R}Target"}},
+       {{kMachine, kUninstall + "{R}"}},
+       {{kMachine, "Software\\{R}Target"}, {kMachine, kUninstall + "{R}"}}},
   };
   for (const Case& raw : cases) {
     SCOPED_TRACE(raw.name);
@@ -207,8 +229,7 @@ TEST_F(RegistrySteering, UserWritableEntriesNeverReachMachineData) {
     std::vector<Found> expected;
     for (const Found& f : raw.found) expected.push_back({f.category, f.classesHive, fill(f.location)});
 
-    SeedAll(seeds);
-    bool linked = true;
+    bool linked = SeedAll(seeds);
     for (const Link& l : raw.links) {
       linked = linked && m_backend->CreateRegistryLink(
                              l.root, fill(l.path), "\\Registry\\Machine\\" + fill(l.target));
