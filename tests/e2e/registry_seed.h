@@ -1,15 +1,19 @@
 // Registry helpers of the end-to-end tests: seed values (in ANSI as the
 // program reads, or wide where the code page lacks a character), look for
-// keys and values, and dump a tree so that two states of the registry
-// compare as texts.
+// keys and values, dump a tree so that two states of the registry compare
+// as texts, and find the program's backup files and import them with the
+// system's registry editor.
 #pragma once
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
+
+#include "e2e/driver.h"
 
 namespace tw::e2e {
 
@@ -112,6 +116,32 @@ inline void SetWideValue(HKEY root, const std::wstring& path, const std::wstring
   RegSetValueExW(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                  static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(key);
+}
+
+// The program's backup files (RegBackup beside it), in name order.
+inline std::vector<std::string> BackupFiles() {
+  std::vector<std::string> out;
+  WIN32_FIND_DATAA fd;
+  const std::string folder = ProgramFolder() + "RegBackup\\";
+  HANDLE h = FindFirstFileA((folder + "*.reg").c_str(), &fd);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  do {
+    out.push_back(folder + fd.cFileName);
+  } while (FindNextFileA(h, &fd));
+  FindClose(h);
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+inline void ClearBackups() {
+  for (const auto& f : BackupFiles()) DeleteFileA(f.c_str());
+}
+
+// Imports a file silently with the system's registry editor and waits for
+// it. Its exit code says nothing (it is 0 even when nothing was imported),
+// so callers compare the registry afterwards.
+inline void ImportWithRegedit(const std::string& file) {
+  RunAndWait("regedit.exe /s \"" + file + "\"", 60000);
 }
 
 }  // namespace tw::e2e

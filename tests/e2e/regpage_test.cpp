@@ -184,27 +184,6 @@ struct RegistryPage : RegistryPageWindows {
   }
 };
 
-std::vector<std::string> BackupFiles() {
-  std::vector<std::string> out;
-  WIN32_FIND_DATAA fd;
-  const std::string folder = ProgramFolder() + "RegBackup\\";
-  HANDLE h = FindFirstFileA((folder + "*.reg").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  do {
-    out.push_back(folder + fd.cFileName);
-  } while (FindNextFileA(h, &fd));
-  FindClose(h);
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
-void ClearBackups() {
-  for (const auto& f : BackupFiles()) DeleteFileA(f.c_str());
-}
-
-// Runs the system's registry editor and waits for it.
-DWORD RunRegedit(const std::string& args) { return RunAndWait("regedit.exe " + args, 60000); }
-
 // Reads a file the program wrote as UTF-16 or ANSI, as UTF-8.
 std::string ReadRegText(const std::string& path) {
   std::string bytes = ReadFileBytes(path);
@@ -396,7 +375,7 @@ TEST_F(RegistryPageE2E, DeletedEntriesComeBackFromTheirBackups) {
   // Import every backup with the registry editor: nothing is lost.
   files = BackupFiles();
   ASSERT_GE(files.size(), 1u);
-  for (const auto& f : files) RunRegedit("/s \"" + f + "\"");
+  for (const auto& f : files) ImportWithRegedit(f);
   EXPECT_EQ(SandboxState(), before);
 }
 
@@ -427,7 +406,7 @@ TEST_F(RegistryPageE2E, DeleteAllTakesEveryRowOfTheListAndItsBackupRestores) {
   for (const auto& r : rows) DumpKey(HKEY_CLASSES_ROOT, r[0], &left);
   EXPECT_EQ(left, foreignBefore);
   app.End();
-  for (const auto& f : BackupFiles()) RunRegedit("/s \"" + f + "\"");
+  for (const auto& f : BackupFiles()) ImportWithRegedit(f);
   std::vector<std::string> back;
   for (const auto& r : rows) DumpKey(HKEY_CLASSES_ROOT, r[0], &back);
   EXPECT_EQ(back, state);
@@ -494,6 +473,57 @@ TEST_F(RegistryPageE2E, DeletingManyScatteredCheckedRowsTakesExactlyThose) {
   EXPECT_EQ(BackupFiles().size(), 1u);
 }
 
+// The deletion runs on the interface thread and answers sent messages
+// meanwhile; a scan started from one would clear the rows it walks. A click
+// on the scan button sent while "delete all" runs is refused, and the
+// deletion ends with every row gone and every value in its backup.
+TEST_F(RegistryPageE2E, AScanClickedDuringTheDeletionIsRefused) {
+  const std::string many = std::string(kSandbox) + "\\Many";
+  char name[16];
+  for (int i = 0; i < 1500; ++i) {
+    wsprintfA(name, "m%04d", i);
+    SetString(HKEY_CURRENT_USER, many, name, Gone(std::string(name) + ".dll"));
+  }
+  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
+  ASSERT_TRUE(ui.Open(app));
+  ui.TickOnly({1});  // HKEY_CURRENT_USER
+  ASSERT_TRUE(ui.Scan());
+  const int listed = ListViewRowCount(ui.results);
+  ASSERT_GE(listed, 1500);
+  std::set<std::string> keys;
+  for (const auto& r : ListViewRows(ui.results, 1)) keys.insert(r[0]);
+  auto state = [&] {
+    std::vector<std::string> lines;
+    for (const auto& k : keys) DumpKey(HKEY_CURRENT_USER, k, &lines);
+    return lines;
+  };
+  const auto before = state();
+
+  HWND scan = ui.Button(1035);
+  Command(ui.page, 32795);  // delete all
+  // The backup file is made as the deletion starts; the click goes at once.
+  const ULONGLONG t0 = GetTickCount64();
+  while (BackupFiles().empty() && GetTickCount64() - t0 < 60000) Sleep(1);
+  // Sent, so that it is served inside the deletion (about 30 ms in, of some
+  // 350 ms here) rather than queued behind it.
+  DWORD_PTR result = 0;
+  ASSERT_TRUE(SendMessageTimeoutW(scan, BM_CLICK, 0, 0, SMTO_NORMAL, 60000, &result));
+  const std::string afterClick = GetText(scan);
+  ASSERT_TRUE(ui.WaitForPane(0, "Tidewell", 60000)) << ui.Pane(0);
+  EXPECT_EQ(afterClick, "扫描") << "the click started a scan";
+  EXPECT_EQ(ListViewRowCount(ui.results), 0);
+  EXPECT_EQ(ui.Pane(1), "总共: 0   删除: " + std::to_string(listed));
+  for (int i = 0; i < 1500; ++i) {
+    wsprintfA(name, "m%04d", i);
+    ASSERT_FALSE(ValueExists(HKEY_CURRENT_USER, many, name)) << name;
+  }
+  app.End();
+  const auto files = BackupFiles();
+  ASSERT_EQ(files.size(), 1u);
+  ImportWithRegedit(files[0]);
+  EXPECT_EQ(state(), before);
+}
+
 TEST_F(RegistryPageE2E, RepairPointsAComServerAtTheMovedLibraryAndCanBeUndone) {
   const std::string key = std::string("CLSID\\") + kRepairClsid + "\\InprocServer32";
   const std::string oldPath = std::string(kScratch) + "\\old\\Repair.dll";
@@ -550,7 +580,7 @@ TEST_F(RegistryPageE2E, RepairPointsAComServerAtTheMovedLibraryAndCanBeUndone) {
   // The old value was backed up before it was rewritten.
   auto files = BackupFiles();
   ASSERT_EQ(files.size(), 1u);
-  for (const auto& f : files) RunRegedit("/s \"" + f + "\"");
+  for (const auto& f : files) ImportWithRegedit(f);
   EXPECT_EQ(ReadDefault(HKEY_CLASSES_ROOT, key), oldPath);
 }
 

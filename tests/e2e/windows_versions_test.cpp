@@ -65,23 +65,6 @@ void Seed() {
             std::string(kGone) + "Helper.dll");
 }
 
-std::vector<std::string> BackupFiles() {
-  std::vector<std::string> out;
-  WIN32_FIND_DATAA fd;
-  const std::string folder = ProgramFolder() + "RegBackup\\";
-  HANDLE h = FindFirstFileA((folder + "*.reg").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  do {
-    out.push_back(folder + fd.cFileName);
-  } while (FindNextFileA(h, &fd));
-  FindClose(h);
-  return out;
-}
-
-void ClearBackups() {
-  for (const auto& f : BackupFiles()) DeleteFileA(f.c_str());
-}
-
 struct VersionCase {
   const char* version;
   bool family9x;  // no user rights to check
@@ -173,7 +156,7 @@ TEST_P(WindowsVersionsE2E, StartsScansDeletesAndTheBackupRestores) {
   }
 
   // The system's registry editor gives everything back.
-  RunAndWait("regedit.exe /s \"" + files[0] + "\"", 60000);
+  ImportWithRegedit(files[0]);
   EXPECT_EQ(SandboxState(), before);
 }
 
