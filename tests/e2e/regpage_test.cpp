@@ -413,6 +413,196 @@ TEST_F(RegistryPageE2E, DeleteAllTakesEveryRowOfTheListAndItsBackupRestores) {
 }
 
 
+// --- entries any program can write, over machine data ---------------------------
+
+// What a program without rights can leave for the cleaner: a per-user file
+// type whose class is the shared root Interface, one whose class is a path
+// of two keys, a user's broken copy of a healthy machine class, and a stale
+// uninstall entry holding a registry link to a machine key and one that
+// loops back to the entry.
+const char kSteer[] = "TidewellSteerE2E";
+const char kSteerClsid[] = "{7E1DE11A-0000-4E2E-9000-00000000E2E4}";
+const std::string kUserClasses = "Software\\Classes\\";
+const std::string kMachineClasses = "Software\\Classes\\";
+const std::string kSteerUninstall =
+    std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kSteer;
+const std::string kSteerTarget = std::string("Software\\") + kSteer + "Target";
+
+bool MakeLink(const std::string& path, const std::string& target) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, Widen(path).c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                      KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+    return false;
+  }
+  const std::wstring to = L"\\Registry\\Machine\\" + Widen(target);
+  const bool ok = RegSetValueExW(key, L"SymbolicLinkValue", 0, REG_LINK,
+                                 reinterpret_cast<const BYTE*>(to.data()),
+                                 static_cast<DWORD>(to.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
+  RegCloseKey(key);
+  return ok;
+}
+
+// Removes a link as itself: a plain delete would open, and remove, its target.
+void DeleteLink(const std::string& path) {
+  using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+  static const auto deleteKey = reinterpret_cast<NtDeleteKeyFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, Widen(path).c_str(), REG_OPTION_OPEN_LINK,
+                    KEY_ALL_ACCESS | DELETE, &key) != ERROR_SUCCESS) {
+    return;
+  }
+  if (deleteKey) deleteKey(key);
+  RegCloseKey(key);
+}
+
+// One line per key and value below root\path, never through a link: a link
+// is one line naming its target.
+void DumpNoFollow(HKEY root, const std::wstring& path, std::vector<std::string>* out) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, path.c_str(), REG_OPTION_OPEN_LINK, KEY_READ, &key) != ERROR_SUCCESS) {
+    return;
+  }
+  wchar_t target[512] = {};
+  DWORD type = 0, size = sizeof target - sizeof(wchar_t);
+  if (RegQueryValueExW(key, L"SymbolicLinkValue", nullptr, &type, reinterpret_cast<BYTE*>(target),
+                       &size) == ERROR_SUCCESS &&
+      type == REG_LINK) {
+    out->push_back("[" + Utf8Of(path) + "] link to " + Utf8Of(target));
+    RegCloseKey(key);
+    return;
+  }
+  std::vector<std::wstring> subkeys;
+  out->push_back("[" + Utf8Of(path) + "]");
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[16384];
+    DWORD nameLen = 16384, valueType = 0;
+    BYTE data[4096];
+    DWORD dataLen = sizeof data;
+    if (RegEnumValueW(key, i, name, &nameLen, nullptr, &valueType, data, &dataLen) != ERROR_SUCCESS) {
+      break;
+    }
+    std::string line = "[" + Utf8Of(path) + "] \"" + Utf8Of(std::wstring(name, nameLen)) + "\" " +
+                       std::to_string(valueType) + ":";
+    char hex[4];
+    for (DWORD b = 0; b < dataLen; ++b) {
+      wsprintfA(hex, "%02x", data[b]);
+      line += hex;
+    }
+    out->push_back(line);
+  }
+  for (DWORD i = 0;; ++i) {
+    wchar_t name[512];
+    DWORD len = 512;
+    if (RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    subkeys.emplace_back(name, len);
+  }
+  RegCloseKey(key);
+  for (const auto& sub : subkeys) DumpNoFollow(root, path + L"\\" + sub, out);
+}
+
+DWORD SubkeyCount(HKEY root, const char* path) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return 0;
+  DWORD n = 0;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &n, nullptr, nullptr, nullptr, nullptr, nullptr,
+                   nullptr, nullptr);
+  RegCloseKey(key);
+  return n;
+}
+
+const std::pair<HKEY, std::string> kSteerRoots[] = {
+    {HKEY_CURRENT_USER, kUserClasses + ".twsteere2e1"},
+    {HKEY_CURRENT_USER, kUserClasses + ".twsteere2e2"},
+    {HKEY_CURRENT_USER, kUserClasses + "CLSID\\" + kSteerClsid},
+    {HKEY_LOCAL_MACHINE, kMachineClasses + kSteer},
+    {HKEY_LOCAL_MACHINE, kMachineClasses + "CLSID\\" + kSteerClsid},
+    {HKEY_LOCAL_MACHINE, kSteerUninstall},
+    {HKEY_LOCAL_MACHINE, kSteerTarget},
+};
+
+std::vector<std::string> SteerState() {
+  std::vector<std::string> lines;
+  for (const auto& [root, path] : kSteerRoots) DumpNoFollow(root, Widen(path), &lines);
+  return lines;
+}
+
+void RemoveSteerSeed() {
+  DeleteLink(kSteerUninstall + "\\Link");
+  DeleteLink(kSteerUninstall + "\\Sub\\Loop");
+  for (const auto& [root, path] : kSteerRoots) DeleteTree(root, path);
+}
+
+class RegistrySteeringE2E : public RegistryPageE2E {
+ protected:
+  void SetUp() override {
+    RegistryPageE2E::SetUp();
+    RemoveSteerSeed();
+    const std::string server = std::string(kScratch) + "\\steer.dll";
+    ASSERT_TRUE(WriteFileBytes(server, "MZ"));
+    SetString(HKEY_CURRENT_USER, kUserClasses + ".twsteere2e1", "", "Interface");
+    SetString(HKEY_CURRENT_USER, kUserClasses + ".twsteere2e2", "", std::string(kSteer) + "\\Deep");
+    SetString(HKEY_LOCAL_MACHINE, kMachineClasses + kSteer + "\\Deep", "Note", "machine data");
+    const std::string clsid = kMachineClasses + "CLSID\\" + kSteerClsid;
+    SetString(HKEY_LOCAL_MACHINE, clsid, "", "Machine class");
+    SetString(HKEY_LOCAL_MACHINE, clsid + "\\InprocServer32", "", server);
+    SetString(HKEY_LOCAL_MACHINE, clsid + "\\ProgID", "", "TidewellSteerE2E.Class.1");
+    SetString(HKEY_CURRENT_USER, kUserClasses + "CLSID\\" + kSteerClsid + "\\InprocServer32", "",
+              Gone("steer.dll"));
+    SetString(HKEY_LOCAL_MACHINE, kSteerTarget + "\\Inner", "keep", "machine data");
+    SetString(HKEY_LOCAL_MACHINE, kSteerUninstall, "DisplayName", "Tidewell steering leftover");
+    ASSERT_TRUE(MakeLink(kSteerUninstall + "\\Link", kSteerTarget));
+    ASSERT_TRUE(MakeLink(kSteerUninstall + "\\Sub\\Loop", kSteerUninstall));
+  }
+  void TearDown() override {
+    RegistryPageE2E::TearDown();
+    RemoveSteerSeed();
+  }
+};
+
+TEST_F(RegistrySteeringE2E, DeleteAllLeavesMachineDataAloneAndItsBackupRestoresTheSeed) {
+  const auto before = SteerState();
+  std::vector<std::string> machineBefore, targetBefore;
+  DumpKey(HKEY_LOCAL_MACHINE, kMachineClasses + kSteer, &machineBefore);
+  DumpKey(HKEY_LOCAL_MACHINE, kMachineClasses + "CLSID\\" + kSteerClsid, &machineBefore);
+  DumpKey(HKEY_LOCAL_MACHINE, kSteerTarget, &targetBefore);
+  ASSERT_EQ(targetBefore.size(), 3u);
+  const DWORD interfaces = SubkeyCount(HKEY_CLASSES_ROOT, "Interface");
+  ASSERT_GT(interfaces, 100u);
+
+  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
+  ASSERT_TRUE(ui.Open(app));
+  ASSERT_TRUE(ui.Scan());
+  // The user's copy of the class and the stale entry are findings; the file
+  // types naming a class-store root or a path are not.
+  EXPECT_EQ(ui.RowsOf({std::string("CLSID\\") + kSteerClsid}).size(), 1u);
+  EXPECT_EQ(ui.RowsOf({kSteerUninstall}).size(), 1u);
+  EXPECT_TRUE(ui.RowsOf({".twsteere2e1", ".twsteere2e2", "Interface", kSteer}).empty());
+  Command(ui.page, 32795);  // delete all
+  ASSERT_TRUE(ui.WaitForPane(0, "Tidewell", 120000)) << ui.Pane(0);
+  app.End();
+
+  EXPECT_EQ(SubkeyCount(HKEY_CLASSES_ROOT, "Interface"), interfaces);
+  std::vector<std::string> machineAfter, targetAfter;
+  DumpKey(HKEY_LOCAL_MACHINE, kMachineClasses + kSteer, &machineAfter);
+  DumpKey(HKEY_LOCAL_MACHINE, kMachineClasses + "CLSID\\" + kSteerClsid, &machineAfter);
+  DumpKey(HKEY_LOCAL_MACHINE, kSteerTarget, &targetAfter);
+  EXPECT_EQ(machineAfter, machineBefore);
+  EXPECT_EQ(targetAfter, targetBefore);
+  EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kUserClasses + "CLSID\\" + kSteerClsid));
+  EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kSteerUninstall));
+
+  // The registry editor cannot make links: the backup names them in a
+  // comment, and everything else comes back where it was.
+  for (const auto& f : BackupFiles()) ImportWithRegedit(f);
+  std::vector<std::string> expected;
+  for (const auto& line : before) {
+    if (line.find("] link to ") == std::string::npos) expected.push_back(line);
+  }
+  ASSERT_EQ(before.size() - expected.size(), 2u);
+  EXPECT_EQ(SteerState(), expected);
+}
+
 // --- the folder chooser, driven in the program's memory ----------------------
 
 HWND WaitForChooser(const CAppUnderTest& app) {
