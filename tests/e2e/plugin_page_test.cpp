@@ -87,27 +87,13 @@ std::vector<std::string> Dump(const Keys& keys) {
   return out;
 }
 
-std::vector<std::string> Files(const std::string& pattern) {
-  std::vector<std::string> out;
-  WIN32_FIND_DATAA fd;
-  const std::string folder = ProgramFolder() + "RegBackup\\";
-  HANDLE h = FindFirstFileA((folder + pattern).c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  do {
-    out.push_back(folder + fd.cFileName);
-  } while (FindNextFileA(h, &fd));
-  FindClose(h);
-  std::sort(out.begin(), out.end());
-  return out;
-}
-
 void ClearBackups() {
-  for (const auto& f : Files("IE_*.reg")) DeleteFileA(f.c_str());
+  for (const auto& f : BackupFiles("IE_*.reg")) DeleteFileA(f.c_str());
 }
 
 // Imports every backup with the real registry editor.
 void ImportBackups(std::size_t expected) {
-  const auto backups = Files("IE_*.reg");
+  const auto backups = BackupFiles("IE_*.reg");
   ASSERT_EQ(backups.size(), expected);
   for (const auto& file : backups) {
     EXPECT_EQ(RunAndWait("regedit.exe /s \"" + file + "\"", 60000), 0u) << file;
@@ -286,7 +272,7 @@ TEST_F(PluginPageE2E, DeletingRegistrationsTakesOnlyTheirOwnAndEachBackupRestore
   Open();
   Click(FindControl(m_page.page, 1009));
   Sleep(300);
-  EXPECT_TRUE(Files("IE_*.reg").empty()) << "a removal without a selected row";
+  EXPECT_TRUE(BackupFiles("IE_*.reg").empty()) << "a removal without a selected row";
 
   ASSERT_TRUE(m_page.SelectAndClick("TidewellPluginE2E Toolbar", 1009));
   ASSERT_TRUE(WaitFor([] { return !ValueExists(HKEY_LOCAL_MACHINE, kToolbarKey, kClsid); }));

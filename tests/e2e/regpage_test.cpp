@@ -232,6 +232,22 @@ class RegistryPageE2E : public ::testing::Test {
     RemoveSandbox();
     ClearBackups();
   }
+  // n stale values below the sandbox's "Many", named by format ("m%03d").
+  std::string SeedMany(int n, const char* format) {
+    const std::string many = std::string(kSandbox) + "\\Many";
+    char name[16];
+    for (int i = 0; i < n; ++i) {
+      wsprintfA(name, format, i);
+      SetString(HKEY_CURRENT_USER, many, name, Gone(std::string(name) + ".dll"));
+    }
+    return many;
+  }
+  // Starts the program and scans HKEY_CURRENT_USER alone.
+  bool ScanTheUser() {
+    if (!app.Start("tidewell.exe") || !ui.Open(app)) return false;
+    ui.TickOnly({1});
+    return ui.Scan();
+  }
   CAppUnderTest app;
   RegistryPage ui;
 };
@@ -629,16 +645,9 @@ std::string ReadDefault(HKEY root, const std::string& path, const std::string& n
 // those rows leave it, the others keep their order and their unchecked boxes,
 // and only the checked values leave the registry.
 TEST_F(RegistryPageE2E, DeletingManyScatteredCheckedRowsTakesExactlyThose) {
-  const std::string many = std::string(kSandbox) + "\\Many";
+  const std::string many = SeedMany(150, "m%03d");
   char name[16];
-  for (int i = 0; i < 150; ++i) {
-    wsprintfA(name, "m%03d", i);
-    SetString(HKEY_CURRENT_USER, many, name, Gone(std::string(name) + ".dll"));
-  }
-  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
-  ASSERT_TRUE(ui.Open(app));
-  ui.TickOnly({1});  // HKEY_CURRENT_USER
-  ASSERT_TRUE(ui.Scan());
+  ASSERT_TRUE(ScanTheUser()) << app.LastError();
   const auto rows = ListViewRows(ui.results, 3);
   std::vector<std::vector<std::string>> kept;
   std::set<std::string> chosen;
@@ -673,16 +682,9 @@ TEST_F(RegistryPageE2E, DeletingManyScatteredCheckedRowsTakesExactlyThose) {
 // on the scan button sent while "delete all" runs is refused, and the
 // deletion ends with every row gone and every value in its backup.
 TEST_F(RegistryPageE2E, AScanClickedDuringTheDeletionIsRefused) {
-  const std::string many = std::string(kSandbox) + "\\Many";
+  const std::string many = SeedMany(1500, "m%04d");
   char name[16];
-  for (int i = 0; i < 1500; ++i) {
-    wsprintfA(name, "m%04d", i);
-    SetString(HKEY_CURRENT_USER, many, name, Gone(std::string(name) + ".dll"));
-  }
-  ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();
-  ASSERT_TRUE(ui.Open(app));
-  ui.TickOnly({1});  // HKEY_CURRENT_USER
-  ASSERT_TRUE(ui.Scan());
+  ASSERT_TRUE(ScanTheUser()) << app.LastError();
   const int listed = ListViewRowCount(ui.results);
   ASSERT_GE(listed, 1500);
   std::set<std::string> keys;
