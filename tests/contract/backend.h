@@ -39,9 +39,7 @@ class IContractBackend {
   // Makes root\path and below it a key whose name the ANSI code page lacks
   // (Hangul), which an ANSI read cannot name; the tree goes with the
   // backend. False where the backend has no such names (the memory one).
-  virtual bool CreateKeyNamedOutsideCodePage(RegKey root, const std::string& path) {
-    return false;
-  }
+  virtual bool CreateKeyNamedOutsideCodePage(RegKey root, const std::string& path) { return false; }
   // The backend's whole state (or what it can tell of it), for failure messages.
   virtual std::string Dump() const = 0;
 };

@@ -50,8 +50,8 @@ struct Case {
   std::vector<Link> links;
   ScanCategory category;
   std::vector<Found> found;  // of the seeded entries, in scan order
-  std::vector<Key> kept;  // unchanged, with everything below them
-  std::vector<Key> gone;  // kept and gone: the seeded trees, removed afterwards
+  std::vector<Key> kept;     // unchanged, with everything below them
+  std::vector<Key> gone;     // kept and gone: the seeded trees, removed afterwards
 };
 
 std::ostream& operator<<(std::ostream& os, const Found& f) {
@@ -165,7 +165,8 @@ TEST_F(RegistrySteering, UserWritableEntriesNeverReachMachineData) {
        {}},
       {"a file type whose class is a path of two keys",
        false,
-       {{kMachine, classes + "{R}Path\\Deep", "-", ""}, {kMachine, classes + ".{R}b", "", "{R}Path\\Deep"}},
+       {{kMachine, classes + "{R}Path\\Deep", "-", ""},
+        {kMachine, classes + ".{R}b", "", "{R}Path\\Deep"}},
        {},
        ScanCategory::kFileAssociations,
        {},
@@ -213,7 +214,8 @@ TEST_F(RegistrySteering, UserWritableEntriesNeverReachMachineData) {
       // the entry from going.
       {"a stale uninstall entry linking to a key whose subkey the code page cannot name",
        true,
-       {{kMachine, "Software\\{R}Target", "~", ""}, {kMachine, kUninstall + "{R}", "DisplayName", "Stale"}},
+       {{kMachine, "Software\\{R}Target", "~", ""},
+        {kMachine, kUninstall + "{R}", "DisplayName", "Stale"}},
        {{kMachine, kUninstall + "{R}\\Link", "Software\\{R}Target"}},
        ScanCategory::kUninstall,
        {{6, 0, kUninstall + "{R}"}},

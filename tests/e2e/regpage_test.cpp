@@ -433,7 +433,6 @@ TEST_F(RegistryPageE2E, DeleteAllTakesEveryRowOfTheListAndItsBackupRestores) {
   EXPECT_EQ(back, state);
 }
 
-
 // --- entries any program can write, over machine data ---------------------------
 
 // What a program without rights can leave for the cleaner: a per-user file
@@ -500,7 +499,8 @@ void DumpNoFollow(HKEY root, const std::wstring& path, std::vector<std::string>*
     DWORD nameLen = 16384, valueType = 0;
     BYTE data[4096];
     DWORD dataLen = sizeof data;
-    if (RegEnumValueW(key, i, name, &nameLen, nullptr, &valueType, data, &dataLen) != ERROR_SUCCESS) {
+    if (RegEnumValueW(key, i, name, &nameLen, nullptr, &valueType, data, &dataLen) !=
+        ERROR_SUCCESS) {
       break;
     }
     std::string line = "[" + Utf8Of(path) + "] \"" + Utf8Of(std::wstring(name, nameLen)) + "\" " +
@@ -515,7 +515,8 @@ void DumpNoFollow(HKEY root, const std::wstring& path, std::vector<std::string>*
   for (DWORD i = 0;; ++i) {
     wchar_t name[512];
     DWORD len = 512;
-    if (RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    if (RegEnumKeyExW(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
     subkeys.emplace_back(name, len);
   }
   RegCloseKey(key);
