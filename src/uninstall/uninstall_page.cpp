@@ -11,6 +11,7 @@
 #include "controls/resource_module.h"
 #include "platform/text.h"
 #include "platform/win32/system_clock_win32.h"
+#include "platform/win32/wow64.h"
 #include "resources/resource.h"
 #include "uninstall/uninstall_start.h"
 
@@ -204,6 +205,9 @@ int CUninstallPage::ExtractImage(const std::string& icon) {
     file = icon.substr(0, comma);
     index = std::atoi(icon.c_str() + comma + 1);
   }
+  // The file the program's entry names, as the system's own side sees it
+  // (the 32-bit program on 64-bit Windows would read SysWOW64's namesake).
+  file = NativeFilePath(file);
   HICON small = nullptr;
   if (ExtractIconExA(file.c_str(), index, nullptr, &small, 1) == 0 || !small) return 0;
   const int image = ImageList_ReplaceIcon(m_hImages, -1, small);

@@ -5,6 +5,7 @@
 
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/exact_ansi.h"
+#include "platform/win32/wow64.h"
 
 namespace tw {
 
@@ -64,19 +65,6 @@ std::unique_ptr<IRegistryWatch> CWin32Registry::WatchKey(RegKey key, long* error
 }
 
 namespace {
-
-// Whether this is a 32-bit program on 64-bit Windows. IsWow64Process came
-// with XP SP2; a system without it has no 64-bit half.
-bool RunsOnWow64() {
-  static const bool wow64 = [] {
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    const auto fn = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
-    BOOL result = FALSE;
-    return fn && fn(GetCurrentProcess(), &result) && result;
-  }();
-  return wow64;
-}
 
 // The default view is the system's own (64-bit) one for either program, so
 // the 32-bit program reads, writes and backs up the keys the 64-bit one

@@ -1,0 +1,29 @@
+// A 32-bit program on 64-bit Windows (WOW64) is shown the 32-bit system
+// folder (SysWOW64) wherever it names the system folder. What it judges,
+// removes or starts by a path there must be the file the registry entry
+// means, which for the system's own keys is the 64-bit one.
+#pragma once
+
+#include <string>
+
+namespace tw {
+
+// True for a 32-bit program on 64-bit Windows. IsWow64Process came with
+// XP SP2; a system without it has no 64-bit half.
+bool RunsOnWow64();
+
+// The path as this program must name it to reach the system's own file: on
+// WOW64 a path in the system folder goes through "Sysnative", the alias
+// that leads a 32-bit program to the 64-bit folder; every other path, and
+// every path of a 64-bit program or on 32-bit Windows, as it is.
+std::string NativeFilePath(const std::string& path);
+
+// NativeFilePath's answer named as the system names it again, for a path
+// the system hands back (a long or short form of one it was given).
+std::string SystemFilePath(const std::string& path);
+
+// The folder 32-bit system programs are started from: SysWOW64 on 64-bit
+// Windows, the system folder on 32-bit Windows; empty when neither is known.
+std::string ThirtyTwoBitSystemFolder();
+
+}  // namespace tw
