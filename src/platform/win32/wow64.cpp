@@ -44,6 +44,18 @@ bool RunsOnWow64() {
   return wow64;
 }
 
+std::uint32_t RegistryViewFlag(RegView view) {
+  if (sizeof(void*) == 4 && !RunsOnWow64()) return 0;
+  switch (view) {
+    case RegView::k32:
+      return KEY_WOW64_32KEY;
+    case RegView::k64:
+      return KEY_WOW64_64KEY;
+    default:
+      return sizeof(void*) == 4 ? KEY_WOW64_64KEY : 0;
+  }
+}
+
 std::string NativeFilePath(const std::string& path) {
   if (!RunsOnWow64()) return path;
   const SystemFolders& f = Folders();

@@ -4,7 +4,10 @@
 // means, which for the system's own keys is the 64-bit one.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "platform/registry.h"
 
 namespace tw {
 
@@ -21,6 +24,13 @@ std::string NativeFilePath(const std::string& path);
 // NativeFilePath's answer named as the system names it again, for a path
 // the system hands back (a long or short form of one it was given).
 std::string SystemFilePath(const std::string& path);
+
+// The KEY_WOW64_* flag every registry open and creation of the program
+// passes for a view. The default view is the system's own (64-bit) one for
+// either program, so the 32-bit program reads, writes and backs up the keys
+// the 64-bit one does, and the 32-bit view stays below "Wow6432Node" for
+// both. A 32-bit system has one view, and Windows 2000 refuses the flags.
+std::uint32_t RegistryViewFlag(RegView view);
 
 // The folder 32-bit system programs are started from: SysWOW64 on 64-bit
 // Windows, the system folder on 32-bit Windows; empty when neither is known.
