@@ -178,6 +178,7 @@ std::string FromBuffer(Call call) {
 std::unique_ptr<IFileFind> CWin32FileSystem::FindFirst(const std::string& patternGiven, FindData* first,
                                                        long* error) {
   const std::string pattern = NativeFilePath(patternGiven);
+  const CNativeFileView nativeView;
   const std::wstring wide = WidePath(pattern);
   if (wide.empty()) {
     if (error) *error = pattern.empty() ? kErrorFileNotFound : kErrorBadPathname;
@@ -228,6 +229,7 @@ bool CWin32FileSystem::GetVolumeLabel(const std::string& root, std::string* labe
 
 bool CWin32FileSystem::CanOpenForWriteDenyWrite(const std::string& pathGiven) {
   const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   // OpenFile takes at most 127 characters; a longer path gets the same
   // question through CreateFileA (write access, others may only read).
   if (path.size() < OFS_MAXPATHNAME) {
@@ -255,6 +257,7 @@ std::string CWin32FileSystem::GetTempPath() {
 
 std::string CWin32FileSystem::GetLongPathName(const std::string& pathGiven) {
   const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   const std::wstring wide = WidePath(path);
   if (wide.empty()) return std::string();
   return SystemFilePath(
@@ -263,6 +266,7 @@ std::string CWin32FileSystem::GetLongPathName(const std::string& pathGiven) {
 
 std::string CWin32FileSystem::GetShortPathName(const std::string& pathGiven) {
   const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   const std::wstring wide = WidePath(path);
   if (wide.empty()) return std::string();
   return SystemFilePath(
@@ -288,12 +292,14 @@ std::string CWin32FileSystem::GetModuleFileName() {
 
 std::uint32_t CWin32FileSystem::GetFileAttributes(const std::string& pathGiven) {
   const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   if (TooLongForAnsi(path)) return ::GetFileAttributesW(LongForm(path).c_str());
   return ::GetFileAttributesA(path.c_str());
 }
 
 long CWin32FileSystem::CreateDirectory(const std::string& pathGiven) {
   const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   if (TooLongForAnsi(path)) {
     return ::CreateDirectoryW(LongForm(path).c_str(), nullptr) ? kErrorSuccess : LastError();
   }
@@ -302,6 +308,7 @@ long CWin32FileSystem::CreateDirectory(const std::string& pathGiven) {
 
 long CWin32FileSystem::RemoveDirectory(const std::string& pathGiven) {
   const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   if (TooLongForAnsi(path)) {
     return ::RemoveDirectoryW(LongForm(path).c_str()) ? kErrorSuccess : LastError();
   }
@@ -310,6 +317,7 @@ long CWin32FileSystem::RemoveDirectory(const std::string& pathGiven) {
 
 long CWin32FileSystem::DeleteFile(const std::string& pathGiven) {
   const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   if (TooLongForAnsi(path)) {
     return ::DeleteFileW(LongForm(path).c_str()) ? kErrorSuccess : LastError();
   }
@@ -319,6 +327,7 @@ long CWin32FileSystem::DeleteFile(const std::string& pathGiven) {
 long CWin32FileSystem::MoveFile(const std::string& fromGiven, const std::string& toGiven) {
   const std::string from = NativeFilePath(fromGiven);
   const std::string to = NativeFilePath(toGiven);
+  const CNativeFileView nativeView;
   if (TooLongForAnsi(from) || TooLongForAnsi(to)) {
     return ::MoveFileW(LongForm(from).c_str(), LongForm(to).c_str()) ? kErrorSuccess : LastError();
   }
@@ -328,6 +337,7 @@ long CWin32FileSystem::MoveFile(const std::string& fromGiven, const std::string&
 long CWin32FileSystem::MoveFileReplace(const std::string& fromGiven, const std::string& toGiven) {
   const std::string from = NativeFilePath(fromGiven);
   const std::string to = NativeFilePath(toGiven);
+  const CNativeFileView nativeView;
   // Onto another drive the file is copied and the original removed; the
   // write-through makes the call return only once the copy is on the disk.
   const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH | MOVEFILE_COPY_ALLOWED;
@@ -341,6 +351,7 @@ long CWin32FileSystem::MoveFileReplace(const std::string& fromGiven, const std::
 std::unique_ptr<IWritableFile> CWin32FileSystem::CreateFile(const std::string& pathGiven,
                                                             CreateMode mode, long* error) {
   const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   DWORD disposition = CREATE_ALWAYS;
   if (mode == CreateMode::kCreateNew) disposition = CREATE_NEW;
   if (mode == CreateMode::kOpenAppend) disposition = OPEN_ALWAYS;
@@ -367,6 +378,7 @@ std::unique_ptr<IWritableFile> CWin32FileSystem::CreateFile(const std::string& p
 
 bool CWin32FileSystem::ReadFile(const std::string& pathGiven, std::string* bytes) {
   const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;

@@ -15,6 +15,28 @@ struct SystemFolders {
   std::string sysnative;
 };
 
+using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
+using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
+
+template <typename Fn>
+Fn Kernel32Entry(const char* name) {
+  return reinterpret_cast<Fn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), name)));
+}
+
+const SystemFolders& Folders();
+
+// Whether the system resolves "Sysnative" for this program.
+bool HasSysnative() {
+  static const bool has = [] {
+    const std::string& alias = Folders().sysnative;
+    if (alias.empty()) return false;
+    const DWORD attrs = GetFileAttributesA(alias.c_str());
+    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }();
+  return has;
+}
+
 const SystemFolders& Folders() {
   static const SystemFolders folders = [] {
     SystemFolders f;
@@ -57,7 +79,7 @@ std::uint32_t RegistryViewFlag(RegView view) {
 }
 
 std::string NativeFilePath(const std::string& path) {
-  if (!RunsOnWow64()) return path;
+  if (!RunsOnWow64() || !HasSysnative()) return path;
   const SystemFolders& f = Folders();
   const std::size_t n = f.system.size();
   if (n == 0 || f.sysnative.empty() || path.size() < n) return path;
@@ -68,8 +90,20 @@ std::string NativeFilePath(const std::string& path) {
   return f.sysnative + path.substr(n);
 }
 
+CNativeFileView::CNativeFileView() {
+  if (!RunsOnWow64() || HasSysnative()) return;
+  static const auto disable = Kernel32Entry<Wow64DisableFn>("Wow64DisableWow64FsRedirection");
+  m_disabled = disable && disable(&m_old);
+}
+
+CNativeFileView::~CNativeFileView() {
+  if (!m_disabled) return;
+  static const auto revert = Kernel32Entry<Wow64RevertFn>("Wow64RevertWow64FsRedirection");
+  if (revert) revert(m_old);
+}
+
 std::string SystemFilePath(const std::string& path) {
-  if (!RunsOnWow64()) return path;
+  if (!RunsOnWow64() || !HasSysnative()) return path;
   const SystemFolders& f = Folders();
   const std::size_t n = f.sysnative.size();
   if (n == 0 || path.size() < n || !EqualsNoCase(path.substr(0, n), f.sysnative)) return path;

@@ -18,8 +18,26 @@ bool RunsOnWow64();
 // The path as this program must name it to reach the system's own file: on
 // WOW64 a path in the system folder goes through "Sysnative", the alias
 // that leads a 32-bit program to the 64-bit folder; every other path, and
-// every path of a 64-bit program or on 32-bit Windows, as it is.
+// every path of a 64-bit program or on 32-bit Windows, as it is. Where the
+// system has no such alias (Windows XP and Server 2003 x64 without their
+// update), the path stays and CNativeFileView does the work.
 std::string NativeFilePath(const std::string& path);
+
+// For the lifetime of the object, this thread's file calls see the 64-bit
+// system folder, on a WOW64 system without "Sysnative" only; elsewhere it
+// does nothing. Only around single kernel32 file calls: nothing that loads
+// a library may run inside it.
+class CNativeFileView {
+ public:
+  CNativeFileView();
+  ~CNativeFileView();
+  CNativeFileView(const CNativeFileView&) = delete;
+  CNativeFileView& operator=(const CNativeFileView&) = delete;
+
+ private:
+  void* m_old = nullptr;
+  bool m_disabled = false;
+};
 
 // NativeFilePath's answer named as the system names it again, for a path
 // the system hands back (a long or short form of one it was given).
