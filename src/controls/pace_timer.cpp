@@ -1,3 +1,5 @@
+#include <windows.h>
+
 #include "controls/pace_timer.h"
 
 #include "platform/win32/tick_count.h"
