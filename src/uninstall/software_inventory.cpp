@@ -102,6 +102,7 @@ void CSoftwareInventory::ReadUninstallKey(RegKey root, RegView view, const std::
     if (ReadUninstallEntry(root, view, keyPath + "\\" + name, record.get())) {
       m_programs.push_back(std::move(record));
     }
+    if (m_entryRead) m_entryRead();
   }
 }
 
