@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "app/pending_rows.h"
 #include "controls/check_list.h"
 #include "controls/resource_module.h"
 #include "platform/text.h"
@@ -69,6 +70,9 @@ BOOL CUninstallPage::OnInit() {
   m_inventory.SetLocalTimeConverter([this](std::uint64_t fileTime, SystemTime* local) {
     return ToLocalTime(m_zone, fileTime, local);
   });
+  // Reading a thousand entries takes the registry a while; the window keeps
+  // answering meanwhile, and shows the last fill until the new one is read.
+  m_inventory.SetEntryRead([this] { ServeSentMessages(&m_lastServed, 25, false); });
 
   AddListColumn(m_hList, 0, IDS_57861, 170);
   AddListColumn(m_hList, 1, IDS_57862, 50);
@@ -122,9 +126,15 @@ void CUninstallPage::StopWatches() {
 }
 
 void CUninstallPage::Refresh() {
+  // A refresh asked for while one reads (a message served meanwhile) would
+  // read the same keys again: the running one already gets what it asks for.
+  if (m_bRefreshing) return;
+  m_bRefreshing = true;
   GetTimeZoneInformation(&m_zone);
-  m_rows.clear();
   m_inventory.RefreshInventory();
+  m_bRefreshing = false;
+  m_rows.clear();
+  m_shown = m_inventory.TakePrograms();
   // The rows are rebuilt, so the icons of the last fill go with them and the
   // image list does not grow with every refresh.
   ImageList_RemoveAll(m_hImages);
@@ -133,7 +143,7 @@ void CUninstallPage::Refresh() {
     DeleteObject(bmp);
   }
   m_iconImages.clear();
-  for (const auto& record : m_inventory.Programs()) m_rows.push_back(record.get());
+  for (const auto& record : m_shown) m_rows.push_back(record.get());
   // By name, without regard to case, as a sorted list view keeps its rows.
   std::stable_sort(m_rows.begin(), m_rows.end(),
                    [](const InstalledProgram* a, const InstalledProgram* b) {
