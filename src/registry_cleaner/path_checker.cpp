@@ -64,10 +64,32 @@ bool CPathChecker::Exists(const std::string& pattern) {
     auto it = m_exists.find(pattern);
     if (it != m_exists.end()) return it->second;
   }
-  FindData first;
-  const bool found = m_fs.FindFirst(pattern, &first) != nullptr;
+  bool found = Find(pattern);
+  if (!found) {
+    const std::string other = InThirtyTwoBitSystemFolder(pattern);
+    found = !other.empty() && Find(other);
+  }
   if (m_cache) m_exists.emplace(pattern, found);
   return found;
+}
+
+bool CPathChecker::Find(const std::string& pattern) {
+  FindData first;
+  return m_fs.FindFirst(pattern, &first) != nullptr;
+}
+
+std::string CPathChecker::InThirtyTwoBitSystemFolder(const std::string& pattern) {
+  if (!m_haveFolders) {
+    m_system = m_fs.GetSystemDirectory();
+    m_wow64 = m_fs.GetSystemWow64Directory();
+    m_haveFolders = true;
+  }
+  const std::size_t n = m_system.size();
+  if (n == 0 || m_wow64.empty() || pattern.size() <= n + 1 || pattern[n] != '\\') return {};
+  // The system folder's name is plain ASCII: a match ends on a character
+  // of its own.
+  if (!EqualsNoCase(pattern.substr(0, n), m_system)) return {};
+  return m_wow64 + pattern.substr(n);
 }
 
 PathVerdict CPathChecker::Check(std::string text, const std::string& invalidPrefix,
