@@ -118,12 +118,13 @@ inline void SetWideValue(HKEY root, const std::wstring& path, const std::wstring
   RegCloseKey(key);
 }
 
-// The program's backup files (RegBackup beside it) matching pattern, in
-// name order.
-inline std::vector<std::string> BackupFiles(const std::string& pattern = "*.reg") {
+// The backup files matching pattern in folder (the program's RegBackup when
+// none is named), in name order.
+inline std::vector<std::string> BackupFiles(const std::string& pattern = "*.reg",
+                                            std::string folder = "") {
   std::vector<std::string> out;
   WIN32_FIND_DATAA fd;
-  const std::string folder = ProgramFolder() + "RegBackup\\";
+  if (folder.empty()) folder = ProgramFolder() + "RegBackup\\";
   HANDLE h = FindFirstFileA((folder + pattern).c_str(), &fd);
   if (h == INVALID_HANDLE_VALUE) return out;
   do {

@@ -91,19 +91,6 @@ void Seed() {
       << "the 32-bit system folder must lack the server";
 }
 
-// The backups beside the program in `folder` (below the programs' folder).
-std::vector<std::string> BackupFiles(const std::string& folder) {
-  std::vector<std::string> out;
-  WIN32_FIND_DATAA fd;
-  HANDLE h = FindFirstFileA((folder + "*.reg").c_str(), &fd);
-  if (h == INVALID_HANDLE_VALUE) return out;
-  do {
-    out.push_back(folder + fd.cFileName);
-  } while (FindNextFileA(h, &fd));
-  FindClose(h);
-  return out;
-}
-
 struct ProgramCase {
   const char* name;
   const char* folder;  // the program's, below the programs' folder
@@ -112,7 +99,7 @@ struct ProgramCase {
 };
 
 void ClearBackups(const ProgramCase& c) {
-  for (const auto& f : BackupFiles(c.Backups())) DeleteFileA(f.c_str());
+  for (const auto& f : BackupFiles("*.reg", c.Backups())) DeleteFileA(f.c_str());
 }
 
 void PrintTo(const ProgramCase& c, std::ostream* os) { *os << c.name; }
@@ -182,9 +169,9 @@ TEST_P(RegistryViewsE2E, EachViewsStaleValueGoesOnceAndComesBackIntoItsOwnView) 
 
   // The 64-bit registry editor (this test is a 64-bit program) gives each
   // class back where it was.
-  const auto files = BackupFiles(GetParam().Backups());
+  const auto files = BackupFiles("*.reg", GetParam().Backups());
   ASSERT_EQ(files.size(), 1u);
-  RunAndWait("regedit.exe /s \"" + files[0] + "\"", 60000);
+  ImportWithRegedit(files[0]);
   EXPECT_EQ(SeededState(), before);
 }
 
