@@ -59,14 +59,39 @@ std::string CPathChecker::ListRemovableRoots() {
   return roots;
 }
 
+// A stale path is searched for in up to a dozen forms (with ".*", cut at
+// each separator, each longer prefix after a dot), nearly all of them in
+// the same folder. Once that folder is known to be missing, they are all
+// answered without asking the file system.
 bool CPathChecker::Exists(const std::string& pattern) {
-  if (m_cache) {
-    auto it = m_exists.find(pattern);
-    if (it != m_exists.end()) return it->second;
+  if (!m_cache) {
+    FindData first;
+    return m_fs.FindFirst(pattern, &first) != nullptr;
+  }
+  auto it = m_exists.find(pattern);
+  if (it != m_exists.end()) return it->second;
+  const std::size_t slash = FindLastChar(pattern, '\\');
+  // Below a drive root the folder is the drive, which a search cannot
+  // name; the folder test is left to the searches themselves there.
+  const bool inFolder = slash != std::string::npos && slash > 2;
+  std::string folder;
+  if (inFolder) {
+    folder = pattern.substr(0, slash);
+    if (m_missingFolders.count(folder)) {
+      m_exists.emplace(pattern, false);
+      return false;
+    }
   }
   FindData first;
-  const bool found = m_fs.FindFirst(pattern, &first) != nullptr;
-  if (m_cache) m_exists.emplace(pattern, found);
+  long error = kErrorSuccess;
+  const bool found = m_fs.FindFirst(pattern, &first, &error) != nullptr;
+  m_exists.emplace(pattern, found);
+  // "Path not found" alone is no proof: Windows also answers it for a path
+  // longer than MAX_PATH, whatever the folder. The folder is missing only
+  // when a search for the folder itself finds nothing either.
+  if (!found && inFolder && error == kErrorPathNotFound && !Exists(folder)) {
+    m_missingFolders.insert(std::move(folder));
+  }
   return found;
 }
 

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/file_system.h"
 
@@ -37,6 +38,8 @@ class CPathChecker {
   bool m_haveRoots = false;
   std::string m_roots;
   std::unordered_map<std::string, bool> m_exists;
+  // Folders known to be missing: nothing below one can exist.
+  std::unordered_set<std::string> m_missingFolders;
 };
 
 // One-off forms for callers outside a scan.
