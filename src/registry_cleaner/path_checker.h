@@ -33,6 +33,8 @@ class CPathChecker {
   bool Exists(const std::string& pattern);
 
  private:
+  bool Search(const std::string& pattern, long* error);
+
   IFileSystem& m_fs;
   bool m_cache;
   bool m_haveRoots = false;
@@ -40,6 +42,8 @@ class CPathChecker {
   std::unordered_map<std::string, bool> m_exists;
   // Folders known to be missing: nothing below one can exist.
   std::unordered_set<std::string> m_missingFolders;
+  // "folder\stem" with no entry named "stem" or "stem.<anything>".
+  std::unordered_set<std::string> m_emptyStems;
 };
 
 // One-off forms for callers outside a scan.

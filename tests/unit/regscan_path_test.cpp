@@ -179,6 +179,16 @@ TEST_F(PathCheck, AFolderKnownMissingAnswersEverySearchBelowIt) {
   EXPECT_TRUE(fs.patterns.empty()) << fs.patterns[0];
   EXPECT_GT(searched, 0u);
 
+  // In a folder that is there, one search for the name before its first
+  // dot answers every form of a stale name; a sibling with that name keeps
+  // the forms searched one by one.
+  fs.patterns.clear();
+  EXPECT_EQ(cached.Check("c:\\tools\\gone.dat", kInvalid, &d), PathVerdict::kInvalid);
+  EXPECT_EQ(fs.patterns, std::vector<std::string>{"c:\\tools\\gone.*"});
+  EXPECT_EQ(cached.Check("c:\\tools\\run.bak", kInvalid, &d), PathVerdict::kInvalid);
+  EXPECT_EQ(d, kInvalid + "c:\\tools\\run.bak");
+  EXPECT_EQ(cached.Check("c:\\tools\\run.exe -x", kInvalid, &d), PathVerdict::kValid);
+
   // "Path not found" for one long search is no proof: the folder is there,
   // and the next file in it is still found.
   fs.pathLimit = 30;
