@@ -207,6 +207,7 @@ void CPluginPage::RemoveSelected(bool unregister) {
     } else {
       text = SystemMessage(result.error);
     }
+    if (result.damagedEnd) text += "\n\n" + LoadStrWith(IDS_57920, result.backupPath);
     MessageBoxA(m_hWnd, text.c_str(), TextOr(IDS_57755, "Tidewell").c_str(),
                 MB_OK | MB_ICONEXCLAMATION);
     return;

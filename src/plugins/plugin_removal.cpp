@@ -115,7 +115,10 @@ PluginRemovalResult CPluginRemoval::Remove(int kind, const PluginRecord& record,
     return result;
   }
   result.error = file.WriteHeader(m_windowsFamily);
-  if (result.error != kErrorSuccess) return result;
+  if (result.error != kErrorSuccess) {
+    result.damagedEnd = file.CutBackFailed();
+    return result;
+  }
 
   const bool toolbar = kind == kPluginToolbar;
   // A toolbar is one value of the shared Toolbar key; the other kinds own
@@ -135,6 +138,7 @@ PluginRemovalResult CPluginRemoval::Remove(int kind, const PluginRecord& record,
   const bool classSaved =
       hasClass && file.ExportKey(record.classRoot, record.classKeyPath, "", false) == kErrorSuccess;
   // Nothing goes before the whole backup is on disk.
+  result.damagedEnd = file.CutBackFailed();
   const long closed = file.Close();
   if (file.WriteError() != kErrorSuccess || closed != kErrorSuccess) {
     result.error = file.WriteError() != kErrorSuccess ? file.WriteError() : closed;

@@ -28,6 +28,9 @@ struct PluginRemovalResult {
   // was removed (the backup file could not be made or written).
   long error = kErrorSuccess;
   std::string backupPath;   // the file made (or the one that could not be)
+  // With an error: the section being written when the disk refused could not
+  // be cut off again, so the backup's last section must not be imported.
+  bool damagedEnd = false;
   bool registrationRemoved = false;
   bool classRemoved = false;
   bool unregisterStarted = false;

@@ -67,6 +67,10 @@ class CRegExportFile {
                  bool singleValue);
 
   long Close();
+  // Sees what is written onto the disk, once per file: a caller that changes
+  // the registry itself after ExportKey calls this before its first change
+  // (ExportAndRemove does so on its own). False after a write error.
+  bool FlushOnce();
 
   bool IsOpen() const { return m_file != nullptr; }
   bool IsUnicode() const { return m_unicode; }
@@ -81,7 +85,6 @@ class CRegExportFile {
 
   bool Write(const std::string& ansiText);
   bool WriteWhole(const char* bytes, std::size_t size);
-  bool FlushOnce();
   bool HoldsForeignName(RegKey hive, const std::string& keyPath, int depth);
   std::string KeyLine(RegKey hive, const std::string& keyPath) const;
   // Appends the key line + value line + empty line of every value; false

@@ -21,6 +21,7 @@
 #include "registry_cleaner/registry_finding.h"
 #include "registry_cleaner/registry_repair.h"
 #include "registry_cleaner/registry_scanner.h"
+#include "registry_cleaner/repair_backup.h"
 #include "registry_cleaner/whole_registry_backup.h"
 #include "resources/resource.h"
 
@@ -556,24 +557,13 @@ DWORD WINAPI CRegistryPage::RepairWorker(LPVOID param) {
 
 void CRegistryPage::RunRepair() {
   if (m_rows.empty() || m_repairFolders.empty()) return;
-  // The old value of every repaired entry goes to one backup file of this
-  // run, opened with the first repair, so a repair can be undone like a
-  // deletion.
-  std::unique_ptr<CRegExportFile> backup;
+  CRepairBackup backup(m_platform,
+                       MakeBackupFileName(*m_platform.files, m_platform.clock->GetLocalTime()),
+                       WindowsFamily());
   CRegistryRepair repair(
       m_platform, m_control, TextOr(IDS_32785, ScanTexts().invalidPath),
       [&](RegKey hive, const std::string& keyPath, const std::string& valueName) {
-        if (!backup) {
-          backup = std::make_unique<CRegExportFile>(*m_platform.registry, *m_platform.files);
-          std::string opened;
-          if (backup->OpenNew(MakeBackupFileName(*m_platform.files, m_platform.clock->GetLocalTime()), &opened) !=
-                  kErrorSuccess ||
-              backup->WriteHeader(WindowsFamily()) != kErrorSuccess) {
-            backup.reset();
-            return false;
-          }
-        }
-        return backup->ExportKey(hive, keyPath, valueName, true) == kErrorSuccess;
+        return backup.BackupValue(hive, keyPath, valueName);
       },
       [&](const std::string& key) { ReportStatus(key, StatusPhase::kProgress, true); });
   repair.SetFolders(m_repairFolders);
@@ -597,7 +587,7 @@ void CRegistryPage::RunRepair() {
     }
     if (m_bStop || m_control.StopRequested() || i >= m_rows.size()) break;
   }
-  if (backup) backup->Close();
+  backup.Close();
 }
 
 // --- whole registry -------------------------------------------------------------

@@ -228,6 +228,16 @@ void CUninstallPage::Uninstall() {
   const RegKey root = record->root;
   const RegView view = record->view;
   const std::string path = UninstallEntryPath(root, record->keyName);
+  // A second click on a program whose uninstaller was cancelled starts the
+  // uninstaller again, but the watch already running on its entry serves
+  // both: another one would only poll the same key for as long as the
+  // program runs.
+  for (const auto& running : m_watchers) {
+    if (!running->Finished() && running->Root() == root && running->View() == view &&
+        EqualsNoCase(running->Path(), path)) {
+      return;
+    }
+  }
   const HWND page = m_hWnd;
   auto watcher = std::make_unique<CRegistryKeyWatcher>(*m_platform.registry);
   const bool started = watcher->WatchKey(root, view, path, [this, root, view, path, page] {

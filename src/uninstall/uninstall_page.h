@@ -1,8 +1,8 @@
 // The uninstall page (template 174): the installed programs with icon, size,
 // frequency of use and last use, a refresh button, and a button that starts
-// the selected program's uninstaller without waiting for it. Each started
-// uninstaller gets a watch on its program's uninstall entry; when the entry
-// is gone, the program's row leaves the list.
+// the selected program's uninstaller without waiting for it. A started
+// uninstaller's program gets one watch on its uninstall entry, however often
+// it is started; when the entry is gone, the program's row leaves the list.
 #pragma once
 
 #include <windows.h>
@@ -62,7 +62,7 @@ class CUninstallPage : public CPage {
   std::map<std::string, int> m_iconImages;  // icon text -> image, for the current fill
   TIME_ZONE_INFORMATION m_zone{};           // the local time zone, read at each fill
   std::vector<std::unique_ptr<COwnerButton>> m_buttons;
-  // One per started uninstaller, each on the key of its own program.
+  // At most one per program whose uninstaller was started, on its entry's key.
   std::vector<std::unique_ptr<CRegistryKeyWatcher>> m_watchers;
 };
 

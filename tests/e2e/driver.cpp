@@ -271,6 +271,16 @@ DWORD RunAndWait(std::string commandLine, DWORD timeoutMs) {
   return code;
 }
 
+void ResetStartCount() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Tidewell\\tidewell\\Used", 0, KEY_SET_VALUE,
+                    &key) != ERROR_SUCCESS) {
+    return;
+  }
+  RegDeleteValueA(key, "times");
+  RegCloseKey(key);
+}
+
 int CountProcesses(const std::string& exeName) {
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snap == INVALID_HANDLE_VALUE) return -1;

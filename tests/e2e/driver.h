@@ -95,6 +95,12 @@ class CAppUnderTest {
   std::string m_error;
 };
 
+// Forgets how often tidewell.exe has started in this prefix. Every 18th start
+// asks about the version check, and a page suite starts the program about as
+// often: a fixture that starts it calls this first, so no question of that
+// kind comes up in the middle of a test.
+void ResetStartCount();
+
 // Whether a process with this executable name (e.g. "tidewell.exe", compared
 // without regard to case) is running anywhere in this Wine prefix.
 int CountProcesses(const std::string& exeName);

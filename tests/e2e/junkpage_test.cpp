@@ -102,6 +102,7 @@ struct JunkPage : JunkPageWindows {
 class JunkPageTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    ResetStartCount();
     RemoveScratchTree(kScratch);
     RemoveScratchTree(kBackup);
     DeleteFileA(IniPath().c_str());

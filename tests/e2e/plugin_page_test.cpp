@@ -3,6 +3,7 @@
 // removes them with backups that the real regedit imports again, and has the
 // real "regsvr32 -u" unregister the component.
 #include <windows.h>
+#include <sddl.h>
 
 #include <gtest/gtest.h>
 
@@ -38,6 +39,13 @@ const char kOtherToolbar[] = "{7E1DE11A-0000-4E2E-9000-00000000E2EB}";
 const char kMenuWithTarget[] = "TidewellPluginE2E &Send";
 const char kMenuWithout[] = "TidewellPluginE2E Empty";
 
+// Seeded only by the test of entries that cannot go: a toolbar whose value
+// name holds a line break (no backup line can hold it) and a context-menu
+// entry whose key refuses removal to everyone.
+const char kUnwritableToolbar[] = "{7E1DE11A-0000-4E2E-9000-00000000E2EC}\r\n[HKEY_LOCAL_MACHINE\\X]";
+const char kMenuLocked[] = "TidewellPluginE2E Locked";
+const char kToolbarDefault[] = "TidewellPluginE2E Default";  // the Toolbar key's own value
+
 std::string Clsid(const std::string& id) { return "Software\\Classes\\CLSID\\" + id; }
 std::string Clsid32(const std::string& id) { return "Software\\Classes\\Wow6432Node\\CLSID\\" + id; }
 
@@ -52,6 +60,25 @@ void DeleteTree(HKEY root, const std::string& path) {
   RegDeleteTreeA(root, path.c_str());
   RegDeleteKeyA(root, path.c_str());
 }
+
+// Gives the key the security descriptor of this SDDL text; false when it
+// cannot.
+bool SetKeySecurityText(HKEY root, const std::string& path, const char* sddl) {
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr))
+    return false;
+  HKEY key = nullptr;
+  bool ok = RegOpenKeyExA(root, path.c_str(), 0, WRITE_DAC, &key) == ERROR_SUCCESS;
+  if (ok) {
+    ok = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd) == ERROR_SUCCESS;
+    RegCloseKey(key);
+  }
+  LocalFree(sd);
+  return ok;
+}
+// Everyone may read and change the key, but not remove it.
+const char kNoRemoval[] = "D:P(D;;SD;;;WD)(A;;KA;;;WD)";
+const char kFullAccess[] = "D:(A;;KA;;;WD)";
 
 using Keys = std::vector<std::pair<HKEY, std::string>>;
 std::vector<std::string> Dump(const Keys& keys) {
@@ -114,6 +141,7 @@ bool WaitForRegsvr32(DWORD timeoutMs = 30000) {
 class PluginPageE2E : public ::testing::Test {
  protected:
   void SetUp() override {
+    ResetStartCount();
     RemoveAll();
     ClearBackups();
     for (const char* key : {kToolbarKey, kExtensionsKey, kBhoKey, kBho32Key}) {
@@ -152,6 +180,17 @@ class PluginPageE2E : public ::testing::Test {
     if (!m_savedBackups.empty()) MoveFileA(m_savedBackups.c_str(), (ProgramFolder() + "RegBackup").c_str());
   }
   static void RemoveAll() {
+    const std::string locked = std::string(kMenuExtKey) + "\\" + kMenuLocked;
+    if (KeyExists(HKEY_CURRENT_USER, locked)) SetKeySecurityText(HKEY_CURRENT_USER, locked, kFullAccess);
+    DeleteTree(HKEY_CURRENT_USER, locked);
+    DeleteValue(HKEY_LOCAL_MACHINE, kToolbarKey, kUnwritableToolbar);
+    char text[64] = {};
+    DWORD size = sizeof text;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, kToolbarKey, nullptr, RRF_RT_REG_SZ, nullptr, text,
+                     &size) == ERROR_SUCCESS &&
+        std::string(text) == kToolbarDefault) {
+      DeleteValue(HKEY_LOCAL_MACHINE, kToolbarKey, "");
+    }
     DeleteValue(HKEY_LOCAL_MACHINE, kToolbarKey, kClsid);
     DeleteValue(HKEY_LOCAL_MACHINE, kToolbarKey, kOtherToolbar);
     DeleteTree(HKEY_LOCAL_MACHINE, std::string(kExtensionsKey) + "\\" + kButton);
@@ -305,6 +344,48 @@ TEST_F(PluginPageE2E, UninstallingTheHelperObjectNeedsItsBackupThenTakesKeyAndCl
   EXPECT_EQ(m_page.RowOf("TidewellPluginE2E.Helper"), -1);
   EXPECT_GE(m_page.RowOf("TidewellPluginE2E.X86"), 0);
   ImportBackups(1);
+  EXPECT_EQ(Dump(keys), before);
+}
+
+// A row leaves only when its registration has really gone. The Toolbar
+// key's own default value is no toolbar, a value name with a line break has
+// no line in a backup, and a key that refuses removal stays: each keeps its
+// row, the user is told (57930), and the next listing shows it still.
+TEST_F(PluginPageE2E, ARegistrationThatCannotGoKeepsItsRowAndSaysSo) {
+  ASSERT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kToolbarKey, "")) << "the prefix's own default";
+  SetString(HKEY_LOCAL_MACHINE, kToolbarKey, "", kToolbarDefault);
+  SetString(HKEY_LOCAL_MACHINE, kToolbarKey, kUnwritableToolbar, "TidewellPluginE2E Unwritable");
+  const std::string locked = std::string(kMenuExtKey) + "\\" + kMenuLocked;
+  SetString(HKEY_CURRENT_USER, locked, nullptr, "C:\\tools\\tidewell_e2e_locked.htm");
+  ASSERT_TRUE(SetKeySecurityText(HKEY_CURRENT_USER, locked, kNoRemoval));
+  const Keys keys = {{HKEY_LOCAL_MACHINE, kToolbarKey}, {HKEY_CURRENT_USER, locked}};
+  const auto before = Dump(keys);
+  Open();
+
+  struct Case {
+    int kindButton;
+    const char* row;
+    std::string where;  // the key the message names
+  };
+  const Case cases[] = {
+      {1005, kToolbarDefault, std::string("HKEY_LOCAL_MACHINE\\") + kToolbarKey},
+      {1005, "TidewellPluginE2E Unwritable", std::string("HKEY_LOCAL_MACHINE\\") + kToolbarKey},
+      {1007, kMenuLocked, "HKEY_CURRENT_USER\\" + locked},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.row);
+    ShowKind(c.kindButton);
+    ASSERT_TRUE(m_page.WaitForRow(c.row));
+    ASSERT_TRUE(m_page.SelectAndClick(c.row, 1009));
+    const MessageBoxInfo box = WaitForMessageBox(m_app.Pid());
+    ASSERT_TRUE(box) << "no message";
+    EXPECT_EQ(box.text, "没有删除：这一项仍在注册表中（" + c.where + "）。");
+    if (c.kindButton == 1007) Screenshot("plugins_not_removed");
+    ASSERT_TRUE(AnswerMessageBox(box.hwnd, IDOK));
+    EXPECT_GE(m_page.RowOf(c.row), 0) << "the row left";
+    ShowKind(c.kindButton);
+    EXPECT_TRUE(m_page.WaitForRow(c.row)) << "the next listing lost it";
+  }
   EXPECT_EQ(Dump(keys), before);
 }
 

@@ -44,7 +44,9 @@ class ShellProbe : public ::testing::Test {
       Sleep(400);
       if (shot) Screenshot(shot);
       PressKey(popup, VK_ESCAPE);
-      WaitFor([&] { return !IsWindowVisible(popup); }, 5000);
+      EXPECT_TRUE(WaitFor([&] { return !IsWindowVisible(popup); }, 5000)) << "the menu stays open";
+    } else {
+      ADD_FAILURE() << "no menu opened";
     }
     return logged;
   }
@@ -56,6 +58,7 @@ class ShellProbe : public ::testing::Test {
     MessageBoxInfo box = WaitForBox(app, main, 8000);
     if (prompt) *prompt = box;
     if (!box || !AnswerMessageBox(box.hwnd, IDYES)) return nullptr;
+    // nullptr when the dialog never comes: the callers assert on it.
     HWND dialog = nullptr;
     WaitFor([&] {
       for (HWND w : app.TopLevelWindows("", "#32770")) {
@@ -110,8 +113,11 @@ TEST_F(ShellProbe, MenusFollowTheScanStateAndClosingIsRefusedWhileScanning) {
   EXPECT_EQ(ShowMenu(app, main, WM_TRAY_NOTIFY, IDR_131, WM_RBUTTONUP, log, 1, "shell_tray_menu_idle"),
             "tray 32771:57745:on 32809:57746:gray 32810:57713:gray 32808:57747:on "
             "57670:57685:on 2:57686:on");
-  // A single left click does nothing.
+  // A single left click does nothing: no menu, and the window stays as it is.
   PostMessageA(main, WM_TRAY_NOTIFY, IDR_131, WM_LBUTTONUP);
+  EXPECT_EQ(app.WaitForWindow("", "#32768", 1500), nullptr) << "a left click opened a menu";
+  EXPECT_EQ(log.Lines().size(), 1u);
+  EXPECT_TRUE(IsShown(main));
 
   Command(main, 0x7F01);  // a scan runs
   EXPECT_EQ(ShowMenu(app, main, WM_TRAY_NOTIFY, IDR_131, WM_RBUTTONUP, log, 2, "shell_tray_menu_scanning"),
@@ -338,8 +344,8 @@ TEST_F(ShellProbe, EnglishDialogsShowNoChinese) {
     return t.size() > 2 && t.compare(t.size() - 2, 2, "\r\n") == 0 &&
            t.find("\r\n") != t.rfind("\r\n");
   }));
-  Sleep(300);
-  EXPECT_EQ(ChineseTexts(dialog), none);
+  EXPECT_TRUE(WaitFor([&] { return ChineseTexts(dialog).empty(); }, 3000))
+      << ::testing::PrintToString(ChineseTexts(dialog));
   Click(FindControl(dialog, IDCANCEL));
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
 

@@ -127,11 +127,17 @@ TEST(PluginInventory, ListsEachKindInTheOrderRead) {
       {"no keys at all", 4, [](CMemoryRegistry&) {}, {}},
   };
   for (const Scene& scene : scenes) {
+    // Every other kind's entries are there too, so the earlier listing of
+    // another kind below has records to leave behind.
     CMemoryRegistry reg;
+    for (const Scene& other : scenes) {
+      if (other.kind != scene.kind) other.seed(reg);
+    }
     scene.seed(reg);
     CPluginInventory inventory(reg);
     // An earlier listing of another kind leaves nothing behind.
     inventory.List(scene.kind == 1 ? 2 : 1);
+    ASSERT_FALSE(inventory.Records().empty()) << scene.what;
     ASSERT_EQ(inventory.List(scene.kind), 1);
     std::vector<std::string> rows;
     for (const auto& r : inventory.Records()) rows.push_back(Row(*r));

@@ -85,6 +85,15 @@ class PluginRemovalTest : public ::testing::Test {
     static PluginRecord none;
     return none;
   }
+  bool HasValue(RegKey root, const std::string& path, const std::string& name) {
+    RegKey key = 0;
+    if (reg.OpenKey(root, path, kKeyRead, &key) != kErrorSuccess) return false;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    const bool there = reg.QueryValue(key, name, &type, &data, kUnlimited) == kErrorSuccess;
+    reg.CloseKey(key);
+    return there;
+  }
   std::string Backup(const std::string& name) {
     return fs.Contents(std::string(kProgramFolder) + "\\RegBackup\\" + name);
   }
@@ -130,6 +139,8 @@ TEST_F(PluginRemovalTest, DeletingAToolbarTakesOnlyItsValueAndBackupsKeepTheirOw
   const auto second = Removal().UnregisterPlugin(kPluginToolbar, Listed(1, "{Other}"), when);
   EXPECT_EQ(second.error, 0);
   EXPECT_EQ(second.backupPath, std::string(kProgramFolder) + "\\RegBackup\\IE_2006_3_7_9_5_0-2.reg");
+  EXPECT_FALSE(HasValue(kHkeyLocalMachine, kToolbar, "{H}")) << reg.Dump();
+  EXPECT_FALSE(HasValue(kHkeyLocalMachine, kToolbar, "{Other}")) << reg.Dump();
   EXPECT_TRUE(reg.KeyExists(kHkeyLocalMachine, kToolbar));
   EXPECT_TRUE(reg.KeyExists(kHkeyLocalMachine, "Software\\Classes\\CLSID\\{H}"));
   EXPECT_FALSE(reg.KeyExists(kHkeyLocalMachine, "Software\\Classes\\CLSID\\{Other}"));
@@ -236,6 +247,80 @@ TEST_F(PluginRemovalTest, UnregistrationIsNotSteeredByWhatAnyProgramCanWrite) {
   }
 }
 
+// Refuses what an entry's own rights or data can refuse: one value cannot be
+// read, one key cannot be opened for removal.
+class CRefusingRegistry : public CMemoryRegistry {
+ public:
+  long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out,
+               RegView view = RegView::kDefault) override {
+    if (Locked(path, access)) return kErrorAccessDenied;
+    return CMemoryRegistry::OpenKey(parent, path, access, out, view);
+  }
+  long OpenKeyNoFollow(RegKey parent, const std::string& name, std::uint32_t access, RegKey* out,
+                       bool* isLink) override {
+    if (Locked(name, access)) return kErrorAccessDenied;
+    return CMemoryRegistry::OpenKeyNoFollow(parent, name, access, out, isLink);
+  }
+  long QueryValue(RegKey key, const std::string& name, std::uint32_t* type,
+                  std::vector<std::uint8_t>* data, std::size_t dataBuf) override {
+    if (name == "{Unreadable}") return kErrorAccessDenied;
+    return CMemoryRegistry::QueryValue(key, name, type, data, dataBuf);
+  }
+
+ private:
+  static bool Locked(const std::string& path, std::uint32_t access) {
+    const std::string locked = "{Locked}";
+    return (access & kKeyDelete) && path.size() >= locked.size() &&
+           path.compare(path.size() - locked.size(), locked.size(), locked) == 0;
+  }
+};
+
+// A registration that could not be removed is reported as still there (the
+// page keeps its row and says so), and nothing of it changes.
+TEST_F(PluginRemovalTest, ARegistrationThatStaysIsNotReportedRemoved) {
+  struct Case {
+    const char* what;
+    int kind;
+    std::string classId;
+  };
+  const Case cases[] = {
+      {"the Toolbar key's own default value", kPluginToolbar, ""},
+      {"a toolbar value that cannot be read", kPluginToolbar, "{Unreadable}"},
+      {"a toolbar value whose name a backup cannot hold", kPluginToolbar, "{Bad}\r\nName"},
+      {"a helper object's key that will not open for removal", kPluginHelperObject, "{Locked}"},
+      {"a helper object that can go", kPluginHelperObject, "{Free}"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CRefusingRegistry scene;
+    Platform p = platform;
+    p.registry = &scene;
+    if (c.kind == kPluginToolbar) {
+      scene.SeedString(kHkeyLocalMachine, kToolbar, c.classId, "A bar");
+    } else {
+      scene.SeedString(kHkeyLocalMachine, kBho + "\\" + c.classId, "", "A helper");
+    }
+    CPluginInventory listing(scene);
+    listing.List(c.kind);
+    const PluginRecord* record = nullptr;
+    for (const auto& r : listing.Records()) {
+      if (r->classId == c.classId) record = r.get();
+    }
+    ASSERT_NE(record, nullptr) << "not listed";
+    const std::string before = scene.Dump();
+    const auto result = CPluginRemoval(p, -1).DeleteRegistration(c.kind, *record, when);
+    EXPECT_EQ(result.error, kErrorSuccess);
+    const bool goes = c.classId == "{Free}";
+    EXPECT_EQ(result.registrationRemoved, goes);
+    if (!goes) {
+      EXPECT_EQ(scene.Dump(), before);
+    } else {
+      EXPECT_FALSE(scene.KeyExists(kHkeyLocalMachine, kBho + "\\{Free}"));
+    }
+    EXPECT_EQ(scene.OpenHandleCount(), 0u);
+  }
+}
+
 // The disk fills while the backup is written. (A missing RegBackup folder is
 // tried end to end.)
 TEST_F(PluginRemovalTest, NothingGoesWithoutAWholeBackup) {
@@ -244,6 +329,43 @@ TEST_F(PluginRemovalTest, NothingGoesWithoutAWholeBackup) {
   const auto result = Removal().UnregisterPlugin(kPluginHelperObject, Listed(4, "{H}"), when);
   EXPECT_EQ(result.error, kErrorHandleDiskFull);
   EXPECT_EQ(reg.Dump(), before);
+  EXPECT_TRUE(shell.Started().empty());
+}
+
+// The disk fills midway through a section, and from some call on the file
+// refuses everything, the cut back to its last whole section included.
+// Whenever the backup is left ending in a cut line, the result says so.
+TEST_F(PluginRemovalTest, ABackupLeftCutShortIsReported) {
+  const std::string before = reg.Dump();
+  const PluginRecord& record = Listed(4, "{H}");
+  // Every whole backup ends with a section's empty line.
+  const std::string blankLine("\r\0\n\0\r\0\n\0", 8);
+  auto endsWhole = [&](const std::string& bytes) {
+    return bytes.empty() || (bytes.size() >= blankLine.size() &&
+                             bytes.compare(bytes.size() - blankLine.size(), blankLine.size(),
+                                           blankLine) == 0);
+  };
+  int cutShort = 0;
+  for (std::uint64_t n = 1;; ++n) {
+    SCOPED_TRACE("failing from file call " + std::to_string(n));
+    fs.SetWriteLimit(200);
+    fs.Faults().FailCall(n, kErrorHandleDiskFull, true, true);
+    const auto result = Removal().UnregisterPlugin(kPluginHelperObject, record, when);
+    const bool reached = fs.Faults().Calls() >= n;
+    fs.Faults().Clear();
+    fs.SetWriteLimit(CMemoryFileSystem::Unlimited());
+    if (!reached) break;  // the write limit alone stopped it
+    ASSERT_NE(result.error, kErrorSuccess);
+    EXPECT_EQ(reg.Dump(), before);
+    const std::string bytes = fs.Contents(result.backupPath);
+    if (!endsWhole(bytes)) {
+      ++cutShort;
+      EXPECT_TRUE(result.damagedEnd);
+    }
+    fs.DeleteFile(result.backupPath);
+    ASSERT_LT(n, 50u);
+  }
+  EXPECT_GT(cutShort, 0) << "no run left the backup cut short";
   EXPECT_TRUE(shell.Started().empty());
 }
 

@@ -11,6 +11,8 @@
 #include "platform/text.h"
 #include "registry_cleaner/registry_finding.h"
 #include "registry_cleaner/registry_repair.h"
+#include "registry_cleaner/repair_backup.h"
+#include "unit/regexport_reader.h"
 #include "unit/regpage_gbk.h"
 
 namespace {
@@ -202,6 +204,61 @@ TEST_F(RegistryRepair, LeavesEverythingElseAlone) {
   }
   // Only the failing backup was ever attempted.
   EXPECT_EQ(backups.size(), 1u);
+}
+
+// Notes what of the backup file had reached the disk when the first value
+// changed.
+class CFlushNotingRegistry : public tw::CMemoryRegistry {
+ public:
+  CFlushNotingRegistry(tw::CMemoryFileSystem& fs, std::string path)
+      : m_fs(fs), m_path(std::move(path)) {}
+  long SetValue(tw::RegKey key, const std::string& name, std::uint32_t type, const void* data,
+                std::size_t size) override {
+    if (!changed) flushedAtFirstChange = m_fs.FlushedContents(m_path);
+    changed = true;
+    return tw::CMemoryRegistry::SetValue(key, name, type, data, size);
+  }
+  bool changed = false;
+  std::string flushedAtFirstChange;
+
+ private:
+  tw::CMemoryFileSystem& m_fs;
+  std::string m_path;
+};
+
+// A repair run's backup is on the disk before the run's first change, and
+// whole at its end: importing it gives back every old value.
+TEST_F(RegistryRepair, TheBackupReachesTheDiskBeforeTheFirstChange) {
+  const std::string path = "C:\\Prog\\RegBackup\\2006_3_7_9_5_0.reg";
+  ASSERT_TRUE(fs.AddFolder("C:\\Prog\\RegBackup"));
+  CFlushNotingRegistry watching(fs, path);
+  watching.SeedString(tw::kHkeyClassesRoot, "CLSID\\{X}\\InprocServer32", "", "C:\\Old\\X.dll");
+  watching.SeedString(tw::kHkeyCurrentUser, "Software\\App", "Run", "C:\\Old\\App.exe");
+  const std::string before = watching.Dump();
+  watching.changed = false;  // seeding counts as a change
+  tw::Platform p = platform;
+  p.registry = &watching;
+  tw::CRepairBackup backup(p, path, 2);
+  tw::CRegistryRepair repair(
+      p, run, prefix,
+      [&](tw::RegKey hive, const std::string& key, const std::string& name) {
+        return backup.BackupValue(hive, key, name);
+      });
+  repair.SetFolders({"D:\\"});
+  ASSERT_TRUE(repair.RepairFinding(Row(4, "CLSID\\{X}", "c:\\old\\x.dll")));
+  ASSERT_TRUE(repair.RepairFinding(Row(0, "Software\\App", "c:\\old\\app.exe", "Run")));
+  EXPECT_EQ(backup.OpenedPath(), path);
+  EXPECT_NE(watching.flushedAtFirstChange.find(
+                "[HKEY_LOCAL_MACHINE\\Software\\Classes\\CLSID\\{X}\\InprocServer32]"),
+            std::string::npos)
+      << "flushed:\n" << watching.flushedAtFirstChange;
+  EXPECT_EQ(backup.Close(), tw::kErrorSuccess);
+  EXPECT_EQ(fs.FlushedContents(path), fs.Contents(path));
+  tw::test::RegFile file;
+  std::string error;
+  ASSERT_TRUE(tw::test::ParseRegFile(fs.Contents(path), &file, &error)) << error;
+  tw::test::ApplyRegFile(file, watching);
+  EXPECT_EQ(watching.Dump(), before);
 }
 
 TEST(RegistryRepairHives, PrefixesByCategory) {

@@ -1,10 +1,11 @@
-// The key watcher on the in-memory registry: its check runs after changes
-// and on its own every 100 ms, it ends when the check says so, and stopping
+// The key watcher on the in-memory registry: its check runs when a change
+// wakes it and on its own every 100 ms, it ends when the check says so, and stopping
 // it waits for the thread.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 #include "platform/memory/memory_registry.h"
@@ -31,9 +32,38 @@ bool KeyThere(CMemoryRegistry& reg, RegKey root, const std::string& path, RegVie
   return true;
 }
 
+// Notes how each wait of the watches it hands out ended: woken by a change,
+// or at the end of its time.
+class CWaitNotingRegistry : public CMemoryRegistry {
+ public:
+  std::unique_ptr<IRegistryWatch> WatchKey(RegKey key, long* error = nullptr) override {
+    auto inner = CMemoryRegistry::WatchKey(key, error);
+    if (!inner) return inner;
+    return std::make_unique<CNotingWatch>(std::move(inner), *this);
+  }
+  std::atomic<int> woken{0};
+  std::atomic<int> timedOut{0};
+
+ private:
+  class CNotingWatch : public IRegistryWatch {
+   public:
+    CNotingWatch(std::unique_ptr<IRegistryWatch> inner, CWaitNotingRegistry& reg)
+        : m_inner(std::move(inner)), m_reg(reg) {}
+    bool Wait(unsigned timeoutMs) override {
+      const bool changed = m_inner->Wait(timeoutMs);
+      ++(changed ? m_reg.woken : m_reg.timedOut);
+      return changed;
+    }
+
+   private:
+    std::unique_ptr<IRegistryWatch> m_inner;
+    CWaitNotingRegistry& m_reg;
+  };
+};
+
 TEST(UninstallWatcher, EndsWhenTheKeyIsGoneInItsView) {
   for (RegView view : {RegView::k64, RegView::k32}) {
-    CMemoryRegistry reg;
+    CWaitNotingRegistry reg;
     const std::string stored =
         view == RegView::k32 ? "SOFTWARE\\Wow6432Node" + kKey.substr(8) : kKey;
     reg.SeedString(kHkeyLocalMachine, stored, "DisplayName", "App");
@@ -46,10 +76,17 @@ TEST(UninstallWatcher, EndsWhenTheKeyIsGoneInItsView) {
     // Unchanged, the check still comes round every 100 ms.
     EXPECT_TRUE(WaitUntil([&] { return checks >= 3; }));
     EXPECT_FALSE(watcher.Finished());
-    const auto removed = std::chrono::steady_clock::now();
+    EXPECT_EQ(reg.woken, 0) << "woken without a change";
+    // Just after a check the watch is set again and waits its 100 ms: the
+    // removal falls into that wait.
+    const int seen = checks;
+    ASSERT_TRUE(WaitUntil([&] { return checks > seen; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_EQ(reg.DeleteKey(kHkeyLocalMachine, stored), 0);
     EXPECT_TRUE(WaitUntil([&] { return watcher.Finished(); }, 1000));
-    EXPECT_LT(std::chrono::steady_clock::now() - removed, std::chrono::milliseconds(500));
+    // The removal itself woke the check, before the wait's 100 ms were up:
+    // the polling alone would have found the key gone too, only later.
+    EXPECT_EQ(reg.woken, 1);
     const int after = checks;
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     EXPECT_EQ(checks, after) << "no check after the watch ended";

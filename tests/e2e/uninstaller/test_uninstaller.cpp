@@ -2,7 +2,7 @@
 //   tw_uninstaller.exe /register HKLM|HKCU KEY "Display name"  [/keep]
 // writes the Uninstall entry KEY naming this program as its uninstaller;
 //   tw_uninstaller.exe /uninstall HKLM|HKCU KEY [/keep]
-// is what that entry starts: it marks the entry ("UninstallerRan" = 1),
+// is what that entry starts: it counts its runs in the entry ("UninstallerRan"),
 // waits a moment as a real uninstaller would while it removes files, and
 // then removes the entry, or, with /keep, leaves it as a user's Cancel would.
 #include <windows.h>
@@ -48,10 +48,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
   if (verb == "/uninstall") {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return 1;
-    const DWORD one = 1;
-    RegSetValueExA(key, "UninstallerRan", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
-                   sizeof one);
+    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key) !=
+        ERROR_SUCCESS) {
+      return 1;
+    }
+    DWORD runs = 0, size = sizeof runs;
+    if (RegQueryValueExA(key, "UninstallerRan", nullptr, nullptr, reinterpret_cast<BYTE*>(&runs),
+                         &size) != ERROR_SUCCESS) {
+      runs = 0;
+    }
+    ++runs;
+    RegSetValueExA(key, "UninstallerRan", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&runs),
+                   sizeof runs);
     RegCloseKey(key);
     Sleep(kWorkMs);
     if (keep) return 0;
