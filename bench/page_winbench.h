@@ -17,7 +17,8 @@
 
 namespace tw::bench {
 
-constexpr double kMaxRoundTripMs = 100;
+// The main window answers a message round trip within this, throughout.
+constexpr double kMaxRoundTripMs = 50;
 
 inline double NowMs() {
   using namespace std::chrono;

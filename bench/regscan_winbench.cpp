@@ -151,6 +151,8 @@ int main(int argc, char** argv) {
   CreateDirectoryA("D:\\Data", nullptr);
   double perKey[2] = {0, 0};
   int i = 0;
+  int rc = 0;
+  constexpr double kMaxRatio = 1.15;  // the scan against the bare walk, at both sizes
   const std::size_t largest = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100000;
   for (std::size_t size : {std::size_t{10000}, largest}) {
     char base[80];
@@ -162,6 +164,11 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     const tw::bench::ScanTiming t = tw::bench::TimeScan(reg, fs, 3);
     tw::bench::PrintTiming("wine", keys, t);
+    if (t.scanMs / t.bareMs > kMaxRatio) {
+      std::printf("regscan wine %zu keys: the scan took more than %.2f times the bare walk\n", keys,
+                  kMaxRatio);
+      rc = 1;
+    }
     perKey[i++] = t.scanMs / keys;
     for (bool scan : {false, true}) {
       CallProfile profile;
@@ -183,5 +190,5 @@ int main(int argc, char** argv) {
   }
   std::printf("regscan wine growth: per-key scan time at %zu keys is %.2f times that at 10,000\n",
               largest, perKey[1] / perKey[0]);
-  return 0;
+  return rc;
 }
