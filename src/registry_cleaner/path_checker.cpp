@@ -118,10 +118,16 @@ bool CPathChecker::Search(const std::string& pattern, long* error) {
   std::string folder;
   if (inFolder) {
     folder = pattern.substr(0, slash);
-    if (m_missingFolders.count(folder)) {
-      m_exists.emplace(pattern, false);
-      *error = kErrorPathNotFound;
-      return false;
+    // Below a missing folder nothing exists, however deep.
+    for (std::string up = folder;;) {
+      if (m_missingFolders.count(up)) {
+        m_exists.emplace(pattern, false);
+        *error = kErrorPathNotFound;
+        return false;
+      }
+      const std::size_t s = FindLastChar(up, '\\');
+      if (s == std::string::npos || s <= 2) break;
+      up.resize(s);
     }
   }
   FindData first;

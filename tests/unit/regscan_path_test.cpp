@@ -176,6 +176,7 @@ TEST_F(PathCheck, AFolderKnownMissingAnswersEverySearchBelowIt) {
   std::size_t searched = fs.patterns.size();
   fs.patterns.clear();
   cached.Check("c:\\old\\third.dll", kInvalid, &d);
+  cached.Check("c:\\old\\deeper\\still\\x.dll", kInvalid, &d);
   EXPECT_TRUE(fs.patterns.empty()) << fs.patterns[0];
   EXPECT_GT(searched, 0u);
 
