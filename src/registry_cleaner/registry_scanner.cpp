@@ -114,6 +114,14 @@ bool CRegistryScanner::WalkSubkeys(const std::string& statusPrefix, RegKey key,
   return true;
 }
 
+namespace {
+
+bool IsLinkValue(std::uint32_t type, const std::string& name) {
+  return type == kRegLink && UpperCase(name) == "SYMBOLICLINKVALUE";
+}
+
+}  // namespace
+
 // Every value that reads whole within the program's buffers, as NextValue
 // steps over the others; false for a link.
 bool CRegistryScanner::ReadValues(RegKey key, std::vector<ValueRead>* values, std::size_t* count) {
@@ -121,12 +129,21 @@ bool CRegistryScanner::ReadValues(RegKey key, std::vector<ValueRead>* values, st
   for (std::uint32_t i = 0;; ++i) {
     if (values->size() <= *count) values->resize(*count + 1);
     ValueRead& v = (*values)[*count];
-    // Read whatever its size: the link's value may be longer than the buffer.
-    const long rc = m_reg.EnumValue(key, i, &v.name, &v.type, &v.data, kUnlimited, kUnlimited);
-    if (rc == kErrorMoreData || rc == kErrorNoUnicodeTranslation) continue;
+    const long rc = m_reg.EnumValue(key, i, &v.name, &v.type, &v.data, kBufferSize, kBufferSize);
+    if (rc == kErrorMoreData) {
+      // Too long to be judged, but the link's value may be that long: read
+      // it whole to know. Reading every value whole would cost each one a
+      // large buffer.
+      if (m_reg.EnumValue(key, i, &v.name, &v.type, &v.data, kUnlimited, kUnlimited) ==
+              kErrorSuccess &&
+          IsLinkValue(v.type, v.name)) {
+        return false;
+      }
+      continue;
+    }
+    if (rc == kErrorNoUnicodeTranslation) continue;
     if (rc != kErrorSuccess) return true;
-    if (v.type == kRegLink && UpperCase(v.name) == "SYMBOLICLINKVALUE") return false;
-    if (v.name.size() >= kBufferSize || v.data.size() > kBufferSize) continue;
+    if (IsLinkValue(v.type, v.name)) return false;
     ++*count;
   }
 }
