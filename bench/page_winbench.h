@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <atomic>
@@ -19,6 +20,7 @@ namespace tw::bench {
 
 // The main window answers a message round trip within this, throughout.
 constexpr double kMaxRoundTripMs = 50;
+constexpr double kMaxBytesPerRow = 200;
 
 inline double NowMs() {
   using namespace std::chrono;
@@ -140,6 +142,27 @@ inline void PrintRoundTrips(const char* page, const char* what, const CPinger::S
       "sent at %.1f s; limit %.0f ms)\n",
       page, what, s.maxMs, s.p99Ms, s.samples, s.worstAtMs / 1000, kMaxRoundTripMs);
   std::fflush(stdout);
+}
+
+// The working set of another process (of the benchmark's own user), in
+// bytes; 0 when it cannot be read.
+inline std::size_t WorkingSetBytes(HANDLE process) {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  return GetProcessMemoryInfo(process, &counters, sizeof counters) ? counters.WorkingSetSize : 0;
+}
+
+// One line: the working set with `rows` rows listed against the same page
+// empty. Answers whether it stayed under kMaxBytesPerRow a row.
+inline bool PrintWorkingSet(const char* page, std::size_t rows, std::size_t emptyBytes,
+                            std::size_t fullBytes) {
+  const double perRow =
+      rows ? (static_cast<double>(fullBytes) - static_cast<double>(emptyBytes)) / rows : 0;
+  std::printf(
+      "%s working set at %zu rows: %.0f bytes a row (%.1f MB listed, %.1f MB empty; limit %.0f)\n",
+      page, rows, perRow, fullBytes / 1048576.0, emptyBytes / 1048576.0, kMaxBytesPerRow);
+  std::fflush(stdout);
+  return emptyBytes && fullBytes && perRow < kMaxBytesPerRow;
 }
 
 }  // namespace tw::bench

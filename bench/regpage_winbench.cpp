@@ -541,6 +541,7 @@ int main(int argc, char** argv) {
       fail("tidewell.exe did not start or the registry page did not open");
       return 1;
     }
+    const std::size_t emptyBytes = tw::bench::WorkingSetBytes(app.Process());
     CPinger pinger(ui.main);
     const ScanOutcome scan = RunPageScan(ui, 900000);
     const auto rtList = pinger.Between(scan.startMs, scan.listedMs ? scan.listedMs : NowMs());
@@ -563,6 +564,9 @@ int main(int argc, char** argv) {
         // Rows of other keys would be deleted too: stop here.
         fail("the list does not hold exactly the seeded findings");
         listed = false;
+      } else if (!tw::bench::PrintWorkingSet("regpage", scan.rows, emptyBytes,
+                                             tw::bench::WorkingSetBytes(app.Process()))) {
+        fail("the working set is 200 bytes a row or more");
       }
     }
     if (listed) {

@@ -133,7 +133,7 @@ foreach(src IN LISTS TW_WINBENCH_SOURCES)
   get_filename_component(name ${src} NAME_WE)
   add_executable(${name} ${src})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/bench ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(${name} PRIVATE tidewell_memory tidewell_win32)
+  target_link_libraries(${name} PRIVATE tidewell_memory tidewell_win32 psapi)
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 endforeach()
 # The registry page's benchmark drives the real program through the e2e driver.

@@ -72,7 +72,8 @@ class CPendingRows {
 // Answers the window's callers during a long step of the interface thread,
 // at most once per intervalMs since *lastServed: any peek first delivers
 // what other threads and programs sent; of the queue only paint requests are
-// taken, so no click or key starts anything before the step ends.
-void ServeSentMessages(ULONGLONG* lastServed, ULONGLONG intervalMs = 25);
+// taken (none when paint is false, for a step whose rows are not ready to be
+// drawn), so no click or key starts anything before the step ends.
+void ServeSentMessages(ULONGLONG* lastServed, ULONGLONG intervalMs = 25, bool paint = true);
 
 }  // namespace tw

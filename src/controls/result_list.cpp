@@ -8,7 +8,6 @@
 
 #include "controls/check_list.h"
 #include "controls/window_subclass.h"
-#include "platform/win32/tick_count.h"
 
 namespace tw {
 
@@ -24,7 +23,9 @@ void CResultList::Attach(HWND page, HWND list, HIMAGELIST checkImages, CellText 
   m_hList = list;
   m_text = std::move(text);
   m_checks.clear();
-  m_timerSet = m_caughtUp = false;
+  m_caughtUp = false;
+  m_listing.Attach(page);
+  m_gone.Attach(page);
   ShowCheckBoxes(list, checkImages);
   // The list view keeps the selection and the focus of an owner-data list;
   // the tick it asks for when it draws.
@@ -217,21 +218,9 @@ bool CResultList::OnNotify(const NMHDR* header, LRESULT* result, bool boxNeedsSe
 }
 
 void CResultList::OnPending(const Drain& drain, bool fromTimer) {
-  if (m_timerSet) {
-    // The timer lists what waits; a message meanwhile has nothing of its own.
-    if (!fromTimer) return;
-    KillTimer(m_hPage, m_timerId);
-    m_timerSet = false;
-  } else if (fromTimer) {
-    return;
-  }
-  const ULONGLONG now = TickCount64();
-  if (!fromTimer && m_caughtUp && now - m_lastMs < m_paceMs) {
-    m_timerSet = SetTimer(m_hPage, m_timerId, static_cast<UINT>(m_paceMs - (now - m_lastMs)),
-                          nullptr) != 0;
-    if (m_timerSet) return;
-  }
-  m_lastMs = now;
+  // While rows only trickle in, a listing waits out the pace; one that left
+  // rows waiting is followed at once.
+  if (!m_listing.Due(fromTimer, m_caughtUp)) return;
   m_caughtUp = !drain(std::numeric_limits<std::size_t>::max());
   if (!m_caughtUp) PostMessageA(m_hPage, m_message, 0, 0);
 }
@@ -239,9 +228,17 @@ void CResultList::OnPending(const Drain& drain, bool fromTimer) {
 void CResultList::ListAll(const Drain& drain) {
   while (drain(std::numeric_limits<std::size_t>::max())) {
   }
-  if (m_timerSet) KillTimer(m_hPage, m_timerId);
-  m_timerSet = false;
+  m_listing.Cancel();
   m_caughtUp = false;
+}
+
+void CResultList::OnGone(const DropGone& drop, bool fromTimer) {
+  if (m_gone.Due(fromTimer)) drop();
+}
+
+void CResultList::DropAllGone(const DropGone& drop) {
+  m_gone.Cancel();
+  drop();
 }
 
 }  // namespace tw

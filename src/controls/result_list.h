@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+#include "controls/pace_timer.h"
+
 namespace tw {
 
 class CResultList {
@@ -29,10 +31,16 @@ class CResultList {
   // `limit` of them; answers whether more wait.
   using Drain = std::function<bool(std::size_t limit)>;
 
-  // pendingMessage and timerId are the page's: the paced listing posts the
-  // one and sets the other.
-  CResultList(UINT pendingMessage, UINT_PTR timerId, ULONGLONG paceMs = 200)
-      : m_message(pendingMessage), m_timerId(timerId), m_paceMs(paceMs) {}
+  // Takes the rows whose files went out of the page's vector (and calls
+  // Remove).
+  using DropGone = std::function<void()>;
+
+  // pendingMessage and the timer ids are the page's: the paced listing
+  // posts the one and sets the timers (goneTimerId 0: the page takes out no
+  // rows while a worker runs).
+  CResultList(UINT pendingMessage, UINT_PTR timerId, ULONGLONG paceMs = 200,
+              UINT_PTR goneTimerId = 0, ULONGLONG gonePaceMs = 250)
+      : m_message(pendingMessage), m_listing(timerId, paceMs), m_gone(goneTimerId, gonePaceMs) {}
 
   // checkImages (bitmap 134) may be null; the caller keeps it.
   void Attach(HWND page, HWND list, HIMAGELIST checkImages, CellText text);
@@ -67,9 +75,19 @@ class CResultList {
   // The page's answer to pendingMessage (fromTimer false) and to its
   // WM_TIMER timerId (true).
   void OnPending(const Drain& drain, bool fromTimer);
-  bool IsTimer(UINT_PTR id) const { return id == m_timerId; }
+  bool IsTimer(UINT_PTR id) const { return m_listing.IsTimer(id); }
   // At the end of a run: every waiting row is listed, and no listing waits.
   void ListAll(const Drain& drain);
+
+  // Rows whose files went during a deletion leave at the gone pace, in one
+  // pass each time: every change of a visible list costs the interface
+  // thread a redraw, and the worker deleting meanwhile loses more than that.
+  // The page's answer to its gone-rows message (fromTimer false) and to its
+  // WM_TIMER goneTimerId (true).
+  void OnGone(const DropGone& drop, bool fromTimer);
+  bool IsGoneTimer(UINT_PTR id) const { return m_gone.IsTimer(id); }
+  // At the end of a deletion: every gone row leaves now.
+  void DropAllGone(const DropGone& drop);
 
  private:
   static LRESULT CALLBACK ListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
@@ -86,11 +104,9 @@ class CResultList {
   std::vector<std::uint8_t> m_checks;  // one a row of the page's vector
 
   UINT m_message;
-  UINT_PTR m_timerId;
-  ULONGLONG m_paceMs;
-  ULONGLONG m_lastMs = 0;   // when the last listing began
+  CPaceTimer m_listing;
+  CPaceTimer m_gone;
   bool m_caughtUp = false;  // the last listing left no row waiting
-  bool m_timerSet = false;
 };
 
 // Erases the elements at `rows` (ascending) in one pass.

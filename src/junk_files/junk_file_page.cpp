@@ -13,7 +13,6 @@
 #include "controls/new_menu.h"
 #include "controls/resource_module.h"
 #include "junk_files/file_type_dialog.h"
-#include "platform/win32/tick_count.h"
 #include "resources/resource.h"
 
 namespace tw {
@@ -69,10 +68,9 @@ constexpr std::chrono::milliseconds kProgressInterval{100};
 // Rows a deletion copies from the list with one message.
 constexpr int kRowCopyBatch = 500;
 
-// Every change of a visible list costs the interface thread a redraw, and
-// the worker deleting meanwhile loses more than that: the list shows the
-// deletion's progress at this pace, and in full at its end.
+// The list shows a deletion's progress at this pace, and in full at its end.
 constexpr ULONGLONG kGonePaceMs = 250;
+constexpr ULONGLONG kListingPaceMs = 200;
 
 }  // namespace
 
@@ -95,7 +93,7 @@ CJunkFilePage::CJunkFilePage(const Platform& platform)
     : CPage(IDD_130, IDS_57809),
       m_platform(platform),
       m_tree(*platform.files),
-      m_results(kMsgRowsPending, kRowListingTimer),
+      m_results(kMsgRowsPending, kRowListingTimer, kListingPaceMs, kRowsGoneTimer, kGonePaceMs),
       m_status(*this, kMsgStatusPending, kProgressInterval) {
   m_settings.backupFolder = DefaultBackupFolder(*m_platform.files);
   CreateFolderPath(*m_platform.files, m_settings.backupFolder);
@@ -163,12 +161,10 @@ INT_PTR CJunkFilePage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
       ShowResultView(true);
       return TRUE;
     case kMsgRowsGone:
-      OnRowsGone(false);
+      m_results.OnGone([this] { DropGoneRows(); }, false);
       return TRUE;
     case kMsgDropAllGone:
-      if (m_bGoneTimerSet) KillTimer(m_hWnd, kRowsGoneTimer);
-      m_bGoneTimerSet = false;
-      DropGoneRows();
+      m_results.DropAllGone([this] { DropGoneRows(); });
       return TRUE;
     case kMsgCopyRows:
       SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT,
@@ -279,8 +275,8 @@ void CJunkFilePage::OnDestroy() {
 void CJunkFilePage::OnTimer(UINT_PTR id) {
   if (m_results.IsTimer(id)) {
     m_results.OnPending([this](std::size_t n) { return DrainPendingRows(n); }, true);
-  } else if (id == kRowsGoneTimer) {
-    OnRowsGone(true);
+  } else if (m_results.IsGoneTimer(id)) {
+    m_results.OnGone([this] { DropGoneRows(); }, true);
   }
 }
 
@@ -604,26 +600,6 @@ int CJunkFilePage::CopyRows(const RowCopyRequest& request) {
     request.rows->push_back({m_rows[row].path, m_results.Checked(row)});
   }
   return static_cast<int>(end - std::min(first, end));
-}
-
-void CJunkFilePage::OnRowsGone(bool fromTimer) {
-  if (m_bGoneTimerSet) {
-    // The timer takes out what waits; a message meanwhile has nothing of its own.
-    if (!fromTimer) return;
-    KillTimer(m_hWnd, kRowsGoneTimer);
-    m_bGoneTimerSet = false;
-  } else if (fromTimer) {
-    return;
-  }
-  const ULONGLONG now = TickCount64();
-  if (now - m_lastDropMs < kGonePaceMs) {
-    m_bGoneTimerSet =
-        SetTimer(m_hWnd, kRowsGoneTimer, static_cast<UINT>(kGonePaceMs - (now - m_lastDropMs)),
-                 nullptr) != 0;
-    if (m_bGoneTimerSet) return;
-  }
-  m_lastDropMs = now;
-  DropGoneRows();
 }
 
 void CJunkFilePage::DropGoneRows() {

@@ -87,9 +87,8 @@ class CJunkFilePage : public CPage {
     std::vector<JunkRowCopy>* rows = nullptr;
   };
   int CopyRows(const RowCopyRequest& request);
-  // Interface thread: takes out the rows whose files are gone, now (all,
-  // at the end) or at the pace of the gone timer.
-  void OnRowsGone(bool fromTimer);
+  // Interface thread: takes out the rows whose files are gone; the result
+  // list paces it.
   void DropGoneRows();
 
   // Shared.
@@ -130,8 +129,6 @@ class CJunkFilePage : public CPage {
   CResultList m_results;
   // Rows to take out of the list, numbered as the list stands when each goes.
   CPendingRows<int> m_gone;
-  ULONGLONG m_lastDropMs = 0;
-  bool m_bGoneTimerSet = false;
 
   CPageStatus m_status;
   CRunControl m_control{&m_bStop};

@@ -104,6 +104,9 @@ class IFileSystem {
   // The system folder, where the system's own programs (regsvr32.exe,
   // msiexec.exe) are started from by their full path.
   virtual std::string GetSystemDirectory() = 0;
+  // The 32-bit system folder of 64-bit Windows (SysWOW64), whose programs
+  // serve 32-bit components; empty on 32-bit Windows, which has only the one.
+  virtual std::string GetSystemWow64Directory() { return std::string(); }
   virtual std::string GetModuleFileName() = 0;  // the running program's path
 
   virtual std::uint32_t GetFileAttributes(const std::string& path) = 0;

@@ -162,8 +162,12 @@ PluginRemovalResult CPluginRemoval::Remove(int kind, const PluginRecord& record,
   // silent switch and reports in its own message box. What it removes goes
   // beyond the backup, so it runs only once the class tree is in the backup
   // whole, and it is started from the system folder, never found by a
-  // search that looks in the current folder first.
-  const std::string system = m_platform.files->GetSystemDirectory();
+  // search that looks in the current folder first. A component of the
+  // 32-bit view is a 32-bit library, which only the 32-bit regsvr32 of
+  // 64-bit Windows can load.
+  std::string system;
+  if (record.view == RegView::k32) system = m_platform.files->GetSystemWow64Directory();
+  if (system.empty()) system = m_platform.files->GetSystemDirectory();
   if (classSaved && !system.empty() && IsRegisterableServer(record.serverPath) &&
       IsPlainLocalFilePath(*m_platform.files, record.serverPath)) {
     result.unregisterStarted = m_platform.shell->ShellExecute(

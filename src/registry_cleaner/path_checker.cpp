@@ -85,12 +85,16 @@ std::string CoveringStem(const std::string& pattern, std::size_t slash) {
 // the folder is known to be missing, or one search for "name.*" finds
 // nothing, they are all answered without asking the file system.
 bool CPathChecker::Exists(const std::string& pattern) {
-  if (!m_cache) {
-    FindData first;
-    return m_fs.FindFirst(pattern, &first) != nullptr;
-  }
+  if (!m_cache) return Find(pattern);
   auto it = m_exists.find(pattern);
   if (it != m_exists.end()) return it->second;
+  // In the system folder a name may live in either system folder, which
+  // the shortcuts below, reading one folder's answers, cannot tell.
+  if (!InThirtyTwoBitSystemFolder(pattern).empty()) {
+    const bool found = Find(pattern);
+    m_exists.emplace(pattern, found);
+    return found;
+  }
   const std::size_t slash = FindLastChar(pattern, '\\');
   const std::string stem = CoveringStem(pattern, slash);
   if (!stem.empty() && pattern != stem + ".*") {
@@ -140,6 +144,27 @@ bool CPathChecker::Search(const std::string& pattern, long* error) {
     m_missingFolders.insert(std::move(folder));
   }
   return found;
+}
+
+bool CPathChecker::Find(const std::string& pattern) {
+  FindData first;
+  if (m_fs.FindFirst(pattern, &first) != nullptr) return true;
+  const std::string other = InThirtyTwoBitSystemFolder(pattern);
+  return !other.empty() && m_fs.FindFirst(other, &first) != nullptr;
+}
+
+std::string CPathChecker::InThirtyTwoBitSystemFolder(const std::string& pattern) {
+  if (!m_haveFolders) {
+    m_system = m_fs.GetSystemDirectory();
+    m_wow64 = m_fs.GetSystemWow64Directory();
+    m_haveFolders = true;
+  }
+  const std::size_t n = m_system.size();
+  if (n == 0 || m_wow64.empty() || pattern.size() <= n + 1 || pattern[n] != '\\') return {};
+  // The system folder's name is plain ASCII: a match ends on a character
+  // of its own.
+  if (!EqualsNoCase(pattern.substr(0, n), m_system)) return {};
+  return m_wow64 + pattern.substr(n);
 }
 
 PathVerdict CPathChecker::Check(std::string text, const std::string& invalidPrefix,

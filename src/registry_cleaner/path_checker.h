@@ -29,13 +29,24 @@ class CPathChecker {
   // The roots ("E:\") of removable, network, CD-ROM and RAM-disk drives,
   // concatenated and upper-cased.
   std::string ListRemovableRoots();
-  // A directory search for the name (wildcards allowed) finds an entry.
+  // A directory search for the name (wildcards allowed) finds an entry. On
+  // 64-bit Windows a name in the system folder also counts when the 32-bit
+  // system folder has it: an entry of the 32-bit view that names System32
+  // means SysWOW64, and the text does not say which view it came from.
   bool Exists(const std::string& pattern);
 
  private:
   bool Search(const std::string& pattern, long* error);
+  // Finds the pattern, or failing that its name in the 32-bit system folder.
+  bool Find(const std::string& pattern);
+  // The same name in the 32-bit system folder; empty when the pattern is
+  // not in the system folder or the system has no 32-bit one.
+  std::string InThirtyTwoBitSystemFolder(const std::string& pattern);
 
   IFileSystem& m_fs;
+  bool m_haveFolders = false;
+  std::string m_system;
+  std::string m_wow64;
   bool m_cache;
   bool m_haveRoots = false;
   std::string m_roots;

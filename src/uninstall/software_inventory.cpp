@@ -102,6 +102,7 @@ void CSoftwareInventory::ReadUninstallKey(RegKey root, RegView view, const std::
     if (ReadUninstallEntry(root, view, keyPath + "\\" + name, record.get())) {
       m_programs.push_back(std::move(record));
     }
+    if (m_entryRead) m_entryRead();
   }
 }
 
@@ -110,12 +111,15 @@ bool CSoftwareInventory::ReadUninstallEntry(RegKey root, RegView view, const std
   CRegKeyGuard key(m_reg);
   if (m_reg.OpenKey(root, entryPath, kKeyRead, key.Put(), view) != 0) return false;
   if (ValueExists(m_reg, key.Get(), "SystemComponent")) return false;
-  const bool hasCommand = ValueExists(m_reg, key.Get(), "UninstallString");
+  // The command is read once: only when it is no text does it matter
+  // whether the value is there at all.
+  std::string command;
+  const bool commandText = ReadText(m_reg, key.Get(), "UninstallString", &command);
+  const bool hasCommand = commandText || ValueExists(m_reg, key.Get(), "UninstallString");
   const bool installerProduct = ValueExists(m_reg, key.Get(), "WindowsInstaller");
   if (!hasCommand && !installerProduct) return false;
 
-  std::string command;
-  if (hasCommand && !ReadText(m_reg, key.Get(), "UninstallString", &command) && !installerProduct) {
+  if (hasCommand && !commandText && !installerProduct) {
     return false;  // there, but not a text: nothing to start
   }
   if (installerProduct) {

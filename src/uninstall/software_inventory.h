@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ class CSoftwareInventory {
 
   void SetTexts(const InventoryTexts& texts) { m_texts = texts; }
   void SetLocalTimeConverter(LocalTimeConverter toLocal) { m_toLocal = std::move(toLocal); }
+  // Called after each entry read: the caller's window can answer those who
+  // wait for it while a long inventory is read.
+  void SetEntryRead(std::function<void()> entryRead) { m_entryRead = std::move(entryRead); }
 
   // Empties the list and reads it again; always 1.
   int RefreshInventory();
@@ -48,6 +52,8 @@ class CSoftwareInventory {
   void ReadUsageCache(RegKey root, const std::string& keyName, InstalledProgram* record);
 
   const std::vector<std::unique_ptr<InstalledProgram>>& Programs() const { return m_programs; }
+  // The list read, moved out; the inventory is empty afterwards.
+  std::vector<std::unique_ptr<InstalledProgram>> TakePrograms() { return std::move(m_programs); }
 
  private:
   void ReadUninstallKey(RegKey root, RegView view, const std::string& keyPath);
@@ -56,6 +62,7 @@ class CSoftwareInventory {
   IRegistry& m_reg;
   InventoryTexts m_texts;
   LocalTimeConverter m_toLocal = ConvertWithCLibrary;
+  std::function<void()> m_entryRead;
   std::vector<std::unique_ptr<InstalledProgram>> m_programs;
 };
 

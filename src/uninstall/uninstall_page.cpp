@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "app/pending_rows.h"
 #include "controls/check_list.h"
 #include "controls/resource_module.h"
 #include "platform/text.h"
 #include "platform/win32/system_clock_win32.h"
+#include "platform/win32/wow64.h"
 #include "resources/resource.h"
 #include "uninstall/uninstall_start.h"
 
@@ -68,6 +70,9 @@ BOOL CUninstallPage::OnInit() {
   m_inventory.SetLocalTimeConverter([this](std::uint64_t fileTime, SystemTime* local) {
     return ToLocalTime(m_zone, fileTime, local);
   });
+  // Reading a thousand entries takes the registry a while; the window keeps
+  // answering meanwhile, and shows the last fill until the new one is read.
+  m_inventory.SetEntryRead([this] { ServeSentMessages(&m_lastServed, 25, false); });
 
   AddListColumn(m_hList, 0, IDS_57861, 170);
   AddListColumn(m_hList, 1, IDS_57862, 50);
@@ -121,9 +126,15 @@ void CUninstallPage::StopWatches() {
 }
 
 void CUninstallPage::Refresh() {
+  // A refresh asked for while one reads (a message served meanwhile) would
+  // read the same keys again: the running one already gets what it asks for.
+  if (m_bRefreshing) return;
+  m_bRefreshing = true;
   GetTimeZoneInformation(&m_zone);
-  m_rows.clear();
   m_inventory.RefreshInventory();
+  m_bRefreshing = false;
+  m_rows.clear();
+  m_shown = m_inventory.TakePrograms();
   // The rows are rebuilt, so the icons of the last fill go with them and the
   // image list does not grow with every refresh.
   ImageList_RemoveAll(m_hImages);
@@ -132,7 +143,7 @@ void CUninstallPage::Refresh() {
     DeleteObject(bmp);
   }
   m_iconImages.clear();
-  for (const auto& record : m_inventory.Programs()) m_rows.push_back(record.get());
+  for (const auto& record : m_shown) m_rows.push_back(record.get());
   // By name, without regard to case, as a sorted list view keeps its rows.
   std::stable_sort(m_rows.begin(), m_rows.end(),
                    [](const InstalledProgram* a, const InstalledProgram* b) {
@@ -204,6 +215,9 @@ int CUninstallPage::ExtractImage(const std::string& icon) {
     file = icon.substr(0, comma);
     index = std::atoi(icon.c_str() + comma + 1);
   }
+  // The file the program's entry names, as the system's own side sees it
+  // (the 32-bit program on 64-bit Windows would read SysWOW64's namesake).
+  file = NativeFilePath(file);
   HICON small = nullptr;
   if (ExtractIconExA(file.c_str(), index, nullptr, &small, 1) == 0 || !small) return 0;
   const int image = ImageList_ReplaceIcon(m_hImages, -1, small);

@@ -57,8 +57,13 @@ class CUninstallPage : public CPage {
   CSoftwareInventory m_inventory;
   HWND m_hList = nullptr;
   HIMAGELIST m_hImages = nullptr;
-  // The list's rows (an owner-data list), sorted by name.
+  // The records of the last fill, and the list's rows (an owner-data list)
+  // over them, sorted by name. Both stay as they are while a refresh reads
+  // the next inventory.
+  std::vector<std::unique_ptr<InstalledProgram>> m_shown;
   std::vector<InstalledProgram*> m_rows;
+  bool m_bRefreshing = false;
+  ULONGLONG m_lastServed = 0;
   std::map<std::string, int> m_iconImages;  // icon text -> image, for the current fill
   TIME_ZONE_INFORMATION m_zone{};           // the local time zone, read at each fill
   std::vector<std::unique_ptr<COwnerButton>> m_buttons;

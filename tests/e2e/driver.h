@@ -12,8 +12,9 @@
 // the driver. Follow an action with a Wait... call for its visible effect.
 //
 // List views and status bars of another process are read through a buffer
-// allocated inside that process (VirtualAllocEx / ReadProcessMemory), which
-// works under Wine for these 64-bit-to-64-bit calls.
+// allocated inside that process (VirtualAllocEx / ReadProcessMemory), laid
+// out as that process lays out its structures: a 32-bit program on 64-bit
+// Windows (IsWow64Process) gets 32-bit pointer fields.
 #pragma once
 
 #include <windows.h>

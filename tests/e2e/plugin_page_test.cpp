@@ -203,8 +203,8 @@ class PluginPageE2E : public ::testing::Test {
     DeleteTree(HKEY_CURRENT_USER, std::string(kMenuExtKey) + "\\" + kMenuWithout);
   }
   // Starts the program and opens the plug-in page.
-  void Open() {
-    ASSERT_TRUE(m_app.Start("tidewell.exe")) << m_app.LastError();
+  void Open(const std::string& exe = "tidewell.exe") {
+    ASSERT_TRUE(m_app.Start(exe)) << m_app.LastError();
     ASSERT_TRUE(m_page.Open(m_app, 1003, 1074));
   }
   void ShowKind(int button) {
@@ -236,27 +236,33 @@ class PluginPageE2E : public ::testing::Test {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-TEST_F(PluginPageE2E, EachKindListsTheSeededExtensionsAndTheServer) {
-  Open();
+// Run by the 64-bit program and by the 32-bit one on 64-bit Windows, which
+// must list both views' entries, each once.
+class PluginPageBothPrograms : public PluginPageE2E,
+                               public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(PluginPageBothPrograms, EachKindListsTheSeededExtensionsAndTheServer) {
+  Open(ProgramFolder() + GetParam());
+  const std::string x86 = GetParam()[0] == 'x' ? "_x86" : "";
   // Toolbars first, with the general hint.
   EXPECT_TRUE(WaitFor([&] { return Hint().find("温馨提醒") != std::string::npos; })) << Hint();
   EXPECT_EQ(ListViewColumnCount(m_page.list), 3);
   EXPECT_EQ(OurRows(), (Rows{{"TidewellPluginE2E Toolbar", "TidewellPluginE2E.Helper", kServer},
                              {"TidewellPluginE2E Other", "", ""}}));
-  Screenshot("plugins_toolbars");
+  Screenshot("plugins_toolbars" + x86);
 
   ShowKind(1006);
   EXPECT_EQ(ListViewColumnCount(m_page.list), 4);
   EXPECT_EQ(OurRows(), (Rows{{"TidewellPluginE2E Button", "TidewellPluginE2E status",
                               "TidewellPluginE2E.Helper", kServer},
                              {"TidewellPluginE2E Run", "", "", "C:\\tools\\tidewell_e2e.exe"}}));
-  Screenshot("plugins_buttons");
+  Screenshot("plugins_buttons" + x86);
 
   ShowKind(1007);
   EXPECT_EQ(ListViewColumnCount(m_page.list), 3);
   EXPECT_EQ(OurRows(), (Rows{{kMenuWithTarget, kMenuWithTarget, "C:\\tools\\tidewell_e2e_send.htm"},
                              {"", kMenuWithout, ""}}));
-  Screenshot("plugins_context_menus");
+  Screenshot("plugins_context_menus" + x86);
 
   ShowKind(1008);
   EXPECT_EQ(ListViewColumnCount(m_page.list), 2);
@@ -266,10 +272,16 @@ TEST_F(PluginPageE2E, EachKindListsTheSeededExtensionsAndTheServer) {
   // The buttons' hints come and go with the mouse.
   PostMessageA(m_page.page, 0x2AB6, 1073, 0);
   EXPECT_TRUE(WaitFor([&] { return Hint().find("卸载功能") != std::string::npos; })) << Hint();
-  Screenshot("plugins_helper_objects");
+  Screenshot("plugins_helper_objects" + x86);
   PostMessageA(m_page.page, 0x2AB7, 0, 0);
   EXPECT_TRUE(WaitFor([&] { return Hint().find("温馨提醒") != std::string::npos; })) << Hint();
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, PluginPageBothPrograms,
+                         ::testing::Values("tidewell.exe", "x86\\tidewell.exe"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param[0] == 'x' ? "x86" : "x64");
+                         });
 
 // Without a selected row nothing happens. "删除注册信息" on a toolbar takes
 // only its value; on context-menu entries of the user, their keys. Each

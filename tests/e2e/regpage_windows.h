@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdint>
 #include <string>
 
 #include "e2e/driver.h"
@@ -57,32 +58,59 @@ struct RegistryPageWindows : PageWindows {
 
 // --- the folder tree, driven in the program's memory ----------------------------
 
-// Reads an item's text from the program's tree view.
+// TVITEMW as a 32-bit program lays it out (pointers, handles and LPARAM as
+// 32-bit numbers).
+struct TvItem32 {
+  UINT mask;
+  std::uint32_t hItem;
+  UINT state;
+  UINT stateMask;
+  std::uint32_t pszText;
+  int cchTextMax;
+  int iImage;
+  int iSelectedImage;
+  int cChildren;
+  std::uint32_t lParam;
+};
+
+// Reads an item's text from the program's tree view, in the layout of the
+// program's own width.
 inline std::string TreeItemText(HWND tree, HTREEITEM item) {
   DWORD pid = 0;
   GetWindowThreadProcessId(tree, &pid);
-  HANDLE process =
-      OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+  HANDLE process = OpenProcess(
+      PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE | PROCESS_QUERY_INFORMATION, FALSE,
+      pid);
   if (!process) return {};
+  BOOL wow64 = FALSE;
+  if (!IsWow64Process(process, &wow64)) wow64 = FALSE;
   const SIZE_T size = sizeof(TVITEMW) + 520 * sizeof(wchar_t);
   char* remote = static_cast<char*>(
       VirtualAllocEx(process, nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
   std::string out;
   if (remote) {
+    char* text = remote + sizeof(TVITEMW);
     TVITEMW tv{};
     tv.mask = TVIF_TEXT;
     tv.hItem = item;
-    tv.pszText = reinterpret_cast<wchar_t*>(remote + sizeof(TVITEMW));
+    tv.pszText = reinterpret_cast<wchar_t*>(text);
     tv.cchTextMax = 520;
+    TvItem32 tv32{};
+    tv32.mask = TVIF_TEXT;
+    tv32.hItem = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(item));
+    tv32.pszText = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(text));
+    tv32.cchTextMax = 520;
     SIZE_T done = 0;
     DWORD_PTR result = 0;
-    if (WriteProcessMemory(process, remote, &tv, sizeof(tv), &done) &&
+    const bool written = wow64 ? WriteProcessMemory(process, remote, &tv32, sizeof(tv32), &done)
+                               : WriteProcessMemory(process, remote, &tv, sizeof(tv), &done);
+    if (written &&
         SendMessageTimeoutW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote),
                             SMTO_ABORTIFHUNG, 5000, &result) &&
         result) {
-      wchar_t text[520] = {};
-      ReadProcessMemory(process, remote + sizeof(TVITEMW), text, sizeof(text) - 2, &done);
-      out = Narrow(text);
+      wchar_t buf[520] = {};
+      ReadProcessMemory(process, text, buf, sizeof(buf) - 2, &done);
+      out = Narrow(buf);
     }
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
   }

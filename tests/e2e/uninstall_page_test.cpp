@@ -105,8 +105,8 @@ class UninstallPage : public ::testing::Test {
     m_app.End();
     RemoveSeeded();
   }
-  void Open() {
-    ASSERT_TRUE(m_app.Start()) << m_app.LastError();
+  void Open(const std::string& exe = "tidewell.exe") {
+    ASSERT_TRUE(m_app.Start(exe)) << m_app.LastError();
     ASSERT_TRUE(m_page.Open(m_app, 1057, 1065));
   }
 
@@ -116,7 +116,12 @@ class UninstallPage : public ::testing::Test {
 };
 DWORD UninstallPage::s_installed[2] = {1, 1};
 
-TEST_F(UninstallPage, ListsSeededEntriesAndInstalledPackages) {
+// Run by the 64-bit program and by the 32-bit one on 64-bit Windows, which
+// must list both views' entries, each once.
+class UninstallPageBothPrograms : public UninstallPage,
+                                  public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UninstallPageBothPrograms, ListsSeededEntriesAndInstalledPackages) {
   // 2006-03-07 12:00 UTC: the same calendar day in the prefix's time zone.
   const unsigned long long march7 = (1141732800ULL + 11644473600ULL) * 10000000ULL;
   auto entry = [](HKEY root, const char* name, const std::string& display,
@@ -130,10 +135,15 @@ TEST_F(UninstallPage, ListsSeededEntriesAndInstalledPackages) {
   entry(HKEY_CURRENT_USER, "Reader", "Seaglass Reader", "C:\\Seaglass\\reader.exe /x");
   SetValue(HKEY_CURRENT_USER, std::string(kArpCache) + kPrefix + "Reader", "SlowInfoCache",
            REG_BINARY, SlowInfo(1023, 0, 2));
-  Open();
+  Open(ProgramFolder() + GetParam());
 
   ASSERT_TRUE(m_page.WaitForRow("Saltmarsh Notes")) << "the 32-bit package";
   const auto rows = ListViewRows(m_page.list, 4);
+  for (const char* name : {"Saltmarsh Notes", "Saltmarsh Atlas", "Seaglass Editor"}) {
+    EXPECT_EQ(std::count_if(rows.begin(), rows.end(), [&](const auto& r) { return r[0] == name; }),
+              1)
+        << name;
+  }
   auto row = [&](const std::string& name) {
     for (const auto& r : rows)
       if (r[0] == name) return r;
@@ -158,7 +168,7 @@ TEST_F(UninstallPage, ListsSeededEntriesAndInstalledPackages) {
   // The package's product icon, extracted; a program without one keeps the default.
   EXPECT_GT(ListViewImage(m_page.list, m_page.RowOf("Saltmarsh Notes")), 0);
   EXPECT_EQ(ListViewImage(m_page.list, m_page.RowOf("Saltmarsh Atlas")), 0);
-  Screenshot("uninstall_page");
+  Screenshot(std::string("uninstall_page") + (GetParam()[0] == 'x' ? "_x86" : ""));
 
   // The 64-bit package's Windows Installer copy, found where msiexec keeps it.
   CWin32Registry reg;
@@ -168,6 +178,12 @@ TEST_F(UninstallPage, ListsSeededEntriesAndInstalledPackages) {
               GetFileAttributesA(package.c_str()) != INVALID_FILE_ATTRIBUTES)
       << package;
 }
+
+INSTANTIATE_TEST_SUITE_P(BothPrograms, UninstallPageBothPrograms,
+                         ::testing::Values("tidewell.exe", "x86\\tidewell.exe"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                           return std::string(info.param[0] == 'x' ? "x86" : "x64");
+                         });
 
 // Without a selection the button does nothing. The test uninstaller
 // removes its own entry a moment after it starts; the row goes within half a

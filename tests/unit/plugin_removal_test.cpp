@@ -132,6 +132,43 @@ TEST_F(PluginRemovalTest, UnregisteringAHelperObjectTakesEntryAndClassWhereTheyL
   EXPECT_EQ(reg.Dump(), before);
 }
 
+// A 32-bit library only loads into the 32-bit regsvr32, which 64-bit
+// Windows keeps in SysWOW64; a 32-bit system has the one folder.
+TEST_F(PluginRemovalTest, EachViewsServerIsUnregisteredByTheRegsvr32OfItsWidth) {
+  reg.SeedKey(kHkeyLocalMachine, "Software\\Wow6432Node\\" + kBho.substr(9) + "\\{W}");
+  reg.SeedString(kHkeyLocalMachine, "Software\\Classes\\Wow6432Node\\CLSID\\{W}\\InprocServer32",
+                 "", "C:\\Plug\\w32.dll");
+  fs.AddFile("C:\\windows\\SysWOW64\\regsvr32.exe");
+  struct Case {
+    const char* what;
+    const char* wow64Folder;  // "" on 32-bit Windows
+    const char* classId;
+    const char* regsvr32;
+  };
+  const Case cases[] = {
+      {"64-bit Windows, a 64-bit server", "C:\\windows\\SysWOW64", "{H}",
+       "C:\\windows\\system32\\regsvr32.exe"},
+      {"64-bit Windows, a 32-bit server", "C:\\windows\\SysWOW64", "{W}",
+       "C:\\windows\\SysWOW64\\regsvr32.exe"},
+      {"32-bit Windows", "", "{W}", "C:\\windows\\system32\\regsvr32.exe"},
+  };
+  const std::string before = reg.Dump();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs.SetSystemWow64Directory(c.wow64Folder);
+    CMemoryShell started{fs};
+    Platform p = platform;
+    p.shell = &started;
+    const auto result = CPluginRemoval(p, -1).UnregisterPlugin(kPluginHelperObject,
+                                                               Listed(4, c.classId), when);
+    ASSERT_EQ(result.error, kErrorSuccess);
+    ASSERT_EQ(started.Started().size(), 1u) << started.Dump();
+    EXPECT_EQ(started.Started()[0].file, c.regsvr32);
+    Restore(result.backupPath.substr(result.backupPath.rfind('\\') + 1));
+    EXPECT_EQ(reg.Dump(), before);
+  }
+}
+
 TEST_F(PluginRemovalTest, DeletingAToolbarTakesOnlyItsValueAndBackupsKeepTheirOwnNames) {
   const std::string before = reg.Dump();
   // Two removals within one second: each keeps its own backup.

@@ -63,6 +63,31 @@ struct PathCase {
   const char* shown;  // the path in the description of an invalid verdict
 };
 
+// On 64-bit Windows a System32 path of a 32-bit registration names
+// SysWOW64: a file of either half keeps the entry; 32-bit Windows has one.
+TEST_F(PathCheck, ASystemFolderPathLivesInEitherHalfOfA64BitSystem) {
+  ASSERT_TRUE(fs.AddFile("C:\\windows\\SysWOW64\\only32.dll"));
+  ASSERT_TRUE(fs.AddFile("C:\\windows\\system32\\only64.dll"));
+  struct Case {
+    const char* wow64Folder;
+    const char* text;
+    PathVerdict verdict;
+  };
+  const Case cases[] = {
+      {"C:\\windows\\SysWOW64", "C:\\Windows\\System32\\only32.dll", PathVerdict::kValid},
+      {"C:\\windows\\SysWOW64", "C:\\windows\\system32\\only64.dll", PathVerdict::kValid},
+      {"C:\\windows\\SysWOW64", "C:\\windows\\system32\\neither.dll", PathVerdict::kInvalid},
+      {"C:\\windows\\SysWOW64", "C:\\windows\\system32x\\only32.dll", PathVerdict::kInvalid},
+      {"", "C:\\windows\\system32\\only32.dll", PathVerdict::kInvalid},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.wow64Folder) + " " + c.text);
+    fs.SetSystemWow64Directory(c.wow64Folder);
+    std::string description;
+    EXPECT_EQ(CPathChecker(fs).Check(c.text, kInvalid, &description), c.verdict) << description;
+  }
+}
+
 TEST_F(PathCheck, VerdictsFollowTheStepsInOrder) {
   const PathCase cases[] = {
       // Quotes stripped, arguments dropped by the ".*" search on the bare path.

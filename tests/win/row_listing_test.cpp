@@ -1,7 +1,8 @@
 // The result list on a real owner-data list view: a worker's found rows
 // that trickle in are listed a few times a second, not once each, and none
 // waits for the run's end; a flood is listed whole; ticks and selection go
-// through the standard list-view messages, for one row and for all.
+// through the standard list-view messages, for one row and for all; rows
+// whose files went leave at a pace too, and all at once at the end.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -17,12 +18,16 @@
 namespace {
 
 constexpr UINT kMsgRows = WM_APP + 1;
+constexpr UINT kMsgGone = WM_APP + 2;
 constexpr ULONGLONG kPaceMs = 200;
 
 HWND g_list;
 std::vector<std::string> g_rows;  // the page's vector: one text a row, both columns
 tw::CPendingRows<std::string> g_pending;
-tw::CResultList g_results(kMsgRows, 7, kPaceMs);
+tw::CResultList g_results(kMsgRows, 7, kPaceMs, 8, kPaceMs);
+std::vector<ULONGLONG> g_droppedAt;  // per pass that took out gone rows
+
+void DropGone() { g_droppedAt.push_back(GetTickCount64()); }
 std::vector<ULONGLONG> g_listedAt;  // per row
 int g_listings;                     // listings that left no row waiting
 
@@ -41,6 +46,10 @@ bool Drain(std::size_t limit) {
 LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == kMsgRows || (msg == WM_TIMER && g_results.IsTimer(wp))) {
     g_results.OnPending(Drain, msg == WM_TIMER);
+    return 0;
+  }
+  if (msg == kMsgGone || (msg == WM_TIMER && g_results.IsGoneTimer(wp))) {
+    g_results.OnGone(DropGone, msg == WM_TIMER);
     return 0;
   }
   if (msg == WM_NOTIFY) {
@@ -110,6 +119,7 @@ class ResultList : public ::testing::Test {
     g_rows.clear();
     g_listedAt.clear();
     g_listings = 0;
+    g_droppedAt.clear();
     g_results.Attach(m_page, g_list, nullptr,
                      [](std::size_t row, int) -> const std::string& { return g_rows[row]; });
   }
@@ -140,6 +150,35 @@ TEST_F(ResultList, TricklingRowsArePacedAndAFloodIsListedWhole) {
   for (int waited = 0; Count() < 20040 && waited < 100; ++waited) Pump(10);
   ASSERT_EQ(Count(), 20040);
   EXPECT_EQ(g_listings, before + 1);
+}
+
+TEST_F(ResultList, GoneRowsLeaveAtThePaceAndAllAtTheEnd) {
+  // A deletion tells of a gone file every 10 ms for 600 ms.
+  std::thread worker([&] {
+    for (int i = 0; i < 60; ++i) {
+      PostMessageA(m_page, kMsgGone, 0, 0);
+      Sleep(10);
+    }
+  });
+  Pump(600);
+  worker.join();
+  Pump(2 * kPaceMs);
+  ASSERT_GE(g_droppedAt.size(), 2u);
+  EXPECT_LE(g_droppedAt.size(), 5u);  // unpaced, one pass per file
+  for (std::size_t i = 1; i < g_droppedAt.size(); ++i) {
+    EXPECT_GE(g_droppedAt[i] - g_droppedAt[i - 1], kPaceMs - 20) << i;
+  }
+  // Its end takes out the last rows at once; a pass that was waiting for
+  // the pace does not come after it.
+  PostMessageA(m_page, kMsgGone, 0, 0);
+  Pump(20);
+  PostMessageA(m_page, kMsgGone, 0, 0);
+  Pump(20);
+  const std::size_t before = g_droppedAt.size();
+  g_results.DropAllGone(DropGone);
+  EXPECT_EQ(g_droppedAt.size(), before + 1);
+  Pump(2 * kPaceMs);
+  EXPECT_EQ(g_droppedAt.size(), before + 1);
 }
 
 TEST_F(ResultList, TicksOfAHundredThousandRowsThroughTheListMessages) {

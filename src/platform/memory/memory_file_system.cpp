@@ -532,6 +532,11 @@ std::string CMemoryFileSystem::GetSystemDirectory() {
   return m_strWindows + "\\system32";
 }
 
+std::string CMemoryFileSystem::GetSystemWow64Directory() {
+  CMutexLock lock(m_mutex);
+  return m_strWow64;
+}
+
 std::string CMemoryFileSystem::GetModuleFileName() {
   CMutexLock lock(m_mutex);
   long rc = 0;

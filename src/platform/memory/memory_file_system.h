@@ -34,6 +34,7 @@ class CMemoryFileSystem : public IFileSystem {
   std::string GetShortPathName(const std::string& path) override;
   std::string GetWindowsDirectory() override;
   std::string GetSystemDirectory() override;
+  std::string GetSystemWow64Directory() override;
   std::string GetModuleFileName() override;
   std::uint32_t GetFileAttributes(const std::string& path) override;
   long CreateDirectory(const std::string& path) override;
@@ -62,6 +63,8 @@ class CMemoryFileSystem : public IFileSystem {
   void SetModuleFileName(const std::string& path) { m_strModule = path; }
   void SetTempPath(const std::string& path) { m_strTemp = path; }
   void SetWindowsDirectory(const std::string& path) { m_strWindows = path; }
+  // Empty (the default) for 32-bit Windows, "C:\windows\SysWOW64" for 64-bit.
+  void SetSystemWow64Directory(const std::string& path) { m_strWow64 = path; }
   // Relative paths start here (default "C:\").
   void SetCurrentFolder(const std::string& path) { m_strCurrent = path; }
 
@@ -121,6 +124,7 @@ class CMemoryFileSystem : public IFileSystem {
   std::string m_strModule = "C:\\Program Files\\Tidewell\\tidewell.exe";
   std::string m_strTemp = "C:\\windows\\temp\\";
   std::string m_strWindows = "C:\\windows";
+  std::string m_strWow64;
   std::string m_strCurrent = "C:\\";
   std::uint64_t m_nWriteBudget = Unlimited();
   std::uint64_t m_nClock = 132000000000000000ull;  // FILETIME of late 2019

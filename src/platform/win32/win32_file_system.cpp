@@ -3,6 +3,7 @@
 // by macro, and the declarations must be renamed alike.
 #include "platform/win32/win32_error.h"
 #include "platform/win32/win32_file_system.h"
+#include "platform/win32/wow64.h"
 
 #include "platform/text.h"
 
@@ -174,8 +175,10 @@ std::string FromBuffer(Call call) {
 
 }  // namespace
 
-std::unique_ptr<IFileFind> CWin32FileSystem::FindFirst(const std::string& pattern, FindData* first,
+std::unique_ptr<IFileFind> CWin32FileSystem::FindFirst(const std::string& patternGiven, FindData* first,
                                                        long* error) {
+  const std::string pattern = NativeFilePath(patternGiven);
+  const CNativeFileView nativeView;
   const std::wstring wide = WidePath(pattern);
   if (wide.empty()) {
     if (error) *error = pattern.empty() ? kErrorFileNotFound : kErrorBadPathname;
@@ -224,7 +227,9 @@ bool CWin32FileSystem::GetVolumeLabel(const std::string& root, std::string* labe
   return true;
 }
 
-bool CWin32FileSystem::CanOpenForWriteDenyWrite(const std::string& path) {
+bool CWin32FileSystem::CanOpenForWriteDenyWrite(const std::string& pathGiven) {
+  const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   // OpenFile takes at most 127 characters; a longer path gets the same
   // question through CreateFileA (write access, others may only read).
   if (path.size() < OFS_MAXPATHNAME) {
@@ -250,16 +255,22 @@ std::string CWin32FileSystem::GetTempPath() {
   return FromBuffer([](wchar_t* b, DWORD n) { return ::GetTempPathW(n, b); });
 }
 
-std::string CWin32FileSystem::GetLongPathName(const std::string& path) {
+std::string CWin32FileSystem::GetLongPathName(const std::string& pathGiven) {
+  const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   const std::wstring wide = WidePath(path);
   if (wide.empty()) return std::string();
-  return FromBuffer([&](wchar_t* b, DWORD n) { return ::GetLongPathNameW(wide.c_str(), b, n); });
+  return SystemFilePath(
+      FromBuffer([&](wchar_t* b, DWORD n) { return ::GetLongPathNameW(wide.c_str(), b, n); }));
 }
 
-std::string CWin32FileSystem::GetShortPathName(const std::string& path) {
+std::string CWin32FileSystem::GetShortPathName(const std::string& pathGiven) {
+  const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   const std::wstring wide = WidePath(path);
   if (wide.empty()) return std::string();
-  return FromBuffer([&](wchar_t* b, DWORD n) { return ::GetShortPathNameW(wide.c_str(), b, n); });
+  return SystemFilePath(
+      FromBuffer([&](wchar_t* b, DWORD n) { return ::GetShortPathNameW(wide.c_str(), b, n); }));
 }
 
 std::string CWin32FileSystem::GetWindowsDirectory() {
@@ -270,44 +281,63 @@ std::string CWin32FileSystem::GetSystemDirectory() {
   return FromBuffer([](wchar_t* b, DWORD n) { return ::GetSystemDirectoryW(b, n); });
 }
 
+std::string CWin32FileSystem::GetSystemWow64Directory() {
+  const std::string wow64 = ThirtyTwoBitSystemFolder();
+  return EqualsNoCase(wow64, GetSystemDirectory()) ? std::string() : wow64;
+}
+
 std::string CWin32FileSystem::GetModuleFileName() {
   return FromBuffer([](wchar_t* b, DWORD n) { return ::GetModuleFileNameW(nullptr, b, n); });
 }
 
-std::uint32_t CWin32FileSystem::GetFileAttributes(const std::string& path) {
+std::uint32_t CWin32FileSystem::GetFileAttributes(const std::string& pathGiven) {
+  const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   if (TooLongForAnsi(path)) return ::GetFileAttributesW(LongForm(path).c_str());
   return ::GetFileAttributesA(path.c_str());
 }
 
-long CWin32FileSystem::CreateDirectory(const std::string& path) {
+long CWin32FileSystem::CreateDirectory(const std::string& pathGiven) {
+  const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   if (TooLongForAnsi(path)) {
     return ::CreateDirectoryW(LongForm(path).c_str(), nullptr) ? kErrorSuccess : LastError();
   }
   return ::CreateDirectoryA(path.c_str(), nullptr) ? kErrorSuccess : LastError();
 }
 
-long CWin32FileSystem::RemoveDirectory(const std::string& path) {
+long CWin32FileSystem::RemoveDirectory(const std::string& pathGiven) {
+  const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   if (TooLongForAnsi(path)) {
     return ::RemoveDirectoryW(LongForm(path).c_str()) ? kErrorSuccess : LastError();
   }
   return ::RemoveDirectoryA(path.c_str()) ? kErrorSuccess : LastError();
 }
 
-long CWin32FileSystem::DeleteFile(const std::string& path) {
+long CWin32FileSystem::DeleteFile(const std::string& pathGiven) {
+  const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   if (TooLongForAnsi(path)) {
     return ::DeleteFileW(LongForm(path).c_str()) ? kErrorSuccess : LastError();
   }
   return ::DeleteFileA(path.c_str()) ? kErrorSuccess : LastError();
 }
 
-long CWin32FileSystem::MoveFile(const std::string& from, const std::string& to) {
+long CWin32FileSystem::MoveFile(const std::string& fromGiven, const std::string& toGiven) {
+  const std::string from = NativeFilePath(fromGiven);
+  const std::string to = NativeFilePath(toGiven);
+  const CNativeFileView nativeView;
   if (TooLongForAnsi(from) || TooLongForAnsi(to)) {
     return ::MoveFileW(LongForm(from).c_str(), LongForm(to).c_str()) ? kErrorSuccess : LastError();
   }
   return ::MoveFileA(from.c_str(), to.c_str()) ? kErrorSuccess : LastError();
 }
 
-long CWin32FileSystem::MoveFileReplace(const std::string& from, const std::string& to) {
+long CWin32FileSystem::MoveFileReplace(const std::string& fromGiven, const std::string& toGiven) {
+  const std::string from = NativeFilePath(fromGiven);
+  const std::string to = NativeFilePath(toGiven);
+  const CNativeFileView nativeView;
   // Onto another drive the file is copied and the original removed; the
   // write-through makes the call return only once the copy is on the disk.
   const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH | MOVEFILE_COPY_ALLOWED;
@@ -318,8 +348,10 @@ long CWin32FileSystem::MoveFileReplace(const std::string& from, const std::strin
   return ::MoveFileExA(from.c_str(), to.c_str(), flags) ? kErrorSuccess : LastError();
 }
 
-std::unique_ptr<IWritableFile> CWin32FileSystem::CreateFile(const std::string& path,
+std::unique_ptr<IWritableFile> CWin32FileSystem::CreateFile(const std::string& pathGiven,
                                                             CreateMode mode, long* error) {
+  const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   DWORD disposition = CREATE_ALWAYS;
   if (mode == CreateMode::kCreateNew) disposition = CREATE_NEW;
   if (mode == CreateMode::kOpenAppend) disposition = OPEN_ALWAYS;
@@ -344,7 +376,9 @@ std::unique_ptr<IWritableFile> CWin32FileSystem::CreateFile(const std::string& p
   return std::make_unique<CWin32Writer>(h);
 }
 
-bool CWin32FileSystem::ReadFile(const std::string& path, std::string* bytes) {
+bool CWin32FileSystem::ReadFile(const std::string& pathGiven, std::string* bytes) {
+  const std::string path = NativeFilePath(pathGiven);
+  const CNativeFileView nativeView;
   const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;

@@ -1,7 +1,9 @@
 // The file-system interface over kernel32's ANSI calls, with the 260-byte
 // buffers the program uses. A path too long for the ANSI calls (MAX_PATH and
 // more) is searched, probed, deleted and moved through the wide calls with
-// the "\\?\" prefix, which take it.
+// the "\\?\" prefix, which take it. Every path is taken as the system's own
+// (64-bit) side names it, also by the 32-bit program on 64-bit Windows: a
+// file judged missing or removed there is the one the 64-bit half uses.
 #pragma once
 
 #include "platform/file_system.h"
@@ -21,6 +23,7 @@ class CWin32FileSystem : public IFileSystem {
   std::string GetShortPathName(const std::string& path) override;
   std::string GetWindowsDirectory() override;
   std::string GetSystemDirectory() override;
+  std::string GetSystemWow64Directory() override;
   std::string GetModuleFileName() override;
   std::uint32_t GetFileAttributes(const std::string& path) override;
   long CreateDirectory(const std::string& path) override;

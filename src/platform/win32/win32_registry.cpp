@@ -5,6 +5,7 @@
 
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/exact_ansi.h"
+#include "platform/win32/wow64.h"
 
 namespace tw {
 
@@ -63,43 +64,10 @@ std::unique_ptr<IRegistryWatch> CWin32Registry::WatchKey(RegKey key, long* error
   return watch;
 }
 
-namespace {
-
-// Whether this is a 32-bit program on 64-bit Windows. IsWow64Process came
-// with XP SP2; a system without it has no 64-bit half.
-bool RunsOnWow64() {
-  static const bool wow64 = [] {
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    const auto fn = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
-    BOOL result = FALSE;
-    return fn && fn(GetCurrentProcess(), &result) && result;
-  }();
-  return wow64;
-}
-
-// The default view is the system's own (64-bit) one for either program, so
-// the 32-bit program reads, writes and backs up the keys the 64-bit one
-// does, and the 32-bit view stays below "Wow6432Node" for both. A 32-bit
-// system has one view, and Windows 2000 refuses the flags.
-REGSAM ViewFlag(RegView view) {
-  if (sizeof(void*) == 4 && !RunsOnWow64()) return 0;
-  switch (view) {
-    case RegView::k32:
-      return KEY_WOW64_32KEY;
-    case RegView::k64:
-      return KEY_WOW64_64KEY;
-    default:
-      return sizeof(void*) == 4 ? KEY_WOW64_64KEY : 0;
-  }
-}
-
-}  // namespace
-
 long CWin32Registry::OpenKey(RegKey parent, const std::string& path, std::uint32_t access,
                              RegKey* out, RegView view) {
   HKEY hk = nullptr;
-  const LONG rc = RegOpenKeyExA(H(parent), path.c_str(), 0, access | ViewFlag(view), &hk);
+  const LONG rc = RegOpenKeyExA(H(parent), path.c_str(), 0, access | RegistryViewFlag(view), &hk);
   if (out) *out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(hk) : 0;
   if (rc == ERROR_SUCCESS && !out) RegCloseKey(hk);
   return rc;
@@ -109,7 +77,7 @@ long CWin32Registry::CreateKey(RegKey parent, const std::string& path, RegKey* o
                                RegView view) {
   HKEY hk = nullptr;
   const LONG rc = RegCreateKeyExA(H(parent), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS | ViewFlag(view), nullptr, &hk, nullptr);
+                                  KEY_ALL_ACCESS | RegistryViewFlag(view), nullptr, &hk, nullptr);
   if (out) *out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(hk) : 0;
   if (rc == ERROR_SUCCESS && !out) RegCloseKey(hk);
   return rc;
@@ -254,7 +222,7 @@ long CWin32Registry::DeleteValue(RegKey key, const std::string& name) {
 }
 
 long CWin32Registry::DeleteKey(RegKey parent, const std::string& path, RegView view) {
-  const REGSAM flag = ViewFlag(view);
+  const REGSAM flag = RegistryViewFlag(view);
   if (!flag) return RegDeleteKeyA(H(parent), path.c_str());
   // RegDeleteKeyExA is missing from 32-bit Windows XP, where no view needs it.
   using RegDeleteKeyExAFn = LONG(WINAPI*)(HKEY, LPCSTR, REGSAM, DWORD);

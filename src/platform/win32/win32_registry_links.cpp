@@ -2,6 +2,7 @@
 
 #include "platform/text.h"
 #include "platform/win32/win32_registry.h"
+#include "platform/win32/wow64.h"
 
 namespace tw {
 
@@ -31,8 +32,11 @@ long CWin32Registry::OpenKeyNoFollow(RegKey parent, const std::string& name,
   if (name.empty() || FindChar(name, '\\') != std::string::npos) return kErrorInvalidParameter;
   const std::u16string wide = AnsiToUtf16(name);
   HKEY hk = nullptr;
+  // The view is named on every open: without it a 32-bit program's walk
+  // from a 64-bit key would step into the 32-bit view at "Software".
   const LONG rc = RegOpenKeyExW(H(parent), reinterpret_cast<LPCWSTR>(wide.c_str()),
-                                REG_OPTION_OPEN_LINK, access | KEY_QUERY_VALUE, &hk);
+                                REG_OPTION_OPEN_LINK,
+                                access | KEY_QUERY_VALUE | RegistryViewFlag(RegView::kDefault), &hk);
   if (rc != ERROR_SUCCESS) return rc;
   // The look for the link's value is a call of its own; a caller that reads
   // every value anyway asks for none and sees it there.
