@@ -18,6 +18,7 @@
 
 namespace tw::bench {
 
+// The main window answers a message round trip within this, throughout.
 constexpr double kMaxRoundTripMs = 50;
 constexpr double kMaxBytesPerRow = 200;
 

@@ -3,7 +3,11 @@
 // and a result list of 100,000 findings, listed and then deleted with
 // "delete all". A thread of this program sends WM_NULL to the main window
 // every 25 ms throughout; the interface keeps answering when every round trip
-// stays under 100 ms.
+// stays under kMaxRoundTripMs (50 ms).
+//
+// Aims: listing the findings at most 1.05 times the core scanner alone
+// producing the same rows, "delete all" at most 1.2 times the deletion
+// engine alone.
 //
 // Baselines, timed in the same run: a bare RegEnumKeyEx/RegEnumValue walk and
 // the core scanner in this process (for the scan, in alternating rounds); the
@@ -55,6 +59,9 @@ double Median(const std::vector<double>& v) { return tw::bench::MedianMs(v); }
 void PrintRoundTrips(const char* what, const CPinger::Stats& s) {
   tw::bench::PrintRoundTrips("regpage", what, s);
 }
+
+constexpr double kMaxListRatio = 1.05;
+constexpr double kMaxDeleteRatio = 1.2;
 
 const char kSandbox[] = "Software\\TidewellRegPageBenchSandbox";
 const char kScratch[] = "C:\\tidewell_regpage_bench";
@@ -551,6 +558,7 @@ int main(int argc, char** argv) {
           coreScanMs / 1000, Pane(scan.panes, 0).c_str(), Pane(scan.panes, 1).c_str(),
           Pane(scan.panes, 2).c_str());
       PrintRoundTrips("while listing", rtList);
+      if (listMs / coreScanMs > kMaxListRatio) fail("listing took more than 1.05 times the core scanner");
       if (rtList.maxMs >= kMaxRoundTripMs) fail("the window stalled while listing");
       if (scan.rows != expected || Pane(scan.panes, 1) != "总共: " + std::to_string(expected)) {
         // Rows of other keys would be deleted too: stop here.
@@ -566,12 +574,20 @@ int main(int argc, char** argv) {
       const double t0 = NowMs();
       tw::e2e::Command(ui.page, 32795);  // "全部删除" of the result list's menu
       std::vector<std::string> panes;
-      const double t1 = PollUntil(
-          [&] {
-            panes = ui.Panes();
-            return ui.Rows() == 0 && Pane(panes, 0) == "Tidewell" && Pane(panes, 1) == done;
-          },
-          900000);
+      // Only the row count (a plain message) is polled while the deletion
+      // runs: reading the status bar of another process allocates memory in
+      // it and sends it messages, which would be timed as the page's own
+      // cost. The rows leave the list in one step at the end, just before
+      // the final status.
+      double t1 = PollUntil([&] { return ui.Rows() == 0; }, 900000);
+      if (t1 && !PollUntil(
+                    [&] {
+                      panes = ui.Panes();
+                      return Pane(panes, 0) == "Tidewell" && Pane(panes, 1) == done;
+                    },
+                    10000)) {
+        t1 = 0;
+      }
       const auto rtDelete = pinger.Between(t0, t1 ? t1 : NowMs());
       if (!t1) {
         std::printf("regpage: status after delete all \"%s;%s;%s\", %d rows\n",
@@ -585,6 +601,9 @@ int main(int argc, char** argv) {
             expected, (t1 - t0) / coreDeleteMs, (t1 - t0) / 1000, coreDeleteMs / 1000,
             Pane(panes, 0).c_str(), Pane(panes, 1).c_str(), Pane(panes, 2).c_str());
         PrintRoundTrips("during delete all", rtDelete);
+        if ((t1 - t0) / coreDeleteMs > kMaxDeleteRatio) {
+          fail("delete all took more than 1.2 times the deletion engine");
+        }
         if (rtDelete.maxMs >= kMaxRoundTripMs) fail("the window stalled during delete all");
         const std::size_t left = CountValues(HKEY_CURRENT_USER, std::string(kSandbox) + "\\Stale");
         if (left != 0) {

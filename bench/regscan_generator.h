@@ -235,6 +235,11 @@ inline std::vector<RegistryFinding> FullScan(IRegistry& reg, IFileSystem& fs, bo
   return sink.findings;
 }
 
+inline double NowMillis() {
+  return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch())
+      .count();
+}
+
 inline double Millis(const std::function<void()>& f) {
   const auto start = std::chrono::steady_clock::now();
   f();

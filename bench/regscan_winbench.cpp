@@ -56,6 +56,81 @@ class CRebasedRegistry : public tw::CWin32Registry {
   std::string m_base;
 };
 
+// Where a scan's time goes: every registry and file-system call, counted and
+// timed by kind. Run apart from the timed rounds, which it would slow.
+struct CallProfile {
+  enum Kind { kOpen, kOpenNoFollow, kEnumKey, kEnumValue, kQuery, kClose, kFind, kKinds };
+  std::size_t calls[kKinds] = {};
+  double ms[kKinds] = {};
+  bool on = false;
+  template <typename F>
+  auto Time(Kind kind, F&& f) {
+    if (!on) return f();
+    const double t0 = tw::bench::NowMillis();
+    auto r = f();
+    ms[kind] += tw::bench::NowMillis() - t0;
+    ++calls[kind];
+    return r;
+  }
+  void Print(const char* what, std::size_t keys, double totalMs) const {
+    static const char* const kNames[] = {"open",      "open-no-follow", "enum-key", "enum-value",
+                                         "query",     "close",          "find-first"};
+    double inCalls = 0;
+    std::printf("regscan profile %s (%zu keys, %.1f ms):", what, keys, totalMs);
+    for (int k = 0; k < kKinds; ++k) {
+      inCalls += ms[k];
+      if (calls[k]) std::printf(" %s %zu (%.1f ms)", kNames[k], calls[k], ms[k]);
+    }
+    std::printf("; outside the calls %.1f ms\n", totalMs - inCalls);
+    std::fflush(stdout);
+  }
+};
+
+class CProfiledRegistry : public CRebasedRegistry {
+ public:
+  CProfiledRegistry(std::string base, CallProfile& p) : CRebasedRegistry(std::move(base)), m_p(p) {}
+  long OpenKey(tw::RegKey parent, const std::string& path, std::uint32_t access, tw::RegKey* out,
+               tw::RegView view = tw::RegView::kDefault) override {
+    return m_p.Time(CallProfile::kOpen, [&] { return CRebasedRegistry::OpenKey(parent, path, access, out, view); });
+  }
+  long OpenKeyNoFollow(tw::RegKey parent, const std::string& name, std::uint32_t access,
+                       tw::RegKey* out, bool* isLink) override {
+    return m_p.Time(CallProfile::kOpenNoFollow,
+                    [&] { return CRebasedRegistry::OpenKeyNoFollow(parent, name, access, out, isLink); });
+  }
+  long EnumKey(tw::RegKey key, std::uint32_t index, std::string* name, std::size_t nameBuf) override {
+    return m_p.Time(CallProfile::kEnumKey, [&] { return CRebasedRegistry::EnumKey(key, index, name, nameBuf); });
+  }
+  long EnumValue(tw::RegKey key, std::uint32_t index, std::string* name, std::uint32_t* type,
+                 std::vector<std::uint8_t>* data, std::size_t nameBuf, std::size_t dataBuf) override {
+    return m_p.Time(CallProfile::kEnumValue, [&] {
+      return CRebasedRegistry::EnumValue(key, index, name, type, data, nameBuf, dataBuf);
+    });
+  }
+  long QueryValue(tw::RegKey key, const std::string& name, std::uint32_t* type,
+                  std::vector<std::uint8_t>* data, std::size_t dataBuf) override {
+    return m_p.Time(CallProfile::kQuery, [&] { return CRebasedRegistry::QueryValue(key, name, type, data, dataBuf); });
+  }
+  long CloseKey(tw::RegKey key) override {
+    return m_p.Time(CallProfile::kClose, [&] { return CRebasedRegistry::CloseKey(key); });
+  }
+
+ private:
+  CallProfile& m_p;
+};
+
+class CProfiledFileSystem : public tw::CWin32FileSystem {
+ public:
+  explicit CProfiledFileSystem(CallProfile& p) : m_p(p) {}
+  std::unique_ptr<tw::IFileFind> FindFirst(const std::string& pattern, tw::FindData* first,
+                                           long* error = nullptr) override {
+    return m_p.Time(CallProfile::kFind, [&] { return CWin32FileSystem::FindFirst(pattern, first, error); });
+  }
+
+ private:
+  CallProfile& m_p;
+};
+
 void DeleteTree(tw::CWin32Registry& reg, const std::string& path) {
   tw::RegKey key = 0;
   if (reg.OpenKey(tw::kHkeyCurrentUser, path, tw::kKeyAllAccess, &key) != 0) return;
@@ -76,6 +151,8 @@ int main(int argc, char** argv) {
   CreateDirectoryA("D:\\Data", nullptr);
   double perKey[2] = {0, 0};
   int i = 0;
+  int rc = 0;
+  constexpr double kMaxRatio = 1.15;  // the scan against the bare walk, at both sizes
   const std::size_t largest = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 100000;
   for (std::size_t size : {std::size_t{10000}, largest}) {
     char base[80];
@@ -87,7 +164,23 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     const tw::bench::ScanTiming t = tw::bench::TimeScan(reg, fs, 3);
     tw::bench::PrintTiming("wine", keys, t);
+    if (t.scanMs / t.bareMs > kMaxRatio) {
+      std::printf("regscan wine %zu keys: the scan took more than %.2f times the bare walk\n", keys,
+                  kMaxRatio);
+      rc = 1;
+    }
     perKey[i++] = t.scanMs / keys;
+    for (bool scan : {false, true}) {
+      CallProfile profile;
+      CProfiledRegistry profiled(base, profile);
+      CProfiledFileSystem profiledFs(profile);
+      profile.on = true;
+      const double ms = tw::bench::Millis([&] {
+        if (scan) tw::bench::FullScan(profiled, profiledFs);
+        else tw::bench::BareWalk(profiled);
+      });
+      profile.Print(scan ? "full scan" : "bare walk", keys, ms);
+    }
     DeleteTree(plain, base);
   }
   tw::RegKey k = 0;
@@ -97,5 +190,5 @@ int main(int argc, char** argv) {
   }
   std::printf("regscan wine growth: per-key scan time at %zu keys is %.2f times that at 10,000\n",
               largest, perKey[1] / perKey[0]);
-  return 0;
+  return rc;
 }

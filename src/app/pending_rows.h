@@ -33,14 +33,17 @@ class CPendingRows {
   // Interface side: takes out at most `limit` rows; *more tells whether
   // rows still wait (a message to list them is then posted or about to be).
   std::vector<Row> Take(std::size_t limit, bool* more) {
-    CMutexLock lock(m_mutex);
-    const std::size_t n = std::min(limit, m_rows.size());
-    const auto end = m_rows.begin() + static_cast<std::ptrdiff_t>(n);
-    std::vector<Row> batch(std::make_move_iterator(m_rows.begin()), std::make_move_iterator(end));
-    m_rows.erase(m_rows.begin(), end);
-    *more = !m_rows.empty();
-    if (!*more) m_bPosted = false;
-    return batch;
+    std::deque<Row> all;
+    {
+      CMutexLock lock(m_mutex);
+      if (limit < m_rows.size()) return TakeSome(limit, more);
+      // Everything: the queue changes hands under the lock and its rows
+      // are moved out after, so the worker never waits on a long move.
+      all.swap(m_rows);
+      *more = false;
+      m_bPosted = false;
+    }
+    return std::vector<Row>(std::make_move_iterator(all.begin()), std::make_move_iterator(all.end()));
   }
 
   // Before a new run, with no worker running.
@@ -50,6 +53,17 @@ class CPendingRows {
   }
 
  private:
+  // With the lock held.
+  std::vector<Row> TakeSome(std::size_t limit, bool* more) {
+    const std::size_t n = std::min(limit, m_rows.size());
+    const auto end = m_rows.begin() + static_cast<std::ptrdiff_t>(n);
+    std::vector<Row> batch(std::make_move_iterator(m_rows.begin()), std::make_move_iterator(end));
+    m_rows.erase(m_rows.begin(), end);
+    *more = !m_rows.empty();
+    if (!*more) m_bPosted = false;
+    return batch;
+  }
+
   CMutex m_mutex;
   std::deque<Row> m_rows;
   bool m_bPosted = false;

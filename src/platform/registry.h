@@ -122,7 +122,9 @@ class IRegistry {
                         RegView view = RegView::kDefault) = 0;
   // Opens parent's subkey `name` (one key name) without following it when
   // it is a registry link (a key whose SymbolicLinkValue names another
-  // key): the link is opened as itself and *isLink says so. Backends
+  // key): the link is opened as itself and *isLink says so. With isLink
+  // null no look is made: a link then shows as the value
+  // "SymbolicLinkValue" of type kRegLink among the key's values. Backends
   // without links open the key as OpenKey does.
   virtual long OpenKeyNoFollow(RegKey parent, const std::string& name, std::uint32_t access,
                                RegKey* out, bool* isLink) {

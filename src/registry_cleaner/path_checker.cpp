@@ -59,23 +59,98 @@ std::string CPathChecker::ListRemovableRoots() {
   return roots;
 }
 
+namespace {
+
+// "folder\stem" when the pattern's name is "stem.<more>" with no wildcard
+// but a final ".*": every entry such a pattern finds is also found by
+// "folder\stem.*", long or short name alike. Empty otherwise.
+std::string CoveringStem(const std::string& pattern, std::size_t slash) {
+  // Well inside MAX_PATH, so that the wider search is refused for no
+  // reason the narrower one is not.
+  if (slash == std::string::npos || pattern.size() >= 240) return std::string();
+  std::string name = pattern.substr(slash + 1);
+  if (name.size() >= 2 && name.compare(name.size() - 2, 2, ".*") == 0) name.resize(name.size() - 2);
+  // The system's own wildcards, DOS ones included.
+  if (name.find_first_of("*?<>\"") != std::string::npos) return std::string();
+  const std::size_t dot = FindChar(name, '.');
+  if (dot == std::string::npos || dot == 0 || name[dot - 1] == ' ') return std::string();
+  return pattern.substr(0, slash + 1 + dot);
+}
+
+}  // namespace
+
+// A stale path is searched for in up to a dozen forms (with ".*", cut at
+// each separator, each longer prefix after a dot), nearly all of them in
+// the same folder and most with the same name before its first dot. When
+// the folder is known to be missing, or one search for "name.*" finds
+// nothing, they are all answered without asking the file system.
 bool CPathChecker::Exists(const std::string& pattern) {
-  if (m_cache) {
-    auto it = m_exists.find(pattern);
-    if (it != m_exists.end()) return it->second;
+  if (!m_cache) return Find(pattern);
+  auto it = m_exists.find(pattern);
+  if (it != m_exists.end()) return it->second;
+  // In the system folder a name may live in either system folder, which
+  // the shortcuts below, reading one folder's answers, cannot tell.
+  if (!InThirtyTwoBitSystemFolder(pattern).empty()) {
+    const bool found = Find(pattern);
+    m_exists.emplace(pattern, found);
+    return found;
   }
-  bool found = Find(pattern);
-  if (!found) {
-    const std::string other = InThirtyTwoBitSystemFolder(pattern);
-    found = !other.empty() && Find(other);
+  const std::size_t slash = FindLastChar(pattern, '\\');
+  const std::string stem = CoveringStem(pattern, slash);
+  if (!stem.empty() && pattern != stem + ".*") {
+    if (!m_emptyStems.count(stem)) {
+      const std::string covering = stem + ".*";
+      long error = kErrorSuccess;
+      if (!m_exists.count(covering) && !Search(covering, &error) && error == kErrorFileNotFound) {
+        m_emptyStems.insert(stem);
+      }
+    }
+    if (m_emptyStems.count(stem)) {
+      m_exists.emplace(pattern, false);
+      return false;
+    }
   }
-  if (m_cache) m_exists.emplace(pattern, found);
+  long error = kErrorSuccess;
+  return Search(pattern, &error);
+}
+
+// One search, remembered. Below a drive root the folder is the drive, which
+// a search cannot name; the folder test is left to the searches there.
+bool CPathChecker::Search(const std::string& pattern, long* error) {
+  const std::size_t slash = FindLastChar(pattern, '\\');
+  const bool inFolder = slash != std::string::npos && slash > 2;
+  std::string folder;
+  if (inFolder) {
+    folder = pattern.substr(0, slash);
+    // Below a missing folder nothing exists, however deep.
+    for (std::string up = folder;;) {
+      if (m_missingFolders.count(up)) {
+        m_exists.emplace(pattern, false);
+        *error = kErrorPathNotFound;
+        return false;
+      }
+      const std::size_t s = FindLastChar(up, '\\');
+      if (s == std::string::npos || s <= 2) break;
+      up.resize(s);
+    }
+  }
+  FindData first;
+  const bool found = m_fs.FindFirst(pattern, &first, error) != nullptr;
+  m_exists.emplace(pattern, found);
+  // "Path not found" alone is no proof: Windows also answers it for a path
+  // longer than MAX_PATH, whatever the folder. The folder is missing only
+  // when a search for the folder itself finds nothing either.
+  if (!found && inFolder && *error == kErrorPathNotFound && !Exists(folder)) {
+    m_missingFolders.insert(std::move(folder));
+  }
   return found;
 }
 
 bool CPathChecker::Find(const std::string& pattern) {
   FindData first;
-  return m_fs.FindFirst(pattern, &first) != nullptr;
+  if (m_fs.FindFirst(pattern, &first) != nullptr) return true;
+  const std::string other = InThirtyTwoBitSystemFolder(pattern);
+  return !other.empty() && m_fs.FindFirst(other, &first) != nullptr;
 }
 
 std::string CPathChecker::InThirtyTwoBitSystemFolder(const std::string& pattern) {

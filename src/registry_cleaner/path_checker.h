@@ -7,6 +7,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "platform/file_system.h"
 
@@ -35,6 +36,8 @@ class CPathChecker {
   bool Exists(const std::string& pattern);
 
  private:
+  bool Search(const std::string& pattern, long* error);
+  // Finds the pattern, or failing that its name in the 32-bit system folder.
   bool Find(const std::string& pattern);
   // The same name in the 32-bit system folder; empty when the pattern is
   // not in the system folder or the system has no 32-bit one.
@@ -48,6 +51,10 @@ class CPathChecker {
   bool m_haveRoots = false;
   std::string m_roots;
   std::unordered_map<std::string, bool> m_exists;
+  // Folders known to be missing: nothing below one can exist.
+  std::unordered_set<std::string> m_missingFolders;
+  // "folder\stem" with no entry named "stem" or "stem.<anything>".
+  std::unordered_set<std::string> m_emptyStems;
 };
 
 // One-off forms for callers outside a scan.

@@ -486,7 +486,11 @@ void CRegistryPage::DeleteRows(bool all) {
                        MakeBackupFileName(*m_platform.files, m_platform.clock->GetLocalTime()), WindowsFamily(), &m_rows,
                        all, &found, &m_nDeleted, hooks);
   m_nFound = found;
+  // The end of a long deletion (rows compacted, the backup flushed, the list
+  // emptied and drawn) comes in steps the window's callers wait between.
+  ServeWhileBusy();
   if (result.count > 0) m_results.Remove(gone);
+  ServeWhileBusy();
   SetCursor(oldCursor);
   if (result.error == kErrorSuccess) {
     ReportStatus("", StatusPhase::kFinish, false);

@@ -1,5 +1,6 @@
 #include "registry_cleaner/registry_scanner.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/text.h"
@@ -10,18 +11,6 @@ namespace tw {
 const char kUninstallKeyPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 namespace {
-
-std::string Join(const std::string& path, const std::string& name) {
-  return path.empty() ? name : path + "\\" + name;
-}
-
-// String data as the ANSI interface hands it out: up to the first zero byte.
-std::string DataText(const std::vector<std::uint8_t>& data) {
-  std::string text(data.begin(), data.end());
-  const std::size_t zero = text.find('\0');
-  if (zero != std::string::npos) text.resize(zero);
-  return text;
-}
 
 // The two halves of the classes root, the machine's first.
 constexpr RegKey kClassesHives[] = {kHkeyLocalMachine, kHkeyCurrentUser};
@@ -90,8 +79,11 @@ bool CRegistryScanner::ScanHive(RegKey hive, ScanCategory category) {
 }
 
 bool CRegistryScanner::WalkSubkeys(const std::string& statusPrefix, RegKey key,
-                                   const std::string& path, ScanCategory category) {
+                                   const std::string& path, ScanCategory category,
+                                   std::size_t depth) {
+  if (m_levels.size() <= depth) m_levels.resize(depth + 1);
   std::string name;
+  std::string subPath;
   for (std::uint32_t i = 0; NextSubkey(m_reg, key, &i, &name); ++i) {
     // Besides the polls below, a stop is seen before each key is entered
     // or reported, so nothing more shows on the status line after it.
@@ -103,37 +95,76 @@ bool CRegistryScanner::WalkSubkeys(const std::string& statusPrefix, RegKey key,
       if (upper == "CLSID" || upper == "TYPELIB") continue;
     }
     CRegKeyGuard sub(m_reg);
-    // A link leads elsewhere (and may lead back up, without end): its
-    // target is walked where it lives.
-    bool link = false;
-    if (m_reg.OpenKeyNoFollow(key, name, kKeyRead, sub.Put(), &link) != kErrorSuccess || link) {
-      continue;
-    }
-    const std::string subPath = Join(path, name);
-    // A stop ends every level on the way out, so no further value is read.
-    if (!WalkSubkeys(statusPrefix, sub.Get(), subPath, category) || m_run.StopRequested()) {
+    // The key's values are read as it is opened, once: they also tell
+    // whether it is a link, which leads elsewhere (and may lead back up,
+    // without end); its target is walked where it lives. They are judged
+    // after the subtree, as the findings' order has it.
+    if (m_reg.OpenKeyNoFollow(key, name, kKeyRead, sub.Put(), nullptr) != kErrorSuccess) continue;
+    std::size_t count = 0;
+    if (!ReadValues(sub.Get(), &m_levels[depth], &count)) continue;
+    subPath = path.empty() ? name : path + "\\" + name;
+    // A stop ends every level on the way out, so no further value is judged.
+    if (!WalkSubkeys(statusPrefix, sub.Get(), subPath, category, depth + 1) ||
+        m_run.StopRequested()) {
       return false;
     }
     m_sink.OnScanKey(statusPrefix + subPath);
-    if (!ExamineValues(sub.Get(), subPath, category)) return false;
+    if (!ExamineValues(m_levels[depth], count, subPath, category)) return false;
   }
   return true;
 }
 
-bool CRegistryScanner::ExamineValues(RegKey key, const std::string& path, ScanCategory category) {
-  std::string name;
-  std::uint32_t type = 0;
-  std::vector<std::uint8_t> data;
-  for (std::uint32_t i = 0;
-       NextValue(m_reg, key, &i, &name, &type, &data, kBufferSize, kBufferSize); ++i) {
-    if (m_run.Poll()) return false;
-    std::string description;
-    if (m_paths.Check(name, m_texts.invalidPath, &description) == PathVerdict::kInvalid) {
-      Report(category, path, description, name);
+namespace {
+
+bool IsLinkValue(std::uint32_t type, const std::string& name) {
+  return type == kRegLink && UpperCase(name) == "SYMBOLICLINKVALUE";
+}
+
+}  // namespace
+
+// Every value that reads whole within the program's buffers, as NextValue
+// steps over the others; false for a link.
+bool CRegistryScanner::ReadValues(RegKey key, std::vector<ValueRead>* values, std::size_t* count) {
+  *count = 0;
+  for (std::uint32_t i = 0;; ++i) {
+    if (values->size() <= *count) values->resize(*count + 1);
+    ValueRead& v = (*values)[*count];
+    const long rc = m_reg.EnumValue(key, i, &v.name, &v.type, &v.data, kBufferSize, kBufferSize);
+    if (rc == kErrorMoreData) {
+      // Too long to be judged, but the link's value may be that long: read
+      // it whole to know. Reading every value whole would cost each one a
+      // large buffer.
+      if (m_reg.EnumValue(key, i, &v.name, &v.type, &v.data, kUnlimited, kUnlimited) ==
+              kErrorSuccess &&
+          IsLinkValue(v.type, v.name)) {
+        return false;
+      }
+      continue;
     }
-    if (type == kRegSz &&
-        m_paths.Check(DataText(data), m_texts.invalidPath, &description) == PathVerdict::kInvalid) {
-      Report(category, path, description, name);
+    if (rc == kErrorNoUnicodeTranslation) continue;
+    if (rc != kErrorSuccess) return true;
+    if (IsLinkValue(v.type, v.name)) return false;
+    ++*count;
+  }
+}
+
+bool CRegistryScanner::ExamineValues(const std::vector<ValueRead>& values, std::size_t count,
+                                     const std::string& path, ScanCategory category) {
+  std::string description;
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) {
+    const ValueRead& v = values[i];
+    if (m_run.Poll()) return false;
+    if (m_paths.Check(v.name, m_texts.invalidPath, &description) == PathVerdict::kInvalid) {
+      Report(category, path, description, v.name);
+    }
+    if (v.type == kRegSz) {
+      // String data as the ANSI interface hands it out: up to the first zero byte.
+      const auto zero = std::find(v.data.begin(), v.data.end(), std::uint8_t{0});
+      text.assign(v.data.begin(), zero);
+      if (m_paths.Check(text, m_texts.invalidPath, &description) == PathVerdict::kInvalid) {
+        Report(category, path, description, v.name);
+      }
     }
   }
   return true;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/run_control.h"
 #include "platform/file_system.h"
@@ -51,12 +52,19 @@ class CRegistryScanner {
   bool IsClassKeyDead(const std::string& classKeyPath, RegKey classes = kHkeyLocalMachine);
 
  private:
+  struct ValueRead {
+    std::string name;
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+  };
   bool WalkSubkeys(const std::string& statusPrefix, RegKey key, const std::string& path,
-                   ScanCategory category);
+                   ScanCategory category, std::size_t depth = 0);
+  bool ReadValues(RegKey key, std::vector<ValueRead>* values, std::size_t* count);
   bool ScanTypeLibrariesIn(RegKey classes);
   bool ScanFileAssociationsIn(RegKey classes);
   bool ClassKeyExists(RegKey classes, const std::string& className);
-  bool ExamineValues(RegKey key, const std::string& path, ScanCategory category);
+  bool ExamineValues(const std::vector<ValueRead>& values, std::size_t count,
+                     const std::string& path, ScanCategory category);
   void Report(ScanCategory category, const std::string& location, const std::string& description,
               const std::string& valueName);
 
@@ -67,6 +75,9 @@ class CRegistryScanner {
   CPathChecker m_paths;
   // The hive whose classes key the walk at hand reads (classes-root categories).
   RegKey m_classes = kHkeyLocalMachine;
+  // One list of read values per level of the hive walk, kept from key to
+  // key so that their strings keep their room.
+  std::vector<std::vector<ValueRead>> m_levels;
 };
 
 }  // namespace tw

@@ -24,9 +24,16 @@ class CRecordingFs : public CMemoryFileSystem {
   std::unique_ptr<IFileFind> FindFirst(const std::string& pattern, FindData* first,
                                        long* error = nullptr) override {
     patterns.push_back(pattern);
+    if (pattern.size() > pathLimit) {
+      if (error) *error = kErrorPathNotFound;
+      return nullptr;
+    }
     return CMemoryFileSystem::FindFirst(pattern, first, error);
   }
   std::vector<std::string> patterns;
+  // Searches longer than this answer "path not found", as Windows does
+  // beyond MAX_PATH whether or not the folder is there.
+  std::size_t pathLimit = std::string::npos;
 };
 
 class PathCheck : public ::testing::Test {
@@ -176,6 +183,45 @@ TEST_F(PathCheck, CachingWithinARunGivesTheSameAnswers) {
   std::string d;
   cached.Check("C:\\Old\\Gone.dll", kInvalid, &d);
   EXPECT_TRUE(fs.patterns.empty());
+}
+
+TEST_F(PathCheck, AFolderKnownMissingAnswersEverySearchBelowIt) {
+  CPathChecker cached(fs, true);
+  std::string d;
+  EXPECT_EQ(cached.Check("C:\\Old\\Gone.dll", kInvalid, &d), PathVerdict::kInvalid);
+  fs.patterns.clear();
+  for (const char* text : {"c:\\old\\other.exe /s", "\"C:\\OLD\\x.y.z\""}) {
+    std::string fresh, again;
+    EXPECT_EQ(cached.Check(text, kInvalid, &again), PathVerdict::kInvalid) << text;
+    EXPECT_EQ(CheckFilePath(fs, text, &fresh), PathVerdict::kInvalid) << text;
+    EXPECT_EQ(again, fresh);
+  }
+  // Only the uncached checks searched.
+  for (const std::string& p : fs.patterns) EXPECT_EQ(p.find("c:\\old\\"), 0u) << p;
+  std::size_t searched = fs.patterns.size();
+  fs.patterns.clear();
+  cached.Check("c:\\old\\third.dll", kInvalid, &d);
+  cached.Check("c:\\old\\deeper\\still\\x.dll", kInvalid, &d);
+  EXPECT_TRUE(fs.patterns.empty()) << fs.patterns[0];
+  EXPECT_GT(searched, 0u);
+
+  // In a folder that is there, one search for the name before its first
+  // dot answers every form of a stale name; a sibling with that name keeps
+  // the forms searched one by one.
+  fs.patterns.clear();
+  EXPECT_EQ(cached.Check("c:\\tools\\gone.dat", kInvalid, &d), PathVerdict::kInvalid);
+  EXPECT_EQ(fs.patterns, std::vector<std::string>{"c:\\tools\\gone.*"});
+  EXPECT_EQ(cached.Check("c:\\tools\\run.bak", kInvalid, &d), PathVerdict::kInvalid);
+  EXPECT_EQ(d, kInvalid + "c:\\tools\\run.bak");
+  EXPECT_EQ(cached.Check("c:\\tools\\run.exe -x", kInvalid, &d), PathVerdict::kValid);
+
+  // "Path not found" for one long search is no proof: the folder is there,
+  // and the next file in it is still found.
+  fs.pathLimit = 30;
+  CPathChecker limited(fs, true);
+  EXPECT_EQ(limited.Check("c:\\tools\\a-rather-long-name-of-a-file.exe", kInvalid, &d),
+            PathVerdict::kInvalid);
+  EXPECT_EQ(limited.Check("c:\\tools\\run.exe", kInvalid, &d), PathVerdict::kValid);
 }
 
 }  // namespace

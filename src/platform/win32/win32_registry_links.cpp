@@ -38,12 +38,15 @@ long CWin32Registry::OpenKeyNoFollow(RegKey parent, const std::string& name,
                                 REG_OPTION_OPEN_LINK,
                                 access | KEY_QUERY_VALUE | RegistryViewFlag(RegView::kDefault), &hk);
   if (rc != ERROR_SUCCESS) return rc;
-  DWORD type = 0;
-  DWORD size = 0;
-  const bool link = RegQueryValueExW(hk, L"SymbolicLinkValue", nullptr, &type, nullptr, &size) ==
-                        ERROR_SUCCESS &&
-                    type == REG_LINK;
-  if (isLink) *isLink = link;
+  // The look for the link's value is a call of its own; a caller that reads
+  // every value anyway asks for none and sees it there.
+  if (isLink) {
+    DWORD type = 0;
+    DWORD size = 0;
+    *isLink = RegQueryValueExW(hk, L"SymbolicLinkValue", nullptr, &type, nullptr, &size) ==
+                  ERROR_SUCCESS &&
+              type == REG_LINK;
+  }
   *out = reinterpret_cast<RegKey>(hk);
   return kErrorSuccess;
 }
