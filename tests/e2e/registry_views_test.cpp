@@ -123,10 +123,7 @@ TEST_P(RegistryViewsE2E, EachViewsStaleValueGoesOnceAndComesBackIntoItsOwnView) 
   ASSERT_TRUE(app.Start(GetParam().Exe())) << app.LastError();
   RegistryPageWindows ui;
   ASSERT_TRUE(ui.Open(app));
-  Command(ui.page, 32781);  // check none
-  SendMessageW(ui.categories, LB_SETCARETINDEX, 2, FALSE);  // HKEY_LOCAL_MACHINE
-  Command(ui.page, 1003, LBN_DBLCLK, ui.categories);
-  Sleep(300);
+  ui.TickOnly({2});  // HKEY_LOCAL_MACHINE
   Click(FindControl(ui.page, 1035));
   ASSERT_TRUE(ui.WaitForPane(0, "扫描完成.", 240000)) << ui.Pane(0);
 

@@ -157,16 +157,6 @@ struct RegistryPage : RegistryPageWindows {
     return WaitFor([&] { return Pane(i) == text; }, timeout);
   }
   HWND Button(int id) const { return FindControl(page, id); }
-  // Leaves only the categories at the given list positions ticked.
-  void TickOnly(const std::set<int>& rows) {
-    Command(page, 32781);  // check none
-    for (int row : rows) {
-      SendMessageW(categories, LB_SETCARETINDEX, row, FALSE);
-      Command(page, 1003, LBN_DBLCLK, categories);
-      Sleep(150);  // the toggle is posted; let it land before the next caret move
-    }
-    Sleep(200);
-  }
   bool Scan() {
     Click(Button(1035));
     return WaitForPane(0, "扫描完成.");

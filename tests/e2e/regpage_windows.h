@@ -8,6 +8,7 @@
 #include <commctrl.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 
 #include "e2e/driver.h"
@@ -53,6 +54,16 @@ struct RegistryPageWindows : PageWindows {
     if (!OpenPage(app, 1001, 1004, "SysListView32", 1004)) return false;
     categories = FindControl(page, 1003, "ListBox");
     return categories != nullptr;
+  }
+  // Leaves only the categories at the given list positions ticked.
+  void TickOnly(const std::set<int>& rows) {
+    Command(page, 32781);  // check none
+    for (int row : rows) {
+      SendMessageW(categories, LB_SETCARETINDEX, row, FALSE);
+      Command(page, 1003, LBN_DBLCLK, categories);
+      Sleep(150);  // the toggle is posted; let it land before the next caret move
+    }
+    Sleep(200);
   }
 };
 
