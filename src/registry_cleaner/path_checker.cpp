@@ -185,6 +185,23 @@ PathVerdict CPathChecker::Check(std::string text, const std::string& invalidPref
   if (std::string_view(kDriveLetterText).find(head) == std::string_view::npos) {
     return PathVerdict::kNotAPath;
   }
+  if (!m_cache) return Judge(std::move(text), head, invalidPrefix, description);
+  // The same text stands in many values (a shared library, a common
+  // program); within one scan every answer below it is fixed already.
+  auto it = m_verdicts.find(text);
+  if (it == m_verdicts.end()) {
+    std::string left;
+    const PathVerdict verdict = Judge(text, head, std::string(), &left);
+    it = m_verdicts.emplace(std::move(text), Verdict{verdict, std::move(left)}).first;
+  }
+  if (it->second.verdict == PathVerdict::kInvalid && description) {
+    *description = invalidPrefix + it->second.left;
+  }
+  return it->second.verdict;
+}
+
+PathVerdict CPathChecker::Judge(std::string text, const std::string& head,
+                                const std::string& invalidPrefix, std::string* description) {
   // 5. Drives that may be absent or slow are not judged.
   if (ListRemovableRoots().find(head) != std::string::npos) return PathVerdict::kValid;
   // 6.

@@ -36,6 +36,9 @@ class CPathChecker {
   bool Exists(const std::string& pattern);
 
  private:
+  // Steps from the drive type on, for a text that begins with a drive.
+  PathVerdict Judge(std::string text, const std::string& head, const std::string& invalidPrefix,
+                    std::string* description);
   bool Search(const std::string& pattern, long* error);
   // Finds the pattern, or failing that its name in the 32-bit system folder.
   bool Find(const std::string& pattern);
@@ -55,6 +58,12 @@ class CPathChecker {
   std::unordered_set<std::string> m_missingFolders;
   // "folder\stem" with no entry named "stem" or "stem.<anything>".
   std::unordered_set<std::string> m_emptyStems;
+  // Each text judged, after its quotes, with the text its finding names.
+  struct Verdict {
+    PathVerdict verdict;
+    std::string left;
+  };
+  std::unordered_map<std::string, Verdict> m_verdicts;
 };
 
 // One-off forms for callers outside a scan.

@@ -317,21 +317,33 @@ bool CRegistryScanner::ClassKeyExists(RegKey classes, const std::string& classNa
 }
 
 bool CRegistryScanner::IsClassKeyDead(const std::string& classKeyPath, RegKey classes) {
+  const std::string path = ClassesPath(classKeyPath);
   CRegKeyGuard key(m_reg);
   bool link = false;
-  if (RegOpenPathNoFollow(m_reg, classes, ClassesPath(classKeyPath), kKeyRead, key.Put(), &link) !=
-          kErrorSuccess ||
+  if (RegOpenPathNoFollow(m_reg, classes, path, kKeyRead, key.Put(), &link) != kErrorSuccess ||
       link) {
     return false;
   }
+  std::size_t depth = 1;
+  for (std::size_t at = FindChar(path, '\\'); at != std::string::npos;
+       at = FindChar(path, '\\', at + 1)) {
+    ++depth;
+  }
+  return IsOpenedClassKeyDead(key.Get(), depth);
+}
+
+// Each subkey is opened from its parent's handle, one name at a time, so
+// that a class tree costs one open per key and no link on the way is
+// followed; a link, like anything that cannot be read, keeps the class.
+bool CRegistryScanner::IsOpenedClassKeyDead(RegKey key, std::size_t depth) {
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
-  if (m_reg.QueryValue(key.Get(), "FriendlyTypeName", &type, &data, kBufferSize) == kErrorSuccess) {
+  if (m_reg.QueryValue(key, "FriendlyTypeName", &type, &data, kBufferSize) == kErrorSuccess) {
     return false;
   }
   std::string name;
   for (std::uint32_t i = 0;; ++i) {
-    const long rc = m_reg.EnumKey(key.Get(), i, &name);
+    const long rc = m_reg.EnumKey(key, i, &name);
     if (rc == kErrorNoMoreItems) break;
     // A subkey that cannot be listed (a name longer than the buffer, a
     // failing read) cannot be judged: keep the class.
@@ -341,14 +353,20 @@ bool CRegistryScanner::IsClassKeyDead(const std::string& classKeyPath, RegKey cl
     if (upper == "COMMAND" || upper == "DEFAULTICON") {
       CRegKeyGuard sub(m_reg);
       std::string text;
-      if (m_reg.OpenKey(key.Get(), name, kKeyRead, sub.Put()) == kErrorSuccess &&
+      if (m_reg.OpenKey(key, name, kKeyRead, sub.Put()) == kErrorSuccess &&
           RegReadString(m_reg, sub.Get(), "", &text, kBufferSize) && !text.empty()) {
         return false;
       }
     } else if (upper == "CLSID") {
       return false;
-    } else if (!IsClassKeyDead(classKeyPath + "\\" + name, classes)) {
-      return false;
+    } else {
+      if (depth >= static_cast<std::size_t>(kMaxKeyDepth)) return false;
+      CRegKeyGuard sub(m_reg);
+      bool link = false;
+      if (m_reg.OpenKeyNoFollow(key, name, kKeyRead, sub.Put(), &link) != kErrorSuccess || link ||
+          !IsOpenedClassKeyDead(sub.Get(), depth + 1)) {
+        return false;
+      }
     }
   }
   return true;
