@@ -28,7 +28,8 @@ std::size_t CharLen(const std::string& s, std::size_t i) {
 
 }  // namespace
 
-CPathChecker::CPathChecker(IFileSystem& fs, bool cacheWithinRun) : m_fs(fs), m_cache(cacheWithinRun) {}
+CPathChecker::CPathChecker(IFileSystem& fs, bool cacheWithinRun)
+    : m_fs(fs), m_cache(cacheWithinRun), m_listings(fs) {}
 
 std::string CPathChecker::ListRemovableRoots() {
   if (m_cache && m_haveRoots) return m_roots;
@@ -95,13 +96,28 @@ bool CPathChecker::Exists(const std::string& pattern) {
     m_exists.emplace(pattern, found);
     return found;
   }
+  if (BelowMissingFolder(pattern)) {
+    m_exists.emplace(pattern, false);
+    return false;
+  }
+  const ListingAnswer listed = m_listings.Answer(pattern);
+  if (listed != ListingAnswer::kAsk) {
+    m_exists.emplace(pattern, listed == ListingAnswer::kFound);
+    return listed == ListingAnswer::kFound;
+  }
+  // What the folder's listing cannot tell.
   const std::size_t slash = FindLastChar(pattern, '\\');
   const std::string stem = CoveringStem(pattern, slash);
   if (!stem.empty() && pattern != stem + ".*") {
     if (!m_emptyStems.count(stem)) {
+      // A form the listing leaves to a search (a trailing dot) is still
+      // answered by the listing's answer for the covering name.
       const std::string covering = stem + ".*";
+      const ListingAnswer listed = m_listings.Answer(covering);
       long error = kErrorSuccess;
-      if (!m_exists.count(covering) && !Search(covering, &error) && error == kErrorFileNotFound) {
+      if (listed == ListingAnswer::kNotFound ||
+          (listed == ListingAnswer::kAsk && !m_exists.count(covering) &&
+           !Search(covering, &error) && error == kErrorFileNotFound)) {
         m_emptyStems.insert(stem);
       }
     }
@@ -122,16 +138,10 @@ bool CPathChecker::Search(const std::string& pattern, long* error) {
   std::string folder;
   if (inFolder) {
     folder = pattern.substr(0, slash);
-    // Below a missing folder nothing exists, however deep.
-    for (std::string up = folder;;) {
-      if (m_missingFolders.count(up)) {
-        m_exists.emplace(pattern, false);
-        *error = kErrorPathNotFound;
-        return false;
-      }
-      const std::size_t s = FindLastChar(up, '\\');
-      if (s == std::string::npos || s <= 2) break;
-      up.resize(s);
+    if (BelowMissingFolder(pattern)) {
+      m_exists.emplace(pattern, false);
+      *error = kErrorPathNotFound;
+      return false;
     }
   }
   FindData first;
@@ -146,11 +156,31 @@ bool CPathChecker::Search(const std::string& pattern, long* error) {
   return found;
 }
 
+// Below a missing folder nothing exists, however deep.
+bool CPathChecker::BelowMissingFolder(const std::string& pattern) const {
+  if (m_missingFolders.empty()) return false;
+  std::string up = pattern;
+  for (;;) {
+    const std::size_t s = FindLastChar(up, '\\');
+    if (s == std::string::npos || s <= 2) return false;
+    up.resize(s);
+    if (m_missingFolders.count(up)) return true;
+  }
+}
+
 bool CPathChecker::Find(const std::string& pattern) {
-  FindData first;
-  if (m_fs.FindFirst(pattern, &first) != nullptr) return true;
+  if (FindOne(pattern)) return true;
   const std::string other = InThirtyTwoBitSystemFolder(pattern);
-  return !other.empty() && m_fs.FindFirst(other, &first) != nullptr;
+  return !other.empty() && FindOne(other);
+}
+
+bool CPathChecker::FindOne(const std::string& pattern) {
+  if (m_cache) {
+    const ListingAnswer listed = m_listings.Answer(pattern);
+    if (listed != ListingAnswer::kAsk) return listed == ListingAnswer::kFound;
+  }
+  FindData first;
+  return m_fs.FindFirst(pattern, &first) != nullptr;
 }
 
 std::string CPathChecker::InThirtyTwoBitSystemFolder(const std::string& pattern) {

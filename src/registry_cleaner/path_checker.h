@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "platform/file_system.h"
+#include "registry_cleaner/folder_listing.h"
 
 namespace tw {
 
@@ -42,6 +43,8 @@ class CPathChecker {
   bool Search(const std::string& pattern, long* error);
   // Finds the pattern, or failing that its name in the 32-bit system folder.
   bool Find(const std::string& pattern);
+  bool FindOne(const std::string& pattern);
+  bool BelowMissingFolder(const std::string& pattern) const;
   // The same name in the 32-bit system folder; empty when the pattern is
   // not in the system folder or the system has no 32-bit one.
   std::string InThirtyTwoBitSystemFolder(const std::string& pattern);
@@ -51,6 +54,8 @@ class CPathChecker {
   std::string m_system;
   std::string m_wow64;
   bool m_cache;
+  // Within a scan: one listing answers every later check in its folder.
+  CFolderListings m_listings;
   bool m_haveRoots = false;
   std::string m_roots;
   std::unordered_map<std::string, bool> m_exists;
