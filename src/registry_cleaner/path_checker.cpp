@@ -197,10 +197,22 @@ std::string CPathChecker::InThirtyTwoBitSystemFolder(const std::string& pattern)
   return m_wow64 + pattern.substr(n);
 }
 
-PathVerdict CPathChecker::Check(std::string text, const std::string& invalidPrefix,
+PathVerdict CPathChecker::Check(const std::string& given, const std::string& invalidPrefix,
                                 std::string* description) {
   // 1. Too short to be a path.
-  if (text.size() <= 3) return PathVerdict::kNotAPath;
+  if (given.size() <= 3) return PathVerdict::kNotAPath;
+  // Most texts are no paths: every head step 4 takes holds a ":" among
+  // the first three characters, which step 2 leaves as they are.
+  if (given[0] != '"' && given[0] != ':' && given[1] != ':' && given[2] != ':') {
+    return PathVerdict::kNotAPath;
+  }
+  // The same text stands in many values (a shared library, a common
+  // program); within one scan its verdict is fixed once judged.
+  if (m_cache) {
+    auto it = m_verdicts.find(given);
+    if (it != m_verdicts.end()) return Remembered(it->second, invalidPrefix, description);
+  }
+  std::string text = given;
   // 2.
   DropTrailingBackslash(text);
   // 3. A quoted path: keep what stands between the quotes.
@@ -216,18 +228,18 @@ PathVerdict CPathChecker::Check(std::string text, const std::string& invalidPref
     return PathVerdict::kNotAPath;
   }
   if (!m_cache) return Judge(std::move(text), head, invalidPrefix, description);
-  // The same text stands in many values (a shared library, a common
-  // program); within one scan every answer below it is fixed already.
-  auto it = m_verdicts.find(text);
-  if (it == m_verdicts.end()) {
-    std::string left;
-    const PathVerdict verdict = Judge(text, head, std::string(), &left);
-    it = m_verdicts.emplace(std::move(text), Verdict{verdict, std::move(left)}).first;
+  Verdict verdict;
+  verdict.verdict = Judge(std::move(text), head, std::string(), &verdict.left);
+  return Remembered(m_verdicts.emplace(given, std::move(verdict)).first->second, invalidPrefix,
+                    description);
+}
+
+PathVerdict CPathChecker::Remembered(const Verdict& verdict, const std::string& invalidPrefix,
+                                     std::string* description) {
+  if (verdict.verdict == PathVerdict::kInvalid && description) {
+    *description = invalidPrefix + verdict.left;
   }
-  if (it->second.verdict == PathVerdict::kInvalid && description) {
-    *description = invalidPrefix + it->second.left;
-  }
-  return it->second.verdict;
+  return verdict.verdict;
 }
 
 PathVerdict CPathChecker::Judge(std::string text, const std::string& head,

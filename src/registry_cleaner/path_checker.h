@@ -25,7 +25,8 @@ class CPathChecker {
 
   // On kInvalid, *description is invalidPrefix followed by the text as the
   // check left it (quotes and a trailing "\" removed, lower-cased).
-  PathVerdict Check(std::string text, const std::string& invalidPrefix, std::string* description);
+  PathVerdict Check(const std::string& text, const std::string& invalidPrefix,
+                    std::string* description);
 
   // The roots ("E:\") of removable, network, CD-ROM and RAM-disk drives,
   // concatenated and upper-cased.
@@ -63,12 +64,14 @@ class CPathChecker {
   std::unordered_set<std::string> m_missingFolders;
   // "folder\stem" with no entry named "stem" or "stem.<anything>".
   std::unordered_set<std::string> m_emptyStems;
-  // Each text judged, after its quotes, with the text its finding names.
+  // Each path text judged, as given, with the text its finding names.
   struct Verdict {
-    PathVerdict verdict;
+    PathVerdict verdict = PathVerdict::kNotAPath;
     std::string left;
   };
   std::unordered_map<std::string, Verdict> m_verdicts;
+  static PathVerdict Remembered(const Verdict& verdict, const std::string& invalidPrefix,
+                                std::string* description);
 };
 
 // One-off forms for callers outside a scan.

@@ -285,6 +285,20 @@ bool CRegistryScanner::ScanFileAssociations() {
 bool CRegistryScanner::ScanFileAssociationsIn(RegKey classes) {
   CRegKeyGuard root(m_reg);
   if (m_reg.OpenKey(classes, kClassesKeyPath, kKeyRead, root.Put()) != kErrorSuccess) return true;
+  // The classes keys the class checks start from, opened once as every
+  // check would open them, without following a link on the way; where
+  // that fails each check opens its own path and fails alike.
+  CRegKeyGuard checked[2] = {CRegKeyGuard(m_reg), CRegKeyGuard(m_reg)};
+  for (int h = 0; h < 2; ++h) {
+    // A file type names a class of its own hive or the machine's.
+    if (kClassesHives[h] != classes && kClassesHives[h] != kHkeyLocalMachine) continue;
+    bool link = false;
+    if (RegOpenPathNoFollow(m_reg, kClassesHives[h], kClassesKeyPath, kKeyRead, checked[h].Put(),
+                            &link) == kErrorSuccess &&
+        link) {
+      checked[h].Reset();
+    }
+  }
   std::string name;
   for (std::uint32_t i = 0; NextSubkey(m_reg, root.Get(), &i, &name); ++i) {
     if (name.empty() || name[0] != '.') continue;
@@ -299,7 +313,10 @@ bool CRegistryScanner::ScanFileAssociationsIn(RegKey classes) {
       if (classes != kHkeyCurrentUser || !ClassKeyExists(kHkeyLocalMachine, className)) continue;
       classHive = kHkeyLocalMachine;
     }
-    if (!IsClassKeyDead(className, classHive)) continue;
+    const RegKey from = checked[classHive == kHkeyLocalMachine ? 0 : 1].Get();
+    if (from ? !IsClassKeyDeadBelow(from, className) : !IsClassKeyDead(className, classHive)) {
+      continue;
+    }
     // A class key without subkeys is judged dead without any poll; polling
     // here keeps rows from appearing after a stop.
     if (m_run.Poll()) return false;
@@ -330,6 +347,17 @@ bool CRegistryScanner::IsClassKeyDead(const std::string& classKeyPath, RegKey cl
     ++depth;
   }
   return IsOpenedClassKeyDead(key.Get(), depth);
+}
+
+bool CRegistryScanner::IsClassKeyDeadBelow(RegKey classesKey, const std::string& className) {
+  CRegKeyGuard key(m_reg);
+  bool link = false;
+  if (m_reg.OpenKeyNoFollow(classesKey, className, kKeyRead, key.Put(), &link) != kErrorSuccess ||
+      link) {
+    return false;
+  }
+  // The hive's root, its classes key's two names, and the class.
+  return IsOpenedClassKeyDead(key.Get(), 3);
 }
 
 // Each subkey is opened from its parent's handle, one name at a time, so
