@@ -1,7 +1,6 @@
 #include "registry_cleaner/folder_listing.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace tw {
 
@@ -24,8 +23,11 @@ std::string Upper(std::string s) {
 
 // Names the system takes for a device in any folder ("nul", "COM1.txt").
 bool IsDeviceName(const std::string& name) {
-  std::string base = Upper(name.substr(0, name.find('.')));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
+  std::size_t length = std::min(name.find('.'), name.size());
+  while (length > 0 && name[length - 1] == ' ') --length;
+  // Every device name has three, four, six or seven letters.
+  if (length != 3 && length != 4 && length != 6 && length != 7) return false;
+  const std::string base = Upper(name.substr(0, length));
   for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"}) {
     if (base == device) return true;
   }
@@ -37,10 +39,17 @@ bool IsDeviceName(const std::string& name) {
 // drops trailing dots and spaces, reads wildcards and stream names, and
 // "." and ".." name other folders.
 bool IsPlainComponent(const std::string& part) {
-  if (part.empty() || part.size() > 255 || part == "." || part == "..") return false;
+  if (part.empty() || part.size() > 255) return false;
+  if (part[0] == '.' && (part.size() == 1 || (part.size() == 2 && part[1] == '.'))) return false;
   if (part.front() == ' ' || part.back() == ' ' || part.back() == '.') return false;
   for (char c : part) {
-    if (!IsPlainByte(c) || std::strchr("*?<>\"|:/", c) != nullptr) return false;
+    if (!IsPlainByte(c)) return false;
+    switch (c) {
+      case '*': case '?': case '<': case '>': case '"': case '|': case ':': case '/':
+        return false;
+      default:
+        break;
+    }
   }
   return !IsDeviceName(part);
 }

@@ -1,5 +1,6 @@
 #include "registry_cleaner/path_checker.h"
 
+#include <algorithm>
 #include <array>
 
 #include "platform/text.h"
@@ -159,9 +160,12 @@ bool CPathChecker::Search(const std::string& pattern, long* error) {
 // Below a missing folder nothing exists, however deep.
 bool CPathChecker::BelowMissingFolder(const std::string& pattern) const {
   if (m_missingFolders.empty()) return false;
+  // Without a byte beyond ASCII every "\" is a character of its own.
+  const bool ascii = std::all_of(pattern.begin(), pattern.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   std::string up = pattern;
   for (;;) {
-    const std::size_t s = FindLastChar(up, '\\');
+    const std::size_t s = ascii ? up.rfind('\\') : FindLastChar(up, '\\');
     if (s == std::string::npos || s <= 2) return false;
     up.resize(s);
     if (m_missingFolders.count(up)) return true;
