@@ -51,6 +51,7 @@
 #include "platform/win32/win32_registry.h"
 #include "reg_export/reg_export_file.h"
 #include "registry_cleaner/registry_deletion.h"
+#include "registry_cleaner/registry_row_store.h"
 #include "registry_cleaner/registry_scanner.h"
 
 namespace {
@@ -291,9 +292,11 @@ double CoreScan(CCountingSink* sink) {
 
 // The page's deletion engine in this process, without the page: every row
 // written to one backup file and removed. Answers its time, 0 on failure.
-double CoreDeleteAll(std::vector<tw::RegistryRow> rows) {
+double CoreDeleteAll(const std::vector<tw::RegistryRow>& found) {
   tw::CWin32Registry reg;
   tw::CWin32FileSystem fs;
+  tw::CRegistryRowStore rows;
+  for (const tw::RegistryRow& row : found) rows.Append(row);
   CreateDirectoryA(kScratch, nullptr);
   const std::string path = std::string(kScratch) + "\\core.reg";
   DeleteFileA(path.c_str());
@@ -303,7 +306,7 @@ double CoreDeleteAll(std::vector<tw::RegistryRow> rows) {
   if (file.OpenNew(path, &opened) != tw::kErrorSuccess || file.WriteHeader(tw::kWinNt5) != tw::kErrorSuccess) {
     return 0;
   }
-  long found = static_cast<long>(rows.size()), deleted = 0;
+  long left = static_cast<long>(rows.Size()), deleted = 0;
   tw::CRegistryDeletion deletion(
       [&](const tw::RegistryRow& row) {
         tw::RegistryFinding f;
@@ -318,11 +321,11 @@ double CoreDeleteAll(std::vector<tw::RegistryRow> rows) {
                    : tw::CRegistryDeletion::Outcome::kKept;
       },
       [](const std::string&) {});
-  const long count = deletion.Delete(&rows, true, &found, &deleted);
+  const long count = deletion.Delete(&rows, true, &left, &deleted);
   file.Close();
   const double ms = NowMs() - t0;
   DeleteFileA(opened.c_str());
-  return count > 0 && rows.empty() ? ms : 0;
+  return count > 0 && rows.Empty() ? ms : 0;
 }
 
 // --- where the memory goes ------------------------------------------------------
@@ -355,6 +358,19 @@ class CQueueingSink : public tw::IScanSink {
                      f.classesHive});
   }
   std::deque<tw::RegistryRow> queue;
+};
+
+// The rows as the page's worker hands them over now: into a block of compact
+// rows that the list's store takes every 2,000 rows.
+class CBlockSink : public tw::IScanSink {
+ public:
+  void OnScanKey(const std::string&) override {}
+  void OnFinding(const tw::RegistryFinding& f) override {
+    block.Append(f.location, f.description, f.valueName, static_cast<int>(f.category), false,
+                 f.classesHive);
+    if (block.Size() == 2000) listed.Take(&block);
+  }
+  tw::CRegistryRowStore block, listed;
 };
 
 // Each figure is the working set of this process after the step against
@@ -406,6 +422,19 @@ void MeasureMemory(std::size_t seeded) {
     std::printf("regpage memory the listed rows' own bytes (vector and text blocks, no heap "
                 "overhead): %.0f bytes a row, sizeof(RegistryRow) %zu\n",
                 rows ? static_cast<double>(heap) / rows : 0, sizeof(tw::RegistryRow));
+  }
+  {
+    // As the page keeps them now: a block of compact rows filled during the
+    // scan and taken into the list's store from time to time.
+    const std::size_t before = OwnWorkingSet();
+    CBlockSink sink;
+    {
+      tw::CRegistryScanner scanner(reg, fs, run, sink);
+      scanner.RunCategory(tw::ScanCategory::kCurrentUser);
+    }
+    sink.listed.Take(&sink.block);
+    PrintGrowth("rows in the page's row store, the scan ended", before, OwnWorkingSet(),
+                sink.listed.Size());
   }
   std::printf("regpage memory peak working set of this process: %.1f MB (%zu seeded)\n",
               OwnPeakWorkingSet() / 1048576.0, seeded);

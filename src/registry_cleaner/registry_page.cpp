@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/page_status.h"
+#include "app/pending_rows.h"
 #include "app/shell_app.h"
 #include "app/windows_version.h"
 #include "controls/check_list.h"
@@ -68,10 +69,7 @@ class CRegistryPage::CScanSink : public IScanSink {
   void OnScanKey(const std::string& statusText) override {
     m_page.ReportStatus(statusText, StatusPhase::kProgress, true);
   }
-  void OnFinding(const RegistryFinding& finding) override {
-    m_page.AddPendingRow({finding.location, finding.description, finding.valueName,
-                          static_cast<int>(finding.category), false, finding.classesHive});
-  }
+  void OnFinding(const RegistryFinding& finding) override { m_page.AddPendingRow(finding); }
 
  private:
   CRegistryPage& m_page;
@@ -105,11 +103,17 @@ BOOL CRegistryPage::OnInit() {
 
   FillCategoryList();
 
+  m_texts.invalidPath = TextOr(IDS_32785, m_texts.invalidPath);
+  m_texts.invalidUninstall = TextOr(IDS_57732, m_texts.invalidUninstall);
+  m_texts.invalidAssociation = TextOr(IDS_57734, m_texts.invalidAssociation);
+  m_rows = CRegistryRowStore(m_texts);
+  m_pending.Reset(m_texts);
+
   m_hChecks = MakeCheckBoxImages();
   m_results.Attach(m_hWnd, m_hResults, m_hChecks,
                    [this](std::size_t row, int column) -> const std::string& {
-                     const RegistryRow& r = m_rows[row];
-                     return column == 0 ? r.location : column == 1 ? r.description : r.valueName;
+                     m_rows.Text(row, column, &m_cell);
+                     return m_cell;
                    });
   AddListColumn(m_hResults, 0, IDS_57729, 280);
   AddListColumn(m_hResults, 1, IDS_57730, 203);
@@ -191,8 +195,8 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
       EndRun(static_cast<Run>(wp));
       return TRUE;
     case kMsgRemoveRow:
-      if (wp < m_rows.size()) {
-        m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(wp));
+      if (wp < m_rows.Size()) {
+        m_rows.Erase(std::vector<std::size_t>{static_cast<std::size_t>(wp)});
         m_results.Remove({static_cast<std::size_t>(wp)});
       }
       return TRUE;
@@ -212,10 +216,10 @@ bool CRegistryPage::OnCommand(int id, int code, HWND control) {
       if (code == BN_CLICKED) OnRepair();
       return true;
     case kDeleteCheckedButton:
-      if (code == BN_CLICKED && !m_rows.empty()) DeleteCheckedFindings();
+      if (code == BN_CLICKED && !m_rows.Empty()) DeleteCheckedFindings();
       return true;
     case kDeleteAllButton:
-      if (code == BN_CLICKED && !m_rows.empty()) DeleteAllFindings();
+      if (code == BN_CLICKED && !m_rows.Empty()) DeleteAllFindings();
       return true;
     case kBackupButton:
       if (code == BN_CLICKED) BackupWholeRegistry();
@@ -305,8 +309,8 @@ void CRegistryPage::OnScan() {
   g_bScanning = 1;
   m_bStop = 0;
   m_nFound = 0;
-  m_pending.Clear();
-  m_rows.clear();
+  m_pending.Reset(m_texts);
+  m_rows.Clear();
   m_results.Clear();
   m_scanCategories.clear();
   for (std::size_t i = 0; i < m_categoryIds.size(); ++i) {
@@ -333,12 +337,8 @@ DWORD WINAPI CRegistryPage::ScanWorker(LPVOID param) {
 
 void CRegistryPage::RunScanCategories() {
   if (m_bIdle) return;
-  ScanTexts texts;
-  texts.invalidPath = TextOr(IDS_32785, texts.invalidPath);
-  texts.invalidUninstall = TextOr(IDS_57732, texts.invalidUninstall);
-  texts.invalidAssociation = TextOr(IDS_57734, texts.invalidAssociation);
   CScanSink sink(*this);
-  CRegistryScanner scanner(*m_platform.registry, *m_platform.files, m_control, sink, texts);
+  CRegistryScanner scanner(*m_platform.registry, *m_platform.files, m_control, sink, m_texts);
   for (int category : m_scanCategories) {
     if (m_control.Poll()) return;
     scanner.RunCategory(static_cast<ScanCategory>(category));
@@ -349,22 +349,17 @@ void CRegistryPage::ReportStatus(const std::string& text, StatusPhase phase, boo
   m_status.Report(text, phase, scanning, m_nFound, m_nDeleted);
 }
 
-void CRegistryPage::AddPendingRow(RegistryRow row) {
+void CRegistryPage::AddPendingRow(const RegistryFinding& finding) {
   ++m_nFound;
-  m_pending.Add(m_hWnd, kMsgRowsPending, std::move(row));
+  m_pending.Add(m_hWnd, kMsgRowsPending, finding);
 }
 
-bool CRegistryPage::DrainPendingRows(std::size_t limit) {
-  bool more = false;
-  std::vector<RegistryRow> batch = m_pending.Take(limit, &more);
-  m_rows.reserve(m_rows.size() + batch.size());
-  const std::size_t first = m_rows.size();
-  for (auto& row : batch) m_rows.push_back(std::move(row));
-  m_results.Append(batch.size());
-  for (std::size_t i = first; i < m_rows.size(); ++i) {
-    if (m_rows[i].checked) m_results.SetChecked(i, true);
-  }
-  return more;
+bool CRegistryPage::DrainPendingRows(std::size_t) {
+  // Found rows come unticked; every waiting row is taken at once.
+  const std::size_t first = m_rows.Size();
+  m_pending.TakeInto(&m_rows);
+  m_results.Append(m_rows.Size() - first);
+  return false;
 }
 
 bool CRegistryPage::RowChecked(int row) const {
@@ -372,7 +367,7 @@ bool CRegistryPage::RowChecked(int row) const {
 }
 
 void CRegistryPage::SyncChecksFromList() {
-  for (std::size_t i = 0; i < m_rows.size(); ++i) m_rows[i].checked = m_results.Checked(i);
+  for (std::size_t i = 0; i < m_rows.Size(); ++i) m_rows.SetChecked(i, m_results.Checked(i));
 }
 
 void CRegistryPage::EndRun(Run run) {
@@ -459,7 +454,7 @@ void CRegistryPage::DeleteCheckedFindings() {
 void CRegistryPage::DeleteAllFindings() {
   if (!m_bIdle) return;
   m_worker.Wait();
-  if (m_rows.empty()) return;
+  if (m_rows.Empty()) return;
   SyncChecksFromList();
   DeleteRows(true);
 }
@@ -560,7 +555,7 @@ DWORD WINAPI CRegistryPage::RepairWorker(LPVOID param) {
 }
 
 void CRegistryPage::RunRepair() {
-  if (m_rows.empty() || m_repairFolders.empty()) return;
+  if (m_rows.Empty() || m_repairFolders.empty()) return;
   CRepairBackup backup(m_platform,
                        MakeBackupFileName(*m_platform.files, m_platform.clock->GetLocalTime()),
                        WindowsFamily());
@@ -574,12 +569,13 @@ void CRegistryPage::RunRepair() {
 
   // Rows change only through messages served by the interface thread, which
   // does nothing else with them while the repair runs.
-  const std::size_t n = m_rows.size();
+  const std::size_t n = m_rows.Size();
   std::size_t i = 0;
+  RegistryRow row;
   for (std::size_t step = 0; step < n; ++step) {
     bool fixed = false;
-    if (i < m_rows.size() && RowChecked(static_cast<int>(i))) {
-      const RegistryRow& row = m_rows[i];
+    if (i < m_rows.Size() && RowChecked(static_cast<int>(i))) {
+      m_rows.Read(i, &row);
       fixed = repair.RepairFinding(
           {row.category, row.location, row.description, row.valueName, row.classesHive});
     }
@@ -589,7 +585,7 @@ void CRegistryPage::RunRepair() {
     } else {
       ++i;
     }
-    if (m_bStop || m_control.StopRequested() || i >= m_rows.size()) break;
+    if (m_bStop || m_control.StopRequested() || i >= m_rows.Size()) break;
   }
   backup.Close();
 }
