@@ -14,6 +14,21 @@ bool SameTexts(const ScanTexts& a, const ScanTexts& b) {
          a.invalidAssociation == b.invalidAssociation;
 }
 
+// Room comes in blocks the system heap maps on their own (those of over a
+// megabyte, in Wine and in Windows alike). A scan frees many small blocks of
+// its caches when it ends, and the heap gives their memory back only up to
+// the last block still in use: rows kept in small blocks among them would
+// hold all of it in the working set.
+constexpr std::size_t kLeastRoom = std::size_t(2) << 20;
+
+template <class Buffer>
+void MakeRoom(Buffer* buffer, std::size_t more) {
+  const std::size_t need = buffer->size() + more;
+  if (need <= buffer->capacity()) return;
+  const std::size_t least = kLeastRoom / sizeof(typename Buffer::value_type);
+  buffer->reserve(std::max({need, 2 * buffer->capacity(), least}));
+}
+
 std::uint32_t Size32(std::size_t n) {
   if (n > std::numeric_limits<std::uint32_t>::max()) throw std::length_error("registry row text");
   return static_cast<std::uint32_t>(n);
@@ -57,6 +72,8 @@ void CRegistryRowStore::Append(std::string_view location, std::string_view descr
     r.description = kWhole;
   }
   Size32(m_text.size() + location.size() + tail.size() + valueName.size());
+  MakeRoom(&m_text, location.size() + tail.size() + valueName.size());
+  MakeRoom(&m_rows, 1);
   r.locationSize = Size32(location.size());
   if (!m_rows.empty() && Location(m_rows.size() - 1) == location) {
     r.location = m_rows.back().location;
@@ -91,8 +108,9 @@ void CRegistryRowStore::Take(CRegistryRowStore* block) {
   } else {
     Size32(m_text.size() + block->m_text.size());
     const auto base = static_cast<std::uint32_t>(m_text.size());
+    MakeRoom(&m_text, block->m_text.size());
     m_text.append(block->m_text);
-    m_rows.reserve(m_rows.size() + block->m_rows.size());
+    MakeRoom(&m_rows, block->m_rows.size());
     for (Record r : block->m_rows) {
       r.location += base;
       r.tail += base;
