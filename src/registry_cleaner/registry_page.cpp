@@ -44,6 +44,7 @@ constexpr int kRestoreButton = IDC_1010;        // restore a registry file
 constexpr UINT kMsgRowsPending = WM_APP + 0x21;  // posted: found rows wait to be listed
 constexpr UINT kMsgRunEnded = WM_APP + 0x22;     // sent: wParam = the run that ended
 constexpr UINT kMsgRemoveRow = WM_APP + 0x23;    // sent: wParam = the row a repair fixed
+constexpr UINT kMsgStatusPending = WM_APP + 0x24;  // posted: a progress text waits
 constexpr UINT_PTR kRowListingTimer = 1;
 
 // How often a deletion, which runs on the interface thread, stops to answer
@@ -79,7 +80,7 @@ CRegistryPage::CRegistryPage(const Platform& platform)
     : CPage(IDD_129, IDS_57810),
       m_platform(platform),
       m_results(kMsgRowsPending, kRowListingTimer),
-      m_status(*this) {}
+      m_status(*this, kMsgStatusPending) {}
 
 CRegistryPage::~CRegistryPage() {
   m_bStop = 1;
@@ -193,6 +194,9 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
       return TRUE;
     case kMsgRunEnded:
       EndRun(static_cast<Run>(wp));
+      return TRUE;
+    case kMsgStatusPending:
+      m_status.ShowPending();
       return TRUE;
     case kMsgRemoveRow:
       if (wp < m_rows.Size()) {
