@@ -82,6 +82,7 @@ BackupDeletionResult DeleteWithBackup(IRegistry& reg, IFileSystem& fs, const std
   result.count = deletion.Delete(rows, all, found, deleted);
   result.error = file.WriteError();
   result.damagedEnd = file.CutBackFailed();
+  if (hooks.beforeClose) hooks.beforeClose();
   const long closed = file.Close();
   if (result.error == kErrorSuccess) result.error = closed;
   return result;

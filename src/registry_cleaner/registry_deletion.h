@@ -67,6 +67,9 @@ struct BackupDeletionResult {
 
 struct BackupDeletionHooks {
   std::function<void()> beforeRow;                  // the page answers messages here
+  // And here, before the backup file is flushed and closed, which may take
+  // as long as the longest row.
+  std::function<void()> beforeClose;
   std::function<void(std::size_t index)> removed;   // a row's list position, ascending
   CRegistryDeletion::Progress progress;
 };
