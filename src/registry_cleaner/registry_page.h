@@ -71,8 +71,8 @@ class CRegistryPage : public CPage {
   // Worker plumbing.
   void EndRun(Run run);
   void AddPendingRow(const RegistryFinding& finding);
-  // Moves found rows into the list, at most `limit` per call; answers
-  // whether more wait.
+  // Moves every found row waiting into the list in one block, whatever
+  // the limit; answers false, since none is left waiting.
   bool DrainPendingRows(std::size_t limit);
 
   // Controls.
