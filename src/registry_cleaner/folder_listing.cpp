@@ -21,18 +21,25 @@ std::string Upper(std::string s) {
   return s;
 }
 
+char UpperByte(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// The first n bytes of s are the upper-case word, ignoring case.
+bool StartsAs(const std::string& s, std::size_t n, const char* word) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (word[i] == '\0' || UpperByte(s[i]) != word[i]) return false;
+  }
+  return word[n] == '\0';
+}
+
 // Names the system takes for a device in any folder ("nul", "COM1.txt").
 bool IsDeviceName(const std::string& name) {
   std::size_t length = std::min(name.find('.'), name.size());
   while (length > 0 && name[length - 1] == ' ') --length;
-  // Every device name has three, four, six or seven letters.
-  if (length != 3 && length != 4 && length != 6 && length != 7) return false;
-  const std::string base = Upper(name.substr(0, length));
   for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"}) {
-    if (base == device) return true;
+    if (StartsAs(name, length, device)) return true;
   }
-  return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
-         base[3] >= '0' && base[3] <= '9';
+  return length == 4 && (StartsAs(name, 3, "COM") || StartsAs(name, 3, "LPT")) &&
+         name[3] >= '0' && name[3] <= '9';
 }
 
 // A part of a path that names one entry exactly as written: the system
