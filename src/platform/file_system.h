@@ -39,6 +39,9 @@ enum : std::uint32_t {
 
 struct FindData {
   std::string name;  // the entry's own name, no folder
+  // Its 8.3 name, which a search also matches; empty when the name is its
+  // own short name (or the short one has no exact ANSI form).
+  std::string shortName;
   std::uint32_t attributes = 0;
   std::uint64_t size = 0;
   std::uint64_t lastWriteTime = 0;  // FILETIME as one number (100 ns since 1601)

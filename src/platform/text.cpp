@@ -79,7 +79,10 @@ std::string LowerCase(std::string s) {
 
 std::string UpperCase(std::string s) { return ChangeCase(std::move(s), FoldUpper); }
 
+// Each search first looks at the bytes alone: a character found is also a
+// byte found, and most searches find nothing.
 std::size_t FindChar(const std::string& s, char ch, std::size_t from) {
+  if (s.find(ch, from) == std::string::npos) return std::string::npos;
   const unsigned cp = GetAnsiCodePage();
   for (std::size_t i = 0; i < s.size();) {
     const std::size_t n = CharLength(s, i, cp);
@@ -90,6 +93,7 @@ std::size_t FindChar(const std::string& s, char ch, std::size_t from) {
 }
 
 std::size_t FindLastChar(const std::string& s, char ch) {
+  if (s.find(ch) == std::string::npos) return std::string::npos;
   const unsigned cp = GetAnsiCodePage();
   std::size_t found = std::string::npos;
   for (std::size_t i = 0; i < s.size();) {
@@ -101,7 +105,7 @@ std::size_t FindLastChar(const std::string& s, char ch) {
 }
 
 std::size_t FindText(const std::string& s, const std::string& needle, std::size_t from) {
-  if (from > s.size()) return std::string::npos;
+  if (from > s.size() || s.find(needle, from) == std::string::npos) return std::string::npos;
   const unsigned cp = GetAnsiCodePage();
   for (std::size_t i = 0; i <= s.size();) {
     if (i >= from && s.compare(i, needle.size(), needle) == 0 && i + needle.size() <= s.size()) {

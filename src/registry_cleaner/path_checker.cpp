@@ -1,5 +1,6 @@
 #include "registry_cleaner/path_checker.h"
 
+#include <algorithm>
 #include <array>
 
 #include "platform/text.h"
@@ -28,7 +29,8 @@ std::size_t CharLen(const std::string& s, std::size_t i) {
 
 }  // namespace
 
-CPathChecker::CPathChecker(IFileSystem& fs, bool cacheWithinRun) : m_fs(fs), m_cache(cacheWithinRun) {}
+CPathChecker::CPathChecker(IFileSystem& fs, bool cacheWithinRun)
+    : m_fs(fs), m_cache(cacheWithinRun), m_listings(fs) {}
 
 std::string CPathChecker::ListRemovableRoots() {
   if (m_cache && m_haveRoots) return m_roots;
@@ -95,13 +97,28 @@ bool CPathChecker::Exists(const std::string& pattern) {
     m_exists.emplace(pattern, found);
     return found;
   }
+  if (BelowMissingFolder(pattern)) {
+    m_exists.emplace(pattern, false);
+    return false;
+  }
+  const ListingAnswer listed = m_listings.Answer(pattern);
+  if (listed != ListingAnswer::kAsk) {
+    m_exists.emplace(pattern, listed == ListingAnswer::kFound);
+    return listed == ListingAnswer::kFound;
+  }
+  // What the folder's listing cannot tell.
   const std::size_t slash = FindLastChar(pattern, '\\');
   const std::string stem = CoveringStem(pattern, slash);
   if (!stem.empty() && pattern != stem + ".*") {
     if (!m_emptyStems.count(stem)) {
+      // A form the listing leaves to a search (a trailing dot) is still
+      // answered by the listing's answer for the covering name.
       const std::string covering = stem + ".*";
+      const ListingAnswer listed = m_listings.Answer(covering);
       long error = kErrorSuccess;
-      if (!m_exists.count(covering) && !Search(covering, &error) && error == kErrorFileNotFound) {
+      if (listed == ListingAnswer::kNotFound ||
+          (listed == ListingAnswer::kAsk && !m_exists.count(covering) &&
+           !Search(covering, &error) && error == kErrorFileNotFound)) {
         m_emptyStems.insert(stem);
       }
     }
@@ -122,16 +139,10 @@ bool CPathChecker::Search(const std::string& pattern, long* error) {
   std::string folder;
   if (inFolder) {
     folder = pattern.substr(0, slash);
-    // Below a missing folder nothing exists, however deep.
-    for (std::string up = folder;;) {
-      if (m_missingFolders.count(up)) {
-        m_exists.emplace(pattern, false);
-        *error = kErrorPathNotFound;
-        return false;
-      }
-      const std::size_t s = FindLastChar(up, '\\');
-      if (s == std::string::npos || s <= 2) break;
-      up.resize(s);
+    if (BelowMissingFolder(pattern)) {
+      m_exists.emplace(pattern, false);
+      *error = kErrorPathNotFound;
+      return false;
     }
   }
   FindData first;
@@ -146,11 +157,34 @@ bool CPathChecker::Search(const std::string& pattern, long* error) {
   return found;
 }
 
+// Below a missing folder nothing exists, however deep.
+bool CPathChecker::BelowMissingFolder(const std::string& pattern) const {
+  if (m_missingFolders.empty()) return false;
+  // Without a byte beyond ASCII every "\" is a character of its own.
+  const bool ascii = std::all_of(pattern.begin(), pattern.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  std::string up = pattern;
+  for (;;) {
+    const std::size_t s = ascii ? up.rfind('\\') : FindLastChar(up, '\\');
+    if (s == std::string::npos || s <= 2) return false;
+    up.resize(s);
+    if (m_missingFolders.count(up)) return true;
+  }
+}
+
 bool CPathChecker::Find(const std::string& pattern) {
-  FindData first;
-  if (m_fs.FindFirst(pattern, &first) != nullptr) return true;
+  if (FindOne(pattern)) return true;
   const std::string other = InThirtyTwoBitSystemFolder(pattern);
-  return !other.empty() && m_fs.FindFirst(other, &first) != nullptr;
+  return !other.empty() && FindOne(other);
+}
+
+bool CPathChecker::FindOne(const std::string& pattern) {
+  if (m_cache) {
+    const ListingAnswer listed = m_listings.Answer(pattern);
+    if (listed != ListingAnswer::kAsk) return listed == ListingAnswer::kFound;
+  }
+  FindData first;
+  return m_fs.FindFirst(pattern, &first) != nullptr;
 }
 
 std::string CPathChecker::InThirtyTwoBitSystemFolder(const std::string& pattern) {
@@ -167,10 +201,22 @@ std::string CPathChecker::InThirtyTwoBitSystemFolder(const std::string& pattern)
   return m_wow64 + pattern.substr(n);
 }
 
-PathVerdict CPathChecker::Check(std::string text, const std::string& invalidPrefix,
+PathVerdict CPathChecker::Check(const std::string& given, const std::string& invalidPrefix,
                                 std::string* description) {
   // 1. Too short to be a path.
-  if (text.size() <= 3) return PathVerdict::kNotAPath;
+  if (given.size() <= 3) return PathVerdict::kNotAPath;
+  // Most texts are no paths: every head step 4 takes holds a ":" among
+  // the first three characters, which step 2 leaves as they are.
+  if (given[0] != '"' && given[0] != ':' && given[1] != ':' && given[2] != ':') {
+    return PathVerdict::kNotAPath;
+  }
+  // The same text stands in many values (a shared library, a common
+  // program); within one scan its verdict is fixed once judged.
+  if (m_cache) {
+    auto it = m_verdicts.find(given);
+    if (it != m_verdicts.end()) return Remembered(it->second, invalidPrefix, description);
+  }
+  std::string text = given;
   // 2.
   DropTrailingBackslash(text);
   // 3. A quoted path: keep what stands between the quotes.
@@ -185,6 +231,23 @@ PathVerdict CPathChecker::Check(std::string text, const std::string& invalidPref
   if (std::string_view(kDriveLetterText).find(head) == std::string_view::npos) {
     return PathVerdict::kNotAPath;
   }
+  if (!m_cache) return Judge(std::move(text), head, invalidPrefix, description);
+  Verdict verdict;
+  verdict.verdict = Judge(std::move(text), head, std::string(), &verdict.left);
+  return Remembered(m_verdicts.emplace(given, std::move(verdict)).first->second, invalidPrefix,
+                    description);
+}
+
+PathVerdict CPathChecker::Remembered(const Verdict& verdict, const std::string& invalidPrefix,
+                                     std::string* description) {
+  if (verdict.verdict == PathVerdict::kInvalid && description) {
+    *description = invalidPrefix + verdict.left;
+  }
+  return verdict.verdict;
+}
+
+PathVerdict CPathChecker::Judge(std::string text, const std::string& head,
+                                const std::string& invalidPrefix, std::string* description) {
   // 5. Drives that may be absent or slow are not judged.
   if (ListRemovableRoots().find(head) != std::string::npos) return PathVerdict::kValid;
   // 6.

@@ -10,6 +10,7 @@
 #include <unordered_set>
 
 #include "platform/file_system.h"
+#include "registry_cleaner/folder_listing.h"
 
 namespace tw {
 
@@ -24,7 +25,8 @@ class CPathChecker {
 
   // On kInvalid, *description is invalidPrefix followed by the text as the
   // check left it (quotes and a trailing "\" removed, lower-cased).
-  PathVerdict Check(std::string text, const std::string& invalidPrefix, std::string* description);
+  PathVerdict Check(const std::string& text, const std::string& invalidPrefix,
+                    std::string* description);
 
   // The roots ("E:\") of removable, network, CD-ROM and RAM-disk drives,
   // concatenated and upper-cased.
@@ -36,9 +38,14 @@ class CPathChecker {
   bool Exists(const std::string& pattern);
 
  private:
+  // Steps from the drive type on, for a text that begins with a drive.
+  PathVerdict Judge(std::string text, const std::string& head, const std::string& invalidPrefix,
+                    std::string* description);
   bool Search(const std::string& pattern, long* error);
   // Finds the pattern, or failing that its name in the 32-bit system folder.
   bool Find(const std::string& pattern);
+  bool FindOne(const std::string& pattern);
+  bool BelowMissingFolder(const std::string& pattern) const;
   // The same name in the 32-bit system folder; empty when the pattern is
   // not in the system folder or the system has no 32-bit one.
   std::string InThirtyTwoBitSystemFolder(const std::string& pattern);
@@ -48,6 +55,8 @@ class CPathChecker {
   std::string m_system;
   std::string m_wow64;
   bool m_cache;
+  // Within a scan: one listing answers every later check in its folder.
+  CFolderListings m_listings;
   bool m_haveRoots = false;
   std::string m_roots;
   std::unordered_map<std::string, bool> m_exists;
@@ -55,6 +64,14 @@ class CPathChecker {
   std::unordered_set<std::string> m_missingFolders;
   // "folder\stem" with no entry named "stem" or "stem.<anything>".
   std::unordered_set<std::string> m_emptyStems;
+  // Each path text judged, as given, with the text its finding names.
+  struct Verdict {
+    PathVerdict verdict = PathVerdict::kNotAPath;
+    std::string left;
+  };
+  std::unordered_map<std::string, Verdict> m_verdicts;
+  static PathVerdict Remembered(const Verdict& verdict, const std::string& invalidPrefix,
+                                std::string* description);
 };
 
 // One-off forms for callers outside a scan.

@@ -285,6 +285,20 @@ bool CRegistryScanner::ScanFileAssociations() {
 bool CRegistryScanner::ScanFileAssociationsIn(RegKey classes) {
   CRegKeyGuard root(m_reg);
   if (m_reg.OpenKey(classes, kClassesKeyPath, kKeyRead, root.Put()) != kErrorSuccess) return true;
+  // The classes keys the class checks start from, opened once as every
+  // check would open them, without following a link on the way; where
+  // that fails each check opens its own path and fails alike.
+  CRegKeyGuard checked[2] = {CRegKeyGuard(m_reg), CRegKeyGuard(m_reg)};
+  for (int h = 0; h < 2; ++h) {
+    // A file type names a class of its own hive or the machine's.
+    if (kClassesHives[h] != classes && kClassesHives[h] != kHkeyLocalMachine) continue;
+    bool link = false;
+    if (RegOpenPathNoFollow(m_reg, kClassesHives[h], kClassesKeyPath, kKeyRead, checked[h].Put(),
+                            &link) == kErrorSuccess &&
+        link) {
+      checked[h].Reset();
+    }
+  }
   std::string name;
   for (std::uint32_t i = 0; NextSubkey(m_reg, root.Get(), &i, &name); ++i) {
     if (name.empty() || name[0] != '.') continue;
@@ -299,7 +313,10 @@ bool CRegistryScanner::ScanFileAssociationsIn(RegKey classes) {
       if (classes != kHkeyCurrentUser || !ClassKeyExists(kHkeyLocalMachine, className)) continue;
       classHive = kHkeyLocalMachine;
     }
-    if (!IsClassKeyDead(className, classHive)) continue;
+    const RegKey from = checked[classHive == kHkeyLocalMachine ? 0 : 1].Get();
+    if (from ? !IsClassKeyDeadBelow(from, className) : !IsClassKeyDead(className, classHive)) {
+      continue;
+    }
     // A class key without subkeys is judged dead without any poll; polling
     // here keeps rows from appearing after a stop.
     if (m_run.Poll()) return false;
@@ -317,21 +334,44 @@ bool CRegistryScanner::ClassKeyExists(RegKey classes, const std::string& classNa
 }
 
 bool CRegistryScanner::IsClassKeyDead(const std::string& classKeyPath, RegKey classes) {
+  const std::string path = ClassesPath(classKeyPath);
   CRegKeyGuard key(m_reg);
   bool link = false;
-  if (RegOpenPathNoFollow(m_reg, classes, ClassesPath(classKeyPath), kKeyRead, key.Put(), &link) !=
-          kErrorSuccess ||
+  if (RegOpenPathNoFollow(m_reg, classes, path, kKeyRead, key.Put(), &link) != kErrorSuccess ||
       link) {
     return false;
   }
+  std::size_t depth = 1;
+  for (std::size_t at = FindChar(path, '\\'); at != std::string::npos;
+       at = FindChar(path, '\\', at + 1)) {
+    ++depth;
+  }
+  return IsOpenedClassKeyDead(key.Get(), depth);
+}
+
+bool CRegistryScanner::IsClassKeyDeadBelow(RegKey classesKey, const std::string& className) {
+  CRegKeyGuard key(m_reg);
+  bool link = false;
+  if (m_reg.OpenKeyNoFollow(classesKey, className, kKeyRead, key.Put(), &link) != kErrorSuccess ||
+      link) {
+    return false;
+  }
+  // The hive's root, its classes key's two names, and the class.
+  return IsOpenedClassKeyDead(key.Get(), 3);
+}
+
+// Each subkey is opened from its parent's handle, one name at a time, so
+// that a class tree costs one open per key and no link on the way is
+// followed; a link, like anything that cannot be read, keeps the class.
+bool CRegistryScanner::IsOpenedClassKeyDead(RegKey key, std::size_t depth) {
   std::uint32_t type = 0;
   std::vector<std::uint8_t> data;
-  if (m_reg.QueryValue(key.Get(), "FriendlyTypeName", &type, &data, kBufferSize) == kErrorSuccess) {
+  if (m_reg.QueryValue(key, "FriendlyTypeName", &type, &data, kBufferSize) == kErrorSuccess) {
     return false;
   }
   std::string name;
   for (std::uint32_t i = 0;; ++i) {
-    const long rc = m_reg.EnumKey(key.Get(), i, &name);
+    const long rc = m_reg.EnumKey(key, i, &name);
     if (rc == kErrorNoMoreItems) break;
     // A subkey that cannot be listed (a name longer than the buffer, a
     // failing read) cannot be judged: keep the class.
@@ -341,14 +381,20 @@ bool CRegistryScanner::IsClassKeyDead(const std::string& classKeyPath, RegKey cl
     if (upper == "COMMAND" || upper == "DEFAULTICON") {
       CRegKeyGuard sub(m_reg);
       std::string text;
-      if (m_reg.OpenKey(key.Get(), name, kKeyRead, sub.Put()) == kErrorSuccess &&
+      if (m_reg.OpenKey(key, name, kKeyRead, sub.Put()) == kErrorSuccess &&
           RegReadString(m_reg, sub.Get(), "", &text, kBufferSize) && !text.empty()) {
         return false;
       }
     } else if (upper == "CLSID") {
       return false;
-    } else if (!IsClassKeyDead(classKeyPath + "\\" + name, classes)) {
-      return false;
+    } else {
+      if (depth >= static_cast<std::size_t>(kMaxKeyDepth)) return false;
+      CRegKeyGuard sub(m_reg);
+      bool link = false;
+      if (m_reg.OpenKeyNoFollow(key, name, kKeyRead, sub.Put(), &link) != kErrorSuccess || link ||
+          !IsOpenedClassKeyDead(sub.Get(), depth + 1)) {
+        return false;
+      }
     }
   }
   return true;

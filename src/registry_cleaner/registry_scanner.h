@@ -63,6 +63,10 @@ class CRegistryScanner {
   bool ScanTypeLibrariesIn(RegKey classes);
   bool ScanFileAssociationsIn(RegKey classes);
   bool ClassKeyExists(RegKey classes, const std::string& className);
+  // The class named by a plain name, below an open classes key.
+  bool IsClassKeyDeadBelow(RegKey classesKey, const std::string& className);
+  // The class key open in `key`, `depth` names below its hive's root.
+  bool IsOpenedClassKeyDead(RegKey key, std::size_t depth);
   bool ExamineValues(const std::vector<ValueRead>& values, std::size_t count,
                      const std::string& path, ScanCategory category);
   void Report(ScanCategory category, const std::string& location, const std::string& description,

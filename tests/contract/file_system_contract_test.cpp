@@ -218,6 +218,20 @@ TEST_F(FileSystemContract, LongAndShortNames) {
   // Long parts keep the caller's spelling.
   EXPECT_EQ(Fs().GetLongPathName(P("LONG FOLDER NAME\\some long file.HTML")),
             P("LONG FOLDER NAME\\some long file.HTML"));
+  // A folder's listing carries each entry's short name, which a search of
+  // that name finds.
+  std::string shortName;
+  SplitAtLastBackslash(shortPath, nullptr, &shortName);
+  FindData fd;
+  std::string listedShort = "(not listed)";
+  if (auto find = Fs().FindFirst(P("Long Folder Name\\*"), &fd)) {
+    do {
+      if (fd.name == "Some Long File.html") listedShort = fd.shortName;
+    } while (find->Next(&fd));
+  }
+  EXPECT_TRUE(EqualsNoCase(listedShort, shortName)) << listedShort << " against " << shortName;
+  ASSERT_TRUE(Fs().FindFirst(P("Long Folder Name\\") + shortName, &fd));
+  EXPECT_EQ(fd.name, "Some Long File.html");
   // A short name stays as it is.
   Write("short.txt", "");
   std::string name;

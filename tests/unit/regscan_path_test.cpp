@@ -205,12 +205,11 @@ TEST_F(PathCheck, AFolderKnownMissingAnswersEverySearchBelowIt) {
   EXPECT_TRUE(fs.patterns.empty()) << fs.patterns[0];
   EXPECT_GT(searched, 0u);
 
-  // In a folder that is there, one search for the name before its first
-  // dot answers every form of a stale name; a sibling with that name keeps
-  // the forms searched one by one.
+  // In a folder that is there, one listing of the folder answers every
+  // form of a stale name; a sibling with that name is still told apart.
   fs.patterns.clear();
   EXPECT_EQ(cached.Check("c:\\tools\\gone.dat", kInvalid, &d), PathVerdict::kInvalid);
-  EXPECT_EQ(fs.patterns, std::vector<std::string>{"c:\\tools\\gone.*"});
+  EXPECT_EQ(fs.patterns, std::vector<std::string>{"c:\\tools\\*"});
   EXPECT_EQ(cached.Check("c:\\tools\\run.bak", kInvalid, &d), PathVerdict::kInvalid);
   EXPECT_EQ(d, kInvalid + "c:\\tools\\run.bak");
   EXPECT_EQ(cached.Check("c:\\tools\\run.exe -x", kInvalid, &d), PathVerdict::kValid);

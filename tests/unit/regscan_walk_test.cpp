@@ -216,6 +216,87 @@ TEST_F(ScanWalk, FileAssociationRules) {
   EXPECT_EQ(std::count(sink.keys.begin(), sink.keys.end(), "HKEY_LOCAL_MACHINE\\Software\\Classes\\nodot"), 0);
 }
 
+// The memory registry with links as Windows has them: OpenKey goes on to
+// the link's target, OpenKeyNoFollow opens the link key itself, which holds
+// only the value naming the target.
+class CLinkingRegistry : public CMemoryRegistry {
+ public:
+  void AddLink(RegKey root, const std::string& path, const std::string& target) {
+    const std::string text = "\\Registry\\Machine\\" + target;
+    std::string wide;
+    for (char c : text) wide += std::string{c, '\0'};
+    Seed(root, path, "SymbolicLinkValue", kRegLink, wide);
+    m_links.push_back({root, path, target});
+  }
+  long OpenKey(RegKey parent, const std::string& path, std::uint32_t access, RegKey* out,
+               RegView view = RegView::kDefault) override {
+    if (const Link* link = Find(parent, path)) {
+      return CMemoryRegistry::OpenKey(link->root, link->target, access, out, view);
+    }
+    return CMemoryRegistry::OpenKey(parent, path, access, out, view);
+  }
+  long OpenKeyNoFollow(RegKey parent, const std::string& name, std::uint32_t access, RegKey* out,
+                       bool* isLink) override {
+    if (isLink) *isLink = Find(parent, name) != nullptr;
+    return CMemoryRegistry::OpenKey(parent, name, access, out);
+  }
+
+ private:
+  struct Link {
+    RegKey root;
+    std::string path, target;
+  };
+  const Link* Find(RegKey parent, const std::string& path) const {
+    const bool root = parent >= kHkeyClassesRoot && parent <= kHkeyUsers;
+    const std::string at = root ? path : KeyPath(parent) + "\\" + path;
+    for (const Link& link : m_links) {
+      // Classes keys are held below the machine's Software\Classes.
+      if (at.size() >= link.path.size() &&
+          EqualsNoCase(at.substr(at.size() - link.path.size()), link.path)) {
+        return &link;
+      }
+    }
+    return nullptr;
+  }
+  std::vector<Link> m_links;
+};
+
+struct LinkCase {
+  const char* what;
+  ScanCategory category;
+  std::vector<Row> rows;
+};
+
+// A link leads elsewhere, and may lead back up without end: its target is
+// scanned where it lives, never through the link.
+TEST_F(ScanWalk, ALinkIsSeenAmongTheValuesAndNotWalkedThrough) {
+  CLinkingRegistry links;
+  links.SeedString(kHkeyCurrentUser, "Software\\Target\\Deep", "x", "C:\\gone\\t.exe");
+  links.AddLink(kHkeyCurrentUser, "Software\\Link", "Software\\Target");
+  links.AddLink(kHkeyCurrentUser, "Software\\Target\\Back", "Software");
+  // A class whose only subkey is a link to an empty tree: through the link
+  // it would look dead.
+  links.SeedString(kHkeyClassesRoot, ".lnk1", "", "Linked.File");
+  links.SeedKey(kHkeyClassesRoot, "Empty.Tree");
+  links.AddLink(kHkeyClassesRoot, "Linked.File\\shell", "Software\\Classes\\Empty.Tree");
+  const LinkCase cases[] = {
+      {"hive walk", ScanCategory::kCurrentUser,
+       {{"Software\\Target\\Deep", kInvalid + "c:\\gone\\t.exe", "x", 0}}},
+      {"class check", ScanCategory::kFileAssociations, {}},
+  };
+  for (const LinkCase& c : cases) {
+    CRecordingSink sink(reg);
+    CRegistryScanner scanner(links, fs, run, sink);
+    scanner.RunCategory(c.category);
+    EXPECT_EQ(sink.rows, c.rows) << c.what << "\n" << links.Dump();
+    for (const std::string& key : sink.keys) {
+      EXPECT_EQ(key.find("Link"), std::string::npos) << c.what << ": " << key;
+      EXPECT_EQ(key.find("Back"), std::string::npos) << c.what << ": " << key;
+    }
+    EXPECT_EQ(links.OpenHandleCount(), 0u) << c.what;
+  }
+}
+
 TEST_F(ScanWalk, NoRowsAfterAStop) {
   for (int i = 0; i < 5; ++i) {
     const std::string n = std::to_string(i);

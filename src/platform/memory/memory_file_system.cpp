@@ -405,6 +405,7 @@ std::unique_ptr<IFileFind> CMemoryFileSystem::FindFirst(const std::string& patte
     }
     FindData fd;
     fd.name = name;
+    if (name != "." && name != "..") fd.shortName = node.shortName;
     fd.attributes = node.attributes == 0 ? kAttrNormal : node.attributes;
     fd.size = node.IsFolder() ? 0 : node.contents.size();
     fd.lastWriteTime = node.lastWriteTime;

@@ -65,6 +65,9 @@ bool ExactWide(const std::string& text, std::wstring* out) {
 // keeps the room it has. False when the name has no exact ANSI form.
 bool FillFindData(const WIN32_FIND_DATAW& wfd, FindData* fd) {
   if (!ExactAnsi(wfd.cFileName, wcslen(wfd.cFileName), &fd->name)) return false;
+  if (!ExactAnsi(wfd.cAlternateFileName, wcslen(wfd.cAlternateFileName), &fd->shortName)) {
+    fd->shortName.clear();
+  }
   fd->attributes = wfd.dwFileAttributes;
   fd->size = (static_cast<std::uint64_t>(wfd.nFileSizeHigh) << 32) | wfd.nFileSizeLow;
   fd->lastWriteTime = (static_cast<std::uint64_t>(wfd.ftLastWriteTime.dwHighDateTime) << 32) |
