@@ -42,10 +42,6 @@ bool ExactAnsi(const wchar_t* text, std::size_t length, std::string* out) {
   return again.compare(0, length, text, length) == 0;
 }
 
-bool ExactAnsi(const std::wstring& text, std::string* out) {
-  return ExactAnsi(text.data(), text.size(), out);
-}
-
 // An ANSI text as the wide calls take it; false for bytes that are no text
 // of the code page.
 bool ExactWide(const std::string& text, std::wstring* out) {
