@@ -485,7 +485,8 @@ void CJunkFilePage::AddPendingRow(FoundRow row) {
 bool CJunkFilePage::DrainPendingRows(std::size_t limit) {
   bool more = false;
   std::vector<FoundRow> batch = m_pending.Take(limit, &more);
-  m_rows.reserve(m_rows.size() + batch.size());
+  // No reserve of the exact size: each listing would move every row listed
+  // so far, a cost that grows with the list.
   for (FoundRow& row : batch) m_rows.push_back(std::move(row));
   m_results.Append(batch.size());
   return more;
