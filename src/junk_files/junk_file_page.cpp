@@ -469,6 +469,10 @@ DWORD WINAPI CJunkFilePage::ScanWorker(LPVOID param) {
 
 void CJunkFilePage::EndScan() {
   m_results.ListAll([this](std::size_t n) { return DrainPendingRows(n); });
+  // The last listing's count change is long on a long list: callers that
+  // sent meanwhile are answered before the buttons are drawn anew.
+  ULONGLONG served = 0;
+  ServeSentMessages(&served, 0, false);
   m_bIdle = 1;
   m_bStop = 0;
   g_bStopRequested = 0;
