@@ -20,7 +20,12 @@
 // The keys are seeded through the registry API, which was faster here than
 // "regedit /s" of a generated file (10,000 keys: 3.1 s against 4.1 s).
 //
-// Usage: regpage_winbench.exe [--seed=api|regedit] [--keys=N] [--rounds=N] [--only=scan|list]
+// --only=memory measures, in this process and without the page, where a
+// listing's memory goes: the core scanner alone, and the found rows kept the
+// way the page keeps them.
+//
+// Usage: regpage_winbench.exe [--seed=api|regedit] [--keys=N] [--rounds=N]
+//        [--only=scan|list|memory]
 #include <windows.h>
 #include <commctrl.h>
 
@@ -29,6 +34,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <set>
@@ -45,6 +51,7 @@
 #include "platform/win32/win32_registry.h"
 #include "reg_export/reg_export_file.h"
 #include "registry_cleaner/registry_deletion.h"
+#include "registry_cleaner/registry_row_store.h"
 #include "registry_cleaner/registry_scanner.h"
 
 namespace {
@@ -285,9 +292,11 @@ double CoreScan(CCountingSink* sink) {
 
 // The page's deletion engine in this process, without the page: every row
 // written to one backup file and removed. Answers its time, 0 on failure.
-double CoreDeleteAll(std::vector<tw::RegistryRow> rows) {
+double CoreDeleteAll(const std::vector<tw::RegistryRow>& found) {
   tw::CWin32Registry reg;
   tw::CWin32FileSystem fs;
+  tw::CRegistryRowStore rows;
+  for (const tw::RegistryRow& row : found) rows.Append(row);
   CreateDirectoryA(kScratch, nullptr);
   const std::string path = std::string(kScratch) + "\\core.reg";
   DeleteFileA(path.c_str());
@@ -297,7 +306,7 @@ double CoreDeleteAll(std::vector<tw::RegistryRow> rows) {
   if (file.OpenNew(path, &opened) != tw::kErrorSuccess || file.WriteHeader(tw::kWinNt5) != tw::kErrorSuccess) {
     return 0;
   }
-  long found = static_cast<long>(rows.size()), deleted = 0;
+  long left = static_cast<long>(rows.Size()), deleted = 0;
   tw::CRegistryDeletion deletion(
       [&](const tw::RegistryRow& row) {
         tw::RegistryFinding f;
@@ -312,11 +321,124 @@ double CoreDeleteAll(std::vector<tw::RegistryRow> rows) {
                    : tw::CRegistryDeletion::Outcome::kKept;
       },
       [](const std::string&) {});
-  const long count = deletion.Delete(&rows, true, &found, &deleted);
+  const long count = deletion.Delete(&rows, true, &left, &deleted);
   file.Close();
   const double ms = NowMs() - t0;
   DeleteFileA(opened.c_str());
-  return count > 0 && rows.empty() ? ms : 0;
+  return count > 0 && rows.Empty() ? ms : 0;
+}
+
+// --- where the memory goes ------------------------------------------------------
+
+std::size_t OwnWorkingSet() { return tw::bench::WorkingSetBytes(GetCurrentProcess()); }
+
+std::size_t OwnPeakWorkingSet() {
+  PROCESS_MEMORY_COUNTERS counters{};
+  counters.cb = sizeof counters;
+  return GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)
+             ? counters.PeakWorkingSetSize
+             : 0;
+}
+
+void PrintGrowth(const char* what, std::size_t before, std::size_t after, std::size_t rows) {
+  const double perRow =
+      rows ? (static_cast<double>(after) - static_cast<double>(before)) / rows : 0;
+  std::printf("regpage memory %s: %.0f bytes a row (%.1f MB to %.1f MB, %zu rows)\n", what, perRow,
+              before / 1048576.0, after / 1048576.0, rows);
+  std::fflush(stdout);
+}
+
+// The scanner's rows as the page's worker hands them over: queued one by
+// one, taken out in one batch and moved into the list's vector.
+class CQueueingSink : public tw::IScanSink {
+ public:
+  void OnScanKey(const std::string&) override {}
+  void OnFinding(const tw::RegistryFinding& f) override {
+    queue.push_back({f.location, f.description, f.valueName, static_cast<int>(f.category), false,
+                     f.classesHive});
+  }
+  std::deque<tw::RegistryRow> queue;
+};
+
+// The rows as the page's worker hands them over now: into a block of compact
+// rows that the list's store takes every 2,000 rows.
+class CBlockSink : public tw::IScanSink {
+ public:
+  void OnScanKey(const std::string&) override {}
+  void OnFinding(const tw::RegistryFinding& f) override {
+    block.Append(f.location, f.description, f.valueName, static_cast<int>(f.category), false,
+                 f.classesHive);
+    if (block.Size() == 2000) listed.Take(&block);
+  }
+  tw::CRegistryRowStore block, listed;
+};
+
+// Each figure is the working set of this process after the step against
+// before it; freed small blocks between live ones stay in it.
+void MeasureMemory(std::size_t seeded) {
+  tw::CWin32Registry reg;
+  tw::CWin32FileSystem fs;
+  tw::CRunControl run;
+  {
+    const std::size_t before = OwnWorkingSet();
+    CCountingSink sink;
+    {
+      tw::CRegistryScanner scanner(reg, fs, run, sink);
+      scanner.RunCategory(tw::ScanCategory::kCurrentUser);
+      PrintGrowth("the core scanner alone, its caches still held", before, OwnWorkingSet(),
+                  sink.findings);
+    }
+    PrintGrowth("the core scanner alone, after it ended", before, OwnWorkingSet(), sink.findings);
+  }
+  std::size_t rows = 0;
+  {
+    const std::size_t before = OwnWorkingSet();
+    CQueueingSink sink;
+    {
+      tw::CRegistryScanner scanner(reg, fs, run, sink);
+      scanner.RunCategory(tw::ScanCategory::kCurrentUser);
+    }
+    rows = sink.queue.size();
+    PrintGrowth("rows queued by the scan", before, OwnWorkingSet(), rows);
+    std::deque<tw::RegistryRow> taken;
+    taken.swap(sink.queue);
+    std::vector<tw::RegistryRow> batch(std::make_move_iterator(taken.begin()),
+                                       std::make_move_iterator(taken.end()));
+    PrintGrowth("rows moved into a batch, the queue still held", before, OwnWorkingSet(), rows);
+    taken.clear();
+    taken.shrink_to_fit();
+    std::vector<tw::RegistryRow> listed;
+    listed.reserve(batch.size());
+    for (auto& row : batch) listed.push_back(std::move(row));
+    batch.clear();
+    batch.shrink_to_fit();
+    PrintGrowth("rows listed, queue and batch freed", before, OwnWorkingSet(), rows);
+    std::size_t heap = listed.capacity() * sizeof(tw::RegistryRow);
+    for (const tw::RegistryRow& r : listed) {
+      for (const std::string* s : {&r.location, &r.description, &r.valueName}) {
+        if (s->capacity() > 15) heap += s->capacity() + 1;
+      }
+    }
+    std::printf("regpage memory the listed rows' own bytes (vector and text blocks, no heap "
+                "overhead): %.0f bytes a row, sizeof(RegistryRow) %zu\n",
+                rows ? static_cast<double>(heap) / rows : 0, sizeof(tw::RegistryRow));
+  }
+  {
+    // As the page keeps them now: a block of compact rows filled during the
+    // scan and taken into the list's store from time to time.
+    const std::size_t before = OwnWorkingSet();
+    CBlockSink sink;
+    {
+      tw::CRegistryScanner scanner(reg, fs, run, sink);
+      scanner.RunCategory(tw::ScanCategory::kCurrentUser);
+    }
+    sink.listed.Take(&sink.block);
+    PrintGrowth("rows in the page's row store, the scan ended", before, OwnWorkingSet(),
+                sink.listed.Size());
+  }
+  std::printf("regpage memory peak working set of this process: %.1f MB (%zu seeded)\n",
+              OwnPeakWorkingSet() / 1048576.0, seeded);
+  std::fflush(stdout);
 }
 
 // --- the page ---------------------------------------------------------------------
@@ -410,7 +532,7 @@ int main(int argc, char** argv) {
   bool regedit = false;
   std::size_t count = 100000;
   int rounds = 3;
-  std::string only;  // "scan" or "list": one half only
+  std::string only;  // "scan" or "list": one half only; "memory"
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
     if (a == "--seed=regedit") regedit = true;
@@ -429,6 +551,14 @@ int main(int argc, char** argv) {
 
   // 1. The scan of a hive with `count` extra keys, against a bare walk, in
   // alternating rounds.
+  if (only == "memory") {
+    if (!Seed(StaleValues(count), regedit, "stale values")) {
+      fail("seeding failed");
+      return 1;
+    }
+    MeasureMemory(count);
+    return rc;
+  }
   if (only != "list") {
     if (!Seed(ValidKeys(count), regedit, "valid keys")) {
       fail("seeding failed");

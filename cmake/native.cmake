@@ -11,7 +11,8 @@ add_executable(unit_tests ${TW_UNIT_TESTS})
 target_include_directories(unit_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(unit_tests PRIVATE tidewell_memory tidewell_posix GTest::gtest GTest::gmock GTest::gtest_main)
 # Where tests that need a folder on disk (the private chronyd) keep it.
-target_compile_definitions(unit_tests PRIVATE TW_NATIVE_BUILD_DIR="${CMAKE_BINARY_DIR}")
+target_compile_definitions(unit_tests PRIVATE TW_NATIVE_BUILD_DIR="${CMAKE_BINARY_DIR}"
+                                              TW_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_test(NAME unit_tests COMMAND unit_tests)
 
 # The contract suites, against the in-memory backends.
@@ -27,4 +28,7 @@ foreach(src IN LISTS TW_BENCH_SOURCES)
   add_executable(${name} ${src})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/bench ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE tidewell_memory tidewell_posix)
+  # Where a benchmark finds the project's scripts and keeps its files.
+  target_compile_definitions(${name} PRIVATE TW_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+                                             TW_NATIVE_BUILD_DIR="${CMAKE_BINARY_DIR}")
 endforeach()

@@ -94,7 +94,14 @@ void CResultList::SetCount(bool keepScroll) {
 
 void CResultList::Append(std::size_t n, bool checked) {
   if (n == 0) return;
-  m_checks.resize(m_checks.size() + n, checked ? 1 : 0);
+  // The ticks grow in blocks the heap maps on their own (over a megabyte):
+  // a small block placed among a scan's passing work would keep all of
+  // that work's memory in the working set after the scan has freed it.
+  const std::size_t need = m_checks.size() + n;
+  if (need > m_checks.capacity()) {
+    m_checks.reserve(std::max({need, 2 * m_checks.capacity(), std::size_t(2) << 20}));
+  }
+  m_checks.resize(need, checked ? 1 : 0);
   SetCount(true);
 }
 

@@ -15,39 +15,32 @@ long ExportAndRemoveFinding(CRegExportFile& file, const std::string& keyPath,
 
 namespace {
 
-RegistryFinding ToFinding(const RegistryRow& row) {
-  RegistryFinding f;
-  f.location = row.location;
-  f.description = row.description;
-  f.valueName = row.valueName;
-  f.category = static_cast<ScanCategory>(row.category);
-  f.checked = row.checked;
-  f.classesHive = row.classesHive;
-  return f;
+// Into `f`, whose strings keep their room from row to row.
+void ToFinding(const RegistryRow& row, RegistryFinding* f) {
+  f->location = row.location;
+  f->description = row.description;
+  f->valueName = row.valueName;
+  f->category = static_cast<ScanCategory>(row.category);
+  f->checked = row.checked;
+  f->classesHive = row.classesHive;
 }
 
 }  // namespace
 
-bool CRegistryDeletion::AnyChecked(const std::vector<RegistryRow>& rows) {
-  for (const auto& row : rows) {
-    if (row.checked) return true;
-  }
-  return false;
-}
-
-long CRegistryDeletion::Delete(std::vector<RegistryRow>* rows, bool all, long* found,
-                               long* deleted) {
+long CRegistryDeletion::Delete(CRegistryRowStore* rows, bool all, long* found, long* deleted) {
   // Rows are marked as they go and removed in one pass at the end, which
   // keeps a list of 100,000 rows linear instead of moving its tail each time.
-  std::vector<bool> gone(rows->size(), false);
+  std::vector<bool> gone(rows->Size(), false);
   long count = 0;
-  for (std::size_t j = 0; j < rows->size(); ++j) {
-    const RegistryRow& row = (*rows)[j];
-    if (!all && !row.checked) continue;
+  RegistryRow row;  // the row at hand, read out of the store
+  for (std::size_t j = 0; j < rows->Size(); ++j) {
+    if (!all && !rows->Checked(j)) continue;
+    rows->Read(j, &row);
     const Outcome outcome = m_export(row);
     if (outcome == Outcome::kStop) break;
     if (outcome == Outcome::kKept) continue;
     gone[j] = true;
+    if (m_removed) m_removed(j);
     ++count;
     if (deleted) ++*deleted;
     if (found) --*found;
@@ -57,19 +50,16 @@ long CRegistryDeletion::Delete(std::vector<RegistryRow>* rows, bool all, long* f
     }
   }
   if (count == 0) return 0;
-  std::size_t out = 0;
-  for (std::size_t j = 0; j < rows->size(); ++j) {
-    if (!gone[j]) {
-      if (out != j) (*rows)[out] = std::move((*rows)[j]);
-      ++out;
-    }
+  if (static_cast<std::size_t>(count) == rows->Size()) {
+    rows->Clear();
+  } else {
+    rows->Erase(gone);
   }
-  rows->resize(out);
   return count;
 }
 
 BackupDeletionResult DeleteWithBackup(IRegistry& reg, IFileSystem& fs, const std::string& path,
-                                      int windowsFamily, std::vector<RegistryRow>* rows, bool all,
+                                      int windowsFamily, CRegistryRowStore* rows, bool all,
                                       long* found, long* deleted,
                                       const BackupDeletionHooks& hooks) {
   BackupDeletionResult result;
@@ -78,22 +68,21 @@ BackupDeletionResult DeleteWithBackup(IRegistry& reg, IFileSystem& fs, const std
   if (result.error == kErrorSuccess) result.error = file.WriteHeader(windowsFamily);
   // Without its backup nothing is deleted.
   if (result.error != kErrorSuccess) return result;
-  const RegistryRow* first = rows->data();
+  RegistryFinding finding;
   CRegistryDeletion deletion(
       [&](const RegistryRow& row) {
         if (hooks.beforeRow) hooks.beforeRow();
-        const long r = ExportAndRemoveFinding(file, row.location, ToFinding(row));
+        ToFinding(row, &finding);
+        const long r = ExportAndRemoveFinding(file, row.location, finding);
         if (file.WriteError() != kErrorSuccess) return CRegistryDeletion::Outcome::kStop;
         if (r != kErrorSuccess && r != kErrorFileNotFound) return CRegistryDeletion::Outcome::kKept;
-        // `row` is an element of *rows, which the deletion compacts only
-        // after its last call.
-        if (hooks.removed) hooks.removed(static_cast<std::size_t>(&row - first));
         return CRegistryDeletion::Outcome::kRemoved;
       },
-      hooks.progress);
+      hooks.progress, hooks.removed);
   result.count = deletion.Delete(rows, all, found, deleted);
   result.error = file.WriteError();
   result.damagedEnd = file.CutBackFailed();
+  if (hooks.beforeClose) hooks.beforeClose();
   const long closed = file.Close();
   if (result.error == kErrorSuccess) result.error = closed;
   return result;

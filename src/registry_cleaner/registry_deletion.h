@@ -12,6 +12,7 @@
 #include "reg_export/reg_export_file.h"
 #include "registry_cleaner/registry_finding.h"
 #include "registry_cleaner/registry_row.h"
+#include "registry_cleaner/registry_row_store.h"
 
 namespace tw {
 
@@ -31,20 +32,25 @@ class CRegistryDeletion {
   using ExportAndRemove = std::function<Outcome(const RegistryRow& row)>;
   // Called after each deletion with the hive prefix and key, for the status line.
   using Progress = std::function<void(const std::string& key)>;
+  // A deleted row's position before the rows close up, ascending.
+  using Removed = std::function<void(std::size_t row)>;
 
-  CRegistryDeletion(ExportAndRemove exportAndRemove, Progress progress)
-      : m_export(std::move(exportAndRemove)), m_progress(std::move(progress)) {}
+  CRegistryDeletion(ExportAndRemove exportAndRemove, Progress progress, Removed removed = {})
+      : m_export(std::move(exportAndRemove)),
+        m_progress(std::move(progress)),
+        m_removed(std::move(removed)) {}
 
   // Deletes the checked rows (all rows when `all` is set). `found` loses and
   // `deleted` gains one per row deleted. Returns the number deleted; the rows
   // left keep their order.
-  long Delete(std::vector<RegistryRow>* rows, bool all, long* found, long* deleted);
+  long Delete(CRegistryRowStore* rows, bool all, long* found, long* deleted);
 
-  static bool AnyChecked(const std::vector<RegistryRow>& rows);
+  static bool AnyChecked(const CRegistryRowStore& rows) { return rows.AnyChecked(); }
 
  private:
   ExportAndRemove m_export;
   Progress m_progress;
+  Removed m_removed;
 };
 
 // What a deletion with its backup file came to.
@@ -61,6 +67,9 @@ struct BackupDeletionResult {
 
 struct BackupDeletionHooks {
   std::function<void()> beforeRow;                  // the page answers messages here
+  // And here, before the backup file is flushed and closed, which may take
+  // as long as the longest row.
+  std::function<void()> beforeClose;
   std::function<void(std::size_t index)> removed;   // a row's list position, ascending
   CRegistryDeletion::Progress progress;
 };
@@ -69,7 +78,7 @@ struct BackupDeletionHooks {
 // first free numbered name beside it) with the header for `windowsFamily`,
 // then each row written there and removed.
 BackupDeletionResult DeleteWithBackup(IRegistry& reg, IFileSystem& fs, const std::string& path,
-                                      int windowsFamily, std::vector<RegistryRow>* rows, bool all,
+                                      int windowsFamily, CRegistryRowStore* rows, bool all,
                                       long* found, long* deleted,
                                       const BackupDeletionHooks& hooks);
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/page_status.h"
+#include "app/pending_rows.h"
 #include "app/shell_app.h"
 #include "app/windows_version.h"
 #include "controls/check_list.h"
@@ -43,11 +44,13 @@ constexpr int kRestoreButton = IDC_1010;        // restore a registry file
 constexpr UINT kMsgRowsPending = WM_APP + 0x21;  // posted: found rows wait to be listed
 constexpr UINT kMsgRunEnded = WM_APP + 0x22;     // sent: wParam = the run that ended
 constexpr UINT kMsgRemoveRow = WM_APP + 0x23;    // sent: wParam = the row a repair fixed
+constexpr UINT kMsgStatusPending = WM_APP + 0x24;  // posted: a progress text waits
 constexpr UINT_PTR kRowListingTimer = 1;
 
 // How often a deletion, which runs on the interface thread, stops to answer
-// messages: well within the 100 ms after which a window feels stuck.
-constexpr ULONGLONG kServeIntervalMs = 25;
+// messages: a caller waits for that and for the row at hand, which under a
+// loaded Wine took up to 30 ms, and should wait no more than 50 ms in all.
+constexpr ULONGLONG kServeIntervalMs = 10;
 
 // The controls a run disables (the active start/stop button aside).
 constexpr int kRunControls[] = {kCategoryList, kDeleteCheckedButton, kDeleteAllButton,
@@ -68,10 +71,7 @@ class CRegistryPage::CScanSink : public IScanSink {
   void OnScanKey(const std::string& statusText) override {
     m_page.ReportStatus(statusText, StatusPhase::kProgress, true);
   }
-  void OnFinding(const RegistryFinding& finding) override {
-    m_page.AddPendingRow({finding.location, finding.description, finding.valueName,
-                          static_cast<int>(finding.category), false, finding.classesHive});
-  }
+  void OnFinding(const RegistryFinding& finding) override { m_page.AddPendingRow(finding); }
 
  private:
   CRegistryPage& m_page;
@@ -81,7 +81,7 @@ CRegistryPage::CRegistryPage(const Platform& platform)
     : CPage(IDD_129, IDS_57810),
       m_platform(platform),
       m_results(kMsgRowsPending, kRowListingTimer),
-      m_status(*this) {}
+      m_status(*this, kMsgStatusPending) {}
 
 CRegistryPage::~CRegistryPage() {
   m_bStop = 1;
@@ -105,11 +105,17 @@ BOOL CRegistryPage::OnInit() {
 
   FillCategoryList();
 
+  m_texts.invalidPath = TextOr(IDS_32785, m_texts.invalidPath);
+  m_texts.invalidUninstall = TextOr(IDS_57732, m_texts.invalidUninstall);
+  m_texts.invalidAssociation = TextOr(IDS_57734, m_texts.invalidAssociation);
+  m_rows = CRegistryRowStore(m_texts);
+  m_pending.Reset(m_texts);
+
   m_hChecks = MakeCheckBoxImages();
   m_results.Attach(m_hWnd, m_hResults, m_hChecks,
                    [this](std::size_t row, int column) -> const std::string& {
-                     const RegistryRow& r = m_rows[row];
-                     return column == 0 ? r.location : column == 1 ? r.description : r.valueName;
+                     m_rows.Text(row, column, &m_cell);
+                     return m_cell;
                    });
   AddListColumn(m_hResults, 0, IDS_57729, 280);
   AddListColumn(m_hResults, 1, IDS_57730, 203);
@@ -190,9 +196,12 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case kMsgRunEnded:
       EndRun(static_cast<Run>(wp));
       return TRUE;
+    case kMsgStatusPending:
+      m_status.ShowPending();
+      return TRUE;
     case kMsgRemoveRow:
-      if (wp < m_rows.size()) {
-        m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(wp));
+      if (wp < m_rows.Size()) {
+        m_rows.Erase(std::vector<std::size_t>{static_cast<std::size_t>(wp)});
         m_results.Remove({static_cast<std::size_t>(wp)});
       }
       return TRUE;
@@ -212,10 +221,10 @@ bool CRegistryPage::OnCommand(int id, int code, HWND control) {
       if (code == BN_CLICKED) OnRepair();
       return true;
     case kDeleteCheckedButton:
-      if (code == BN_CLICKED && !m_rows.empty()) DeleteCheckedFindings();
+      if (code == BN_CLICKED && !m_rows.Empty()) DeleteCheckedFindings();
       return true;
     case kDeleteAllButton:
-      if (code == BN_CLICKED && !m_rows.empty()) DeleteAllFindings();
+      if (code == BN_CLICKED && !m_rows.Empty()) DeleteAllFindings();
       return true;
     case kBackupButton:
       if (code == BN_CLICKED) BackupWholeRegistry();
@@ -305,8 +314,8 @@ void CRegistryPage::OnScan() {
   g_bScanning = 1;
   m_bStop = 0;
   m_nFound = 0;
-  m_pending.Clear();
-  m_rows.clear();
+  m_pending.Reset(m_texts);
+  m_rows.Clear();
   m_results.Clear();
   m_scanCategories.clear();
   for (std::size_t i = 0; i < m_categoryIds.size(); ++i) {
@@ -333,12 +342,8 @@ DWORD WINAPI CRegistryPage::ScanWorker(LPVOID param) {
 
 void CRegistryPage::RunScanCategories() {
   if (m_bIdle) return;
-  ScanTexts texts;
-  texts.invalidPath = TextOr(IDS_32785, texts.invalidPath);
-  texts.invalidUninstall = TextOr(IDS_57732, texts.invalidUninstall);
-  texts.invalidAssociation = TextOr(IDS_57734, texts.invalidAssociation);
   CScanSink sink(*this);
-  CRegistryScanner scanner(*m_platform.registry, *m_platform.files, m_control, sink, texts);
+  CRegistryScanner scanner(*m_platform.registry, *m_platform.files, m_control, sink, m_texts);
   for (int category : m_scanCategories) {
     if (m_control.Poll()) return;
     scanner.RunCategory(static_cast<ScanCategory>(category));
@@ -349,22 +354,17 @@ void CRegistryPage::ReportStatus(const std::string& text, StatusPhase phase, boo
   m_status.Report(text, phase, scanning, m_nFound, m_nDeleted);
 }
 
-void CRegistryPage::AddPendingRow(RegistryRow row) {
+void CRegistryPage::AddPendingRow(const RegistryFinding& finding) {
   ++m_nFound;
-  m_pending.Add(m_hWnd, kMsgRowsPending, std::move(row));
+  m_pending.Add(m_hWnd, kMsgRowsPending, finding);
 }
 
-bool CRegistryPage::DrainPendingRows(std::size_t limit) {
-  bool more = false;
-  std::vector<RegistryRow> batch = m_pending.Take(limit, &more);
-  m_rows.reserve(m_rows.size() + batch.size());
-  const std::size_t first = m_rows.size();
-  for (auto& row : batch) m_rows.push_back(std::move(row));
-  m_results.Append(batch.size());
-  for (std::size_t i = first; i < m_rows.size(); ++i) {
-    if (m_rows[i].checked) m_results.SetChecked(i, true);
-  }
-  return more;
+bool CRegistryPage::DrainPendingRows(std::size_t) {
+  // Found rows come unticked; every waiting row is taken at once.
+  const std::size_t first = m_rows.Size();
+  m_pending.TakeInto(&m_rows);
+  m_results.Append(m_rows.Size() - first);
+  return false;
 }
 
 bool CRegistryPage::RowChecked(int row) const {
@@ -372,7 +372,7 @@ bool CRegistryPage::RowChecked(int row) const {
 }
 
 void CRegistryPage::SyncChecksFromList() {
-  for (std::size_t i = 0; i < m_rows.size(); ++i) m_rows[i].checked = m_results.Checked(i);
+  for (std::size_t i = 0; i < m_rows.Size(); ++i) m_rows.SetChecked(i, m_results.Checked(i));
 }
 
 void CRegistryPage::EndRun(Run run) {
@@ -459,7 +459,7 @@ void CRegistryPage::DeleteCheckedFindings() {
 void CRegistryPage::DeleteAllFindings() {
   if (!m_bIdle) return;
   m_worker.Wait();
-  if (m_rows.empty()) return;
+  if (m_rows.Empty()) return;
   SyncChecksFromList();
   DeleteRows(true);
 }
@@ -477,6 +477,10 @@ void CRegistryPage::DeleteRows(bool all) {
   std::vector<std::size_t> gone;
   BackupDeletionHooks hooks;
   hooks.beforeRow = [this] { ServeWhileBusy(); };
+  hooks.beforeClose = [this] {
+    m_lastServed = 0;
+    ServeWhileBusy();
+  };
   hooks.removed = [&](std::size_t index) { gone.push_back(index); };
   hooks.progress = [&](const std::string& key) {
     m_status.Report(key, StatusPhase::kProgress, false, found, m_nDeleted);
@@ -560,7 +564,7 @@ DWORD WINAPI CRegistryPage::RepairWorker(LPVOID param) {
 }
 
 void CRegistryPage::RunRepair() {
-  if (m_rows.empty() || m_repairFolders.empty()) return;
+  if (m_rows.Empty() || m_repairFolders.empty()) return;
   CRepairBackup backup(m_platform,
                        MakeBackupFileName(*m_platform.files, m_platform.clock->GetLocalTime()),
                        WindowsFamily());
@@ -574,12 +578,13 @@ void CRegistryPage::RunRepair() {
 
   // Rows change only through messages served by the interface thread, which
   // does nothing else with them while the repair runs.
-  const std::size_t n = m_rows.size();
+  const std::size_t n = m_rows.Size();
   std::size_t i = 0;
+  RegistryRow row;
   for (std::size_t step = 0; step < n; ++step) {
     bool fixed = false;
-    if (i < m_rows.size() && RowChecked(static_cast<int>(i))) {
-      const RegistryRow& row = m_rows[i];
+    if (i < m_rows.Size() && RowChecked(static_cast<int>(i))) {
+      m_rows.Read(i, &row);
       fixed = repair.RepairFinding(
           {row.category, row.location, row.description, row.valueName, row.classesHive});
     }
@@ -589,7 +594,7 @@ void CRegistryPage::RunRepair() {
     } else {
       ++i;
     }
-    if (m_bStop || m_control.StopRequested() || i >= m_rows.size()) break;
+    if (m_bStop || m_control.StopRequested() || i >= m_rows.Size()) break;
   }
   backup.Close();
 }

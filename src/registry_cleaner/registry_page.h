@@ -16,12 +16,13 @@
 #include "app/page.h"
 #include "app/page_status.h"
 #include "app/page_worker.h"
-#include "app/pending_rows.h"
 #include "platform/run_control.h"
 #include "controls/owner_button.h"
 #include "controls/result_list.h"
 #include "platform/platform.h"
-#include "registry_cleaner/registry_row.h"
+#include "registry_cleaner/pending_findings.h"
+#include "registry_cleaner/registry_finding.h"
+#include "registry_cleaner/registry_row_store.h"
 
 namespace tw {
 
@@ -69,9 +70,9 @@ class CRegistryPage : public CPage {
 
   // Worker plumbing.
   void EndRun(Run run);
-  void AddPendingRow(RegistryRow row);
-  // Moves found rows into the list, at most `limit` per call; answers
-  // whether more wait.
+  void AddPendingRow(const RegistryFinding& finding);
+  // Moves every found row waiting into the list in one block, whatever
+  // the limit; answers false, since none is left waiting.
   bool DrainPendingRows(std::size_t limit);
 
   // Controls.
@@ -105,11 +106,14 @@ class CRegistryPage : public CPage {
   std::vector<std::string> m_repairFolders;
   std::vector<int> m_scanCategories;  // the ticked categories of the running scan
 
+  // The description texts of this language, for the scan and the rows.
+  ScanTexts m_texts;
   // The rows of the result list, in list order (interface thread only).
-  std::vector<RegistryRow> m_rows;
+  CRegistryRowStore m_rows;
   // Rows found by the worker and not yet listed.
-  CPendingRows<RegistryRow> m_pending;
+  CPendingFindings m_pending;
   CResultList m_results;
+  std::string m_cell;  // the text of the cell the list asked for last
   // Set while a deletion runs on this thread: it answers messages between
   // rows, and a command served then must not start another run over the
   // rows it walks.

@@ -24,6 +24,8 @@ constexpr int kSoftwareList = IDC_1065;
 constexpr int kRefreshButton = IDC_1069;
 constexpr int kUninstallButton = IDC_1005;
 constexpr UINT_PTR kFirstFillTimer = 0;
+// How long a caller of the window waits at most while a refresh reads.
+constexpr ULONGLONG kServeIntervalMs = 10;
 // Posted by a watch thread when its program's entry is gone.
 constexpr UINT kMsgEntryGone = WM_APP + 0x31;
 
@@ -72,7 +74,12 @@ BOOL CUninstallPage::OnInit() {
   });
   // Reading a thousand entries takes the registry a while; the window keeps
   // answering meanwhile, and shows the last fill until the new one is read.
-  m_inventory.SetEntryRead([this] { ServeSentMessages(&m_lastServed, 25, false); });
+  // Each record takes its place by name as it comes, so no sort of the whole
+  // list holds the window once the last one is read.
+  m_inventory.SetEntryRead([this] {
+    PlaceNewRecords();
+    ServeSentMessages(&m_lastServed, kServeIntervalMs, false);
+  });
 
   AddListColumn(m_hList, 0, IDS_57861, 170);
   AddListColumn(m_hList, 1, IDS_57862, 50);
@@ -131,10 +138,17 @@ void CUninstallPage::Refresh() {
   if (m_bRefreshing) return;
   m_bRefreshing = true;
   GetTimeZoneInformation(&m_zone);
+  m_nextRows.clear();
   m_inventory.RefreshInventory();
-  m_bRefreshing = false;
-  m_rows.clear();
+  PlaceNewRecords();
+  // Whoever sent during the last entries is answered before the list
+  // changes, which takes the list view a while on its own.
+  ServeSentMessages(&m_lastServed, 0, false);
+  // The old records go with the old rows in one step: no message is served
+  // between them, so the list never asks for a row whose record is gone.
   m_shown = m_inventory.TakePrograms();
+  m_rows.swap(m_nextRows);
+  m_nextRows.clear();
   // The rows are rebuilt, so the icons of the last fill go with them and the
   // image list does not grow with every refresh.
   ImageList_RemoveAll(m_hImages);
@@ -143,16 +157,47 @@ void CUninstallPage::Refresh() {
     DeleteObject(bmp);
   }
   m_iconImages.clear();
-  for (const auto& record : m_shown) m_rows.push_back(record.get());
-  // By name, without regard to case, as a sorted list view keeps its rows.
-  std::stable_sort(m_rows.begin(), m_rows.end(),
-                   [](const InstalledProgram* a, const InstalledProgram* b) {
-                     return lstrcmpiA(a->displayName.c_str(), b->displayName.c_str()) < 0;
-                   });
-  // The rows go in with one count; the list asks for the few it draws.
+  // The rows go in with one count; the list asks for the few it draws. A
+  // new count costs the list view its scroll bars and a while under Wine,
+  // and the same count again changes nothing the redraw does not.
   ListView_SetItemState(m_hList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  SendMessageA(m_hList, LVM_SETITEMCOUNT, m_rows.size(), 0);
+  if (ListView_GetItemCount(m_hList) != static_cast<int>(m_rows.size())) {
+    SendMessageA(m_hList, LVM_SETITEMCOUNT, m_rows.size(), 0);
+  }
   InvalidateRect(m_hList, nullptr, TRUE);
+  ReadIconsOnView();
+  m_bRefreshing = false;
+}
+
+void CUninstallPage::ReadIconsOnView() {
+  // Each icon file read holds the window for a moment; read in the paint,
+  // a page of rows with different icons would hold it for all of them at
+  // once. Read here, the callers are answered after each, and the paint
+  // finds them all known.
+  const int top = ListView_GetTopIndex(m_hList);
+  const int end = std::min<int>(static_cast<int>(m_rows.size()),
+                                top + ListView_GetCountPerPage(m_hList) + 1);
+  for (int row = std::max(top, 0); row < end; ++row) {
+    const std::string& icon = m_rows[row]->icon;
+    if (icon.empty() || m_iconImages.count(icon)) continue;
+    IconImage(icon);
+    ServeSentMessages(&m_lastServed, 0, false);
+  }
+}
+
+void CUninstallPage::PlaceNewRecords() {
+  const auto& read = m_inventory.Programs();
+  // By name, without regard to case, as a sorted list view keeps its rows;
+  // a record goes after those of the same name, so equal names keep the
+  // order they were read in.
+  auto before = [](const InstalledProgram* a, const InstalledProgram* b) {
+    return lstrcmpiA(a->displayName.c_str(), b->displayName.c_str()) < 0;
+  };
+  for (std::size_t i = m_nextRows.size(); i < read.size(); ++i) {
+    InstalledProgram* record = read[i].get();
+    m_nextRows.insert(std::upper_bound(m_nextRows.begin(), m_nextRows.end(), record, before),
+                      record);
+  }
 }
 
 bool CUninstallPage::OnNotify(NMHDR* header, LRESULT* result) {

@@ -37,6 +37,9 @@ class CUninstallPage : public CPage {
 
  private:
   void Refresh();
+  // Gives the records the inventory has read since the last call their
+  // places in m_nextRows.
+  void PlaceNewRecords();
   void Uninstall();
   // The record behind a row, or null.
   InstalledProgram* RecordAt(int row) const;
@@ -47,6 +50,8 @@ class CUninstallPage : public CPage {
   // the image list, or 0 (the default program icon).
   int IconImage(const std::string& icon);
   int ExtractImage(const std::string& icon);
+  // The icons of the rows the list shows now, each file read once.
+  void ReadIconsOnView();
   // Interface thread: takes out the rows of programs whose watched entry is
   // gone, and ends those watches.
   void OnEntryGone();
@@ -62,6 +67,8 @@ class CUninstallPage : public CPage {
   // the next inventory.
   std::vector<std::unique_ptr<InstalledProgram>> m_shown;
   std::vector<InstalledProgram*> m_rows;
+  // The records of the inventory being read, sorted as they come in.
+  std::vector<InstalledProgram*> m_nextRows;
   bool m_bRefreshing = false;
   ULONGLONG m_lastServed = 0;
   std::map<std::string, int> m_iconImages;  // icon text -> image, for the current fill

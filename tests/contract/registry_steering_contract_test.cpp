@@ -253,23 +253,23 @@ TEST_F(RegistrySteering, UserWritableEntriesNeverReachMachineData) {
     EXPECT_TRUE(scanner.RunCategory(c.category));
     // Only the seeded entries: the real registry has findings of its own.
     std::vector<Found> found;
-    std::vector<RegistryRow> rows;
+    CRegistryRowStore rows;
     for (const RegistryFinding& f : sink.rows) {
       if (f.location.find(run) == std::string::npos) continue;
       found.push_back({static_cast<int>(f.category), f.classesHive, f.location});
-      rows.push_back({f.location, f.description, f.valueName, static_cast<int>(f.category), true,
-                      f.classesHive});
+      rows.Append({f.location, f.description, f.valueName, static_cast<int>(f.category), true,
+                   f.classesHive});
     }
     EXPECT_EQ(found, c.found);
 
-    long nFound = static_cast<long>(rows.size()), nDeleted = 0;
-    const std::size_t listed = rows.size();
+    long nFound = static_cast<long>(rows.Size()), nDeleted = 0;
+    const std::size_t listed = rows.Size();
     const std::string backup = Scratch() + "\\" + std::to_string(&raw - cases) + ".reg";
     const BackupDeletionResult result =
         DeleteWithBackup(Reg(), Fs(), backup, 5, &rows, true, &nFound, &nDeleted, {});
     EXPECT_EQ(result.error, kErrorSuccess);
     EXPECT_EQ(result.count, static_cast<long>(listed));
-    EXPECT_TRUE(rows.empty());
+    EXPECT_TRUE(rows.Empty());
     for (const Key& k : c.kept) EXPECT_EQ(Snap(k.root, k.path), before[k.path]) << k.path;
     for (const Key& k : c.gone) EXPECT_FALSE(Exists(k)) << k.path;
     if (!c.links.empty()) {

@@ -894,5 +894,36 @@ TEST_F(RegistryPageE2E, WholeRegistryBackupWritesAnExportAndRestoreImportsAFile)
   DeleteFileA(restore.c_str());
 }
 
+// The 32-bit program on 64-bit Windows restores through the system's own
+// registry editor: a machine key of the file comes back in the 64-bit view,
+// not below Wow6432Node, where the 32-bit editor would import it.
+TEST_F(RegistryPageE2E, TheThirtyTwoBitProgramRestoresIntoTheSystemsOwnView) {
+  const std::string key = "SOFTWARE\\TidewellRestoreViewE2E";
+  const std::string wow = "SOFTWARE\\Wow6432Node\\TidewellRestoreViewE2E";
+  auto clean = [&] {
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_64KEY, 0);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), KEY_WOW64_32KEY, 0);
+  };
+  clean();
+  CreateDirectoryA(kScratch, nullptr);
+  const std::string restore = std::string(kScratch) + "\\machine restore.reg";
+  const std::wstring content = L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+                               L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\TidewellRestoreViewE2E]\r\n"
+                               L"\"Back\"=\"yes\"\r\n\r\n";
+  ASSERT_TRUE(WriteFileBytes(
+      restore, std::string(reinterpret_cast<const char*>(content.data()), content.size() * 2)));
+  ASSERT_TRUE(app.Start(ProgramFolder() + "x86\\tidewell.exe")) << app.LastError();
+  ASSERT_TRUE(ui.Open(app));
+  Click(ui.Button(1010));
+  ASSERT_TRUE(AnswerFileDialog(app, ui.main, restore));
+  EXPECT_TRUE(WaitFor([&] { return ReadDefault(HKEY_LOCAL_MACHINE, key, "Back") == "yes"; }, 60000))
+      << "below Wow6432Node: " << ReadDefault(HKEY_LOCAL_MACHINE, wow, "Back");
+  // The editor has ended (its import is whole once the value is there).
+  WaitFor([] { return CountProcesses("regedit.exe") == 0; }, 10000);
+  EXPECT_EQ(ReadDefault(HKEY_LOCAL_MACHINE, wow, "Back"), "<no key>");
+  clean();
+  DeleteFileA(restore.c_str());
+}
+
 }  // namespace
 }  // namespace tw::e2e

@@ -211,6 +211,37 @@ TEST_F(UninstallPage, TheRowLeavesWhenTheUninstallerRemovesItsEntry) {
   }
 }
 
+// A refresh lists what the entries say now, sorted by name whatever the
+// case of its letters, also when as many rows come back as went.
+TEST_F(UninstallPage, ARefreshListsTheNewRowsInPlaceOfTheOld) {
+  auto entry = [](const char* name, const std::string& display) {
+    SetString(HKEY_LOCAL_MACHINE, Key(name), "DisplayName", display);
+    SetString(HKEY_LOCAL_MACHINE, Key(name), "UninstallString", "C:\\Seaglass\\remove.exe");
+  };
+  auto seededOrder = [&](const std::vector<std::string>& seeded) {
+    std::vector<std::string> names;
+    for (const auto& r : ListViewRows(m_page.list, 1)) {
+      if (std::find(seeded.begin(), seeded.end(), r[0]) != seeded.end()) names.push_back(r[0]);
+    }
+    return names;
+  };
+  entry("Editor", "saltmarsh Mid");
+  Open();
+  ASSERT_TRUE(m_page.WaitForRow("saltmarsh Mid"));
+  EXPECT_EQ(seededOrder({"Saltmarsh Atlas", "saltmarsh Mid", "Saltmarsh Notes"}),
+            (std::vector<std::string>{"Saltmarsh Atlas", "saltmarsh Mid", "Saltmarsh Notes"}));
+  const int count = ListViewRowCount(m_page.list);
+
+  RegDeleteKeyA(HKEY_LOCAL_MACHINE, Key("Editor").c_str());
+  entry("Quick", "SALTMARSH BAY");
+  Click(FindControl(m_page.page, 1069));  // refresh
+  ASSERT_TRUE(m_page.WaitForRow("SALTMARSH BAY"));
+  EXPECT_EQ(m_page.RowOf("saltmarsh Mid"), -1);
+  EXPECT_EQ(ListViewRowCount(m_page.list), count);
+  EXPECT_EQ(seededOrder({"Saltmarsh Atlas", "SALTMARSH BAY", "Saltmarsh Notes"}),
+            (std::vector<std::string>{"Saltmarsh Atlas", "SALTMARSH BAY", "Saltmarsh Notes"}));
+}
+
 // A cancelled uninstall keeps its row while its watch runs on, and starting
 // it again adds no watch. The watch
 // follows its program: after a refresh has rebuilt and re-sorted the rows (a

@@ -21,15 +21,22 @@ std::vector<tw::RegistryRow> TenRows() {
   return rows;
 }
 
-std::vector<std::string> Locations(const std::vector<tw::RegistryRow>& rows) {
+tw::CRegistryRowStore Store(const std::vector<tw::RegistryRow>& rows) {
+  tw::CRegistryRowStore store;
+  for (const auto& r : rows) store.Append(r);
+  return store;
+}
+
+std::vector<std::string> Locations(const tw::CRegistryRowStore& rows) {
   std::vector<std::string> out;
-  for (const auto& r : rows) out.push_back(r.location);
+  for (std::size_t i = 0; i < rows.Size(); ++i) out.push_back(rows.Row(i).location);
   return out;
 }
 
 TEST(RegistryDeletion, DeletesExactlyTheCheckedRowsInOrder) {
-  auto rows = TenRows();
-  rows[1].checked = rows[4].checked = rows[9].checked = true;
+  auto ten = TenRows();
+  ten[1].checked = ten[4].checked = ten[9].checked = true;
+  auto rows = Store(ten);
   std::vector<std::string> exported, progress;
   tw::CRegistryDeletion deletion(
       [&](const tw::RegistryRow& r) {
@@ -50,14 +57,15 @@ TEST(RegistryDeletion, DeletesExactlyTheCheckedRowsInOrder) {
 }
 
 TEST(RegistryDeletion, AllTakesEveryRowWhetherCheckedOrNot) {
-  auto rows = TenRows();
-  rows[3].checked = true;
+  auto ten = TenRows();
+  ten[3].checked = true;
+  auto rows = Store(ten);
   std::vector<std::string> progress;
   tw::CRegistryDeletion deletion([](const tw::RegistryRow&) { return Outcome::kRemoved; },
                                  [&](const std::string& key) { progress.push_back(key); });
   long found = 10, deleted = 0;
   EXPECT_EQ(deletion.Delete(&rows, true, &found, &deleted), 10);
-  EXPECT_TRUE(rows.empty());
+  EXPECT_TRUE(rows.Empty());
   EXPECT_EQ(found, 0);
   EXPECT_EQ(deleted, 10);
   EXPECT_EQ(progress.front(), "HKEY_CURRENT_USER\\Key0");
@@ -65,8 +73,9 @@ TEST(RegistryDeletion, AllTakesEveryRowWhetherCheckedOrNot) {
 }
 
 TEST(RegistryDeletion, AWriteFailureStopsBeforeRemovingMore) {
-  auto rows = TenRows();
-  for (auto& r : rows) r.checked = true;
+  auto ten = TenRows();
+  for (auto& r : ten) r.checked = true;
+  auto rows = Store(ten);
   int calls = 0;
   tw::CRegistryDeletion deletion(
       [&](const tw::RegistryRow&) { return ++calls <= 2 ? Outcome::kRemoved : Outcome::kStop; },
@@ -74,15 +83,16 @@ TEST(RegistryDeletion, AWriteFailureStopsBeforeRemovingMore) {
   long found = 10, deleted = 0;
   EXPECT_EQ(deletion.Delete(&rows, false, &found, &deleted), 2);
   EXPECT_EQ(calls, 3);  // the third could not be written: nothing after it is tried
-  EXPECT_EQ(rows.size(), 8u);
-  EXPECT_EQ(rows.front().location, "Key2");
+  EXPECT_EQ(rows.Size(), 8u);
+  EXPECT_EQ(rows.Row(0).location, "Key2");
   EXPECT_EQ(found, 8);
   EXPECT_EQ(deleted, 2);
 }
 
 TEST(RegistryDeletion, AnEntryThatStaysKeepsItsRow) {
-  auto rows = TenRows();
-  rows[2].checked = rows[3].checked = rows[4].checked = true;
+  auto ten = TenRows();
+  ten[2].checked = ten[3].checked = ten[4].checked = true;
+  auto rows = Store(ten);
   tw::CRegistryDeletion deletion(
       [&](const tw::RegistryRow& r) {
         return r.location == "Key3" ? Outcome::kKept : Outcome::kRemoved;
@@ -92,17 +102,17 @@ TEST(RegistryDeletion, AnEntryThatStaysKeepsItsRow) {
   EXPECT_EQ(deletion.Delete(&rows, false, &found, &deleted), 2);
   EXPECT_EQ(Locations(rows), (std::vector<std::string>{"Key0", "Key1", "Key3", "Key5", "Key6",
                                                        "Key7", "Key8", "Key9"}));
-  EXPECT_TRUE(rows[2].checked);
+  EXPECT_TRUE(rows.Checked(2));
   EXPECT_EQ(found, 8);
   EXPECT_EQ(deleted, 2);
 }
 
 TEST(RegistryDeletion, NothingCheckedMeansNothingDone) {
-  auto rows = TenRows();
+  auto rows = Store(TenRows());
   EXPECT_FALSE(tw::CRegistryDeletion::AnyChecked(rows));
-  rows[7].checked = true;
+  rows.SetChecked(7, true);
   EXPECT_TRUE(tw::CRegistryDeletion::AnyChecked(rows));
-  EXPECT_FALSE(tw::CRegistryDeletion::AnyChecked({}));
+  EXPECT_FALSE(tw::CRegistryDeletion::AnyChecked(tw::CRegistryRowStore()));
 }
 
 // The disk runs full in the middle of the second section: the deletion stops
@@ -114,10 +124,10 @@ TEST(RegistryDeletion, ABackupThatStopsTakingWritesMidwayEndsWithItsError) {
   tw::CMemoryFileSystem fs;
   fs.AddDrive('C', tw::kDriveFixed);
   fs.AddFolder("C:\\RegBackup");
-  std::vector<tw::RegistryRow> rows;
+  tw::CRegistryRowStore rows;
   for (const char* name : {"A", "B", "C"}) {
     reg.SeedString(tw::kHkeyCurrentUser, "Software\\App", name, "C:\\gone\\x.exe");
-    rows.push_back({"Software\\App", "d", name, 0, true});
+    rows.Append({"Software\\App", "d", name, 0, true});
   }
   const std::string header = "REGEDIT4\r\n\r\n";
   const std::string sectionA =
@@ -132,8 +142,8 @@ TEST(RegistryDeletion, ABackupThatStopsTakingWritesMidwayEndsWithItsError) {
   EXPECT_EQ(result.count, 1);
   EXPECT_EQ(found, 2);
   EXPECT_EQ(deleted, 1);
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].valueName, "B");
+  ASSERT_EQ(rows.Size(), 2u);
+  EXPECT_EQ(rows.Row(0).valueName, "B");
   EXPECT_EQ(result.file, "C:\\RegBackup\\b.reg");
   EXPECT_EQ(fs.Contents(result.file), header + sectionA);
   tw::RegKey key = 0;

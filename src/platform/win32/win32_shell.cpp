@@ -14,14 +14,31 @@ namespace tw {
 
 namespace {
 
-// A command line whose program is named between quotes, with that program
-// as the system's own side names it (see NativeFilePath); any other line as
-// it is.
-std::string NativeCommandLine(const std::string& line) {
-  if (line.empty() || line[0] != '"') return line;
-  const std::size_t end = FindChar(line, '"', 1);
-  if (end == std::string::npos) return line;
-  return '"' + NativeFilePath(line.substr(1, end - 1)) + line.substr(end);
+// Starts a command line, with the window shown as `show` (or as the program
+// chooses, for -1). With redirectionOff only the CreateProcess call itself
+// runs with this thread's file-system redirection off, and it is on again
+// before anything else runs: a library loaded meanwhile would be the 64-bit
+// system's.
+bool StartProcess(const std::string& commandLine, int show, bool redirectionOff) {
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  STARTUPINFOA si = {};
+  si.cb = sizeof si;
+  if (show >= 0) {
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = static_cast<WORD>(show);
+  }
+  PROCESS_INFORMATION pi = {};
+  BOOL started;
+  {
+    CNativeFileView view(redirectionOff);
+    started = ::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &si, &pi);
+  }
+  if (!started) return false;
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return true;
 }
 
 }  // namespace
@@ -54,6 +71,14 @@ int CWin32Shell::FileOperation(std::uint32_t op, const std::string& fromGiven,
 
 bool CWin32Shell::ShellExecute(const std::string& verb, const std::string& fileGiven,
                                const std::string& parameters, int show) {
+  const ProgramStart start = SystemProgramStart(ThisSystemLayout(), fileGiven);
+  if (start.redirectionOff && (verb.empty() || verb == "open")) {
+    // The shell loads libraries of its own on the way to starting a
+    // program, which must not happen with the redirection off: the program
+    // is started directly, as the shell would have started it.
+    return StartProcess("\"" + start.path + "\"" + (parameters.empty() ? "" : " " + parameters), show,
+                        true);
+  }
   const std::string file = NativeFilePath(fileGiven);
   const HINSTANCE h =
       ::ShellExecuteA(nullptr, verb.empty() ? nullptr : verb.c_str(), file.c_str(),
@@ -61,20 +86,16 @@ bool CWin32Shell::ShellExecute(const std::string& verb, const std::string& fileG
   return reinterpret_cast<INT_PTR>(h) > 32;
 }
 
+// A command line whose program is named between quotes starts the program
+// the system's own side names so (see SystemProgramStart); any other line
+// as it is.
 bool CWin32Shell::CreateProcess(const std::string& commandLineGiven) {
-  const std::string commandLine = NativeCommandLine(commandLineGiven);
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
-  STARTUPINFOA si = {};
-  si.cb = sizeof si;
-  PROCESS_INFORMATION pi = {};
-  if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi)) {
-    return false;
-  }
-  CloseHandle(pi.hThread);
-  CloseHandle(pi.hProcess);
-  return true;
+  const std::string& line = commandLineGiven;
+  const std::size_t end = line.empty() || line[0] != '"' ? std::string::npos : FindChar(line, '"', 1);
+  if (end == std::string::npos) return StartProcess(line, -1, false);
+  const ProgramStart start = SystemProgramStart(ThisSystemLayout(), line.substr(1, end - 1));
+  if (start.redirectionOff) return StartProcess(line, -1, true);
+  return StartProcess('"' + NativeFilePath(line.substr(1, end - 1)) + line.substr(end), -1, false);
 }
 
 }  // namespace tw

@@ -90,8 +90,10 @@ std::string NativeFilePath(const std::string& path) {
   return f.sysnative + path.substr(n);
 }
 
-CNativeFileView::CNativeFileView() {
-  if (!RunsOnWow64() || HasSysnative()) return;
+CNativeFileView::CNativeFileView() : CNativeFileView(!HasSysnative()) {}
+
+CNativeFileView::CNativeFileView(bool off) {
+  if (!off || !RunsOnWow64()) return;
   static const auto disable = Kernel32Entry<Wow64DisableFn>("Wow64DisableWow64FsRedirection");
   m_disabled = disable && disable(&m_old);
 }
@@ -100,6 +102,20 @@ CNativeFileView::~CNativeFileView() {
   if (!m_disabled) return;
   static const auto revert = Kernel32Entry<Wow64RevertFn>("Wow64RevertWow64FsRedirection");
   if (revert) revert(m_old);
+}
+
+const SystemProgramLayout& ThisSystemLayout() {
+  static const SystemProgramLayout layout = [] {
+    SystemProgramLayout l;
+    l.wow64 = RunsOnWow64();
+    l.hasSysnative = l.wow64 && HasSysnative();
+    l.systemFolder = Folders().system;
+    char buf[MAX_PATH + 1] = {};
+    const UINT n = GetWindowsDirectoryA(buf, MAX_PATH);
+    if (n > 0 && n < MAX_PATH) l.windowsFolder.assign(buf, n);
+    return l;
+  }();
+  return layout;
 }
 
 std::string SystemFilePath(const std::string& path) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/registry.h"
+#include "platform/system_program.h"
 
 namespace tw {
 
@@ -30,6 +31,9 @@ std::string NativeFilePath(const std::string& path);
 class CNativeFileView {
  public:
   CNativeFileView();
+  // The same when off is true, on a WOW64 system with or without
+  // "Sysnative" (for a path no alias reaches); nothing when it is false.
+  explicit CNativeFileView(bool off);
   ~CNativeFileView();
   CNativeFileView(const CNativeFileView&) = delete;
   CNativeFileView& operator=(const CNativeFileView&) = delete;
@@ -38,6 +42,9 @@ class CNativeFileView {
   void* m_old = nullptr;
   bool m_disabled = false;
 };
+
+// What SystemProgramStart decides by for this program on this system.
+const SystemProgramLayout& ThisSystemLayout();
 
 // NativeFilePath's answer named as the system names it again, for a path
 // the system hands back (a long or short form of one it was given).
