@@ -139,16 +139,20 @@ class CCountingSink : public tw::IJunkScanSink {
   std::vector<std::string> paths;
 };
 
-// The page's scan engine in this process, without the page.
-double CoreScan(const std::string& root, CCountingSink* sink) {
+// The page's scan engine in this process, without the page. *cpuMs: what
+// the walk cost this thread.
+double CoreScan(const std::string& root, CCountingSink* sink, double* cpuMs = nullptr) {
   tw::CWin32FileSystem fs;
   tw::CRunControl run;
   tw::CJunkTypes types;
   types.Add("*.tmp");
   tw::CJunkScanner scanner(fs, run, *sink, types);
+  const double cpu0 = tw::bench::ThreadCpuMs(GetCurrentThread());
   const double t0 = NowMs();
   scanner.WalkFolder(root, false);
-  return NowMs() - t0;
+  const double wall = NowMs() - t0;
+  if (cpuMs) *cpuMs = tw::bench::ThreadCpuMs(GetCurrentThread()) - cpu0;
+  return wall;
 }
 
 // --- the page ---------------------------------------------------------------------
@@ -313,7 +317,9 @@ int main(int argc, char** argv) {
   }
   CCountingSink coreSink;
   coreSink.keep = true;
-  const double coreScanMs = CoreScan(root, &coreSink);
+  double coreCpuMs = 0;
+  const double coreScanMs = CoreScan(root, &coreSink, &coreCpuMs);
+  const double bareCpu0 = tw::bench::ThreadCpuMs(GetCurrentThread());
   double t0 = NowMs();
   std::size_t bareDeleted = 0;
   {
@@ -327,6 +333,7 @@ int main(int argc, char** argv) {
     }
   }
   const double bareDeleteMs = NowMs() - t0;
+  const double bareDeleteCpuMs = tw::bench::ThreadCpuMs(GetCurrentThread()) - bareCpu0;
   if (coreSink.found != listCount || bareDeleted != listCount) {
     std::printf("junkpage: the core scanner found %zu, DeleteFile removed %zu of %zu\n",
                 coreSink.found, bareDeleted, listCount);
@@ -347,7 +354,13 @@ int main(int argc, char** argv) {
     }
     const std::size_t emptyBytes = tw::bench::WorkingSetBytes(app.Process());
     CPinger pinger(ui.main);
+    const DWORD uiThread = GetWindowThreadProcessId(ui.main, nullptr);
+    const double cpuBefore = tw::bench::InterfaceCpuMs(uiThread);
     const ScanOutcome scan = RunPageScan(ui, 900000);
+    tw::bench::PrintThreadCpu("junkpage", "while listing",
+                              tw::bench::InterfaceCpuMs(uiThread) - cpuBefore,
+                              scan.endMs - scan.startMs,
+                              coreCpuMs, coreScanMs);
     const int expected = static_cast<int>(listCount);
     if (!scan.endMs || scan.rows != expected || scan.count != "总共: " + std::to_string(expected)) {
       std::printf("junkpage: final status \"%s;%s\", %d rows\n", scan.status.c_str(),
@@ -370,6 +383,7 @@ int main(int argc, char** argv) {
       }
       const std::string done = "总共: 0   删除: " + std::to_string(expected);
       HWND deleteButton = ui.Button(1032);
+      const double deleteCpuBefore = tw::bench::InterfaceCpuMs(uiThread);
       t0 = NowMs();
       tw::e2e::Command(ui.page, 32795);  // "全部删除" of the result list's menu
       // The button reads "删除" again once the worker has ended.
@@ -377,6 +391,10 @@ int main(int argc, char** argv) {
       const double t1 = PollUntil(
           [&] { return ui.Rows() == 0 && tw::e2e::GetText(deleteButton) == "删除"; }, 1200000);
       const auto rtDelete = pinger.Between(t0, t1 ? t1 : NowMs());
+      tw::bench::PrintThreadCpu("junkpage", "during delete all",
+                                tw::bench::InterfaceCpuMs(uiThread) - deleteCpuBefore,
+                                (t1 ? t1 : NowMs()) - t0,
+                                bareDeleteCpuMs, bareDeleteMs);
       std::vector<std::string> panes;
       PollUntil(
           [&] {

@@ -165,4 +165,38 @@ inline bool PrintWorkingSet(const char* page, std::size_t rows, std::size_t empt
   return emptyBytes && fullBytes && perRow < kMaxBytesPerRow;
 }
 
+// CPU time (kernel and user) of one thread, in milliseconds; -1 when it
+// cannot be read.
+inline double ThreadCpuMs(HANDLE thread) {
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return -1;
+  const auto ms = [](FILETIME f) {
+    return ((static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e4;
+  };
+  return ms(kernel) + ms(user);
+}
+
+// CPU time of another process's interface thread, in milliseconds (Wine
+// answers no sound process total for another process, so the workers' time
+// is not read from here); -1 when it cannot be read.
+inline double InterfaceCpuMs(DWORD interfaceThread) {
+  double ms = -1;
+  if (HANDLE t = OpenThread(THREAD_QUERY_INFORMATION, FALSE, interfaceThread)) {
+    ms = ThreadCpuMs(t);
+    CloseHandle(t);
+  }
+  return ms;
+}
+
+// One line: what the program's interface thread spent in wallMs, against
+// what the baseline's own thread in this process spent in ownWallMs.
+inline void PrintThreadCpu(const char* page, const char* what, double interfaceMs, double wallMs,
+                           double ownMs, double ownWallMs) {
+  std::printf(
+      "%s thread CPU %s: interface %.1f s in %.1f s; the baseline's own thread %.1f s in "
+      "%.1f s\n",
+      page, what, interfaceMs / 1000, wallMs / 1000, ownMs / 1000, ownWallMs / 1000);
+  std::fflush(stdout);
+}
+
 }  // namespace tw::bench

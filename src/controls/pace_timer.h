@@ -10,6 +10,12 @@ namespace tw {
 
 class CPaceTimer {
  public:
+  // A run that cost the interface thread c milliseconds is followed by the
+  // next no sooner than kCostShare * c after it began, whatever the pace:
+  // at most a tenth of the thread's time goes to this work, however dear a
+  // run becomes (a long list, a loaded machine).
+  static constexpr ULONGLONG kCostShare = 10;
+
   CPaceTimer(UINT_PTR timerId, ULONGLONG paceMs) : m_timerId(timerId), m_paceMs(paceMs) {}
 
   // The window whose WM_TIMER `timerId` the timer is; a new window forgets
@@ -19,8 +25,11 @@ class CPaceTimer {
 
   // Whether the work runs now. fromTimer: the window's WM_TIMER for this
   // timer. mayWait false lets an ask run at once however soon it comes.
+  // paceMs other than 0 stands for the pace of the constructor for this ask.
   // When it answers true, the run counts as begun now.
-  bool Due(bool fromTimer, bool mayWait = true);
+  bool Due(bool fromTimer, bool mayWait = true, ULONGLONG paceMs = 0);
+  // The run that Due let begin has ended; its cost stretches the pace.
+  void Ran();
   // No run waits any more (the work was done in full by other means).
   void Cancel();
 
@@ -29,6 +38,7 @@ class CPaceTimer {
   UINT_PTR m_timerId;
   ULONGLONG m_paceMs;
   ULONGLONG m_lastMs = 0;  // when the last run began
+  ULONGLONG m_costMs = 0;  // what the last run cost
   bool m_timerSet = false;
 };
 

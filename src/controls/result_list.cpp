@@ -224,11 +224,17 @@ bool CResultList::OnNotify(const NMHDR* header, LRESULT* result, bool boxNeedsSe
   }
 }
 
+bool CResultList::ViewFull() const {
+  const auto shown = ListView_GetTopIndex(m_hList) + ListView_GetCountPerPage(m_hList);
+  return shown > 0 && static_cast<std::size_t>(shown) <= m_checks.size();
+}
+
 void CResultList::OnPending(const Drain& drain, bool fromTimer) {
   // While rows only trickle in, a listing waits out the pace; one that left
   // rows waiting is followed at once.
-  if (!m_listing.Due(fromTimer, m_caughtUp)) return;
+  if (!m_listing.Due(fromTimer, m_caughtUp, ViewFull() ? kBelowViewPaceMs : 0)) return;
   m_caughtUp = !drain(std::numeric_limits<std::size_t>::max());
+  m_listing.Ran();
   if (!m_caughtUp) PostMessageA(m_hPage, m_message, 0, 0);
 }
 
@@ -240,7 +246,14 @@ void CResultList::ListAll(const Drain& drain) {
 }
 
 void CResultList::OnGone(const DropGone& drop, bool fromTimer) {
-  if (m_gone.Due(fromTimer)) drop();
+  if (!m_gone.Due(fromTimer)) return;
+  drop();
+  // Callers that sent meanwhile are answered between the count change and
+  // the drawing, the two long steps of a pass.
+  MSG msg;
+  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  UpdateWindow(m_hList);
+  m_gone.Ran();
 }
 
 void CResultList::DropAllGone(const DropGone& drop) {

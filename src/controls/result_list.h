@@ -72,8 +72,15 @@ class CResultList {
   // header are laid out and drawn again), and a worker walking the disk
   // meanwhile loses more than that. A listing takes every waiting row, so
   // a flood waits no longer than a trickle.
+  // Once the view is full, rows listed land below it and change only the
+  // scroll bar, while each count change of a long list still costs the
+  // interface thread the list's and its header's layout (under Wine about
+  // 25 ms at 100,000 rows on a loaded machine): those wait out
+  // kBelowViewPaceMs instead. Every listing stretches the next wait by its
+  // own cost (CPaceTimer::kCostShare).
   // The page's answer to pendingMessage (fromTimer false) and to its
   // WM_TIMER timerId (true).
+  static constexpr ULONGLONG kBelowViewPaceMs = 1000;
   void OnPending(const Drain& drain, bool fromTimer);
   bool IsTimer(UINT_PTR id) const { return m_listing.IsTimer(id); }
   // At the end of a run: every waiting row is listed, and no listing waits.
@@ -82,6 +89,8 @@ class CResultList {
   // Rows whose files went during a deletion leave at the gone pace, in one
   // pass each time: every change of a visible list costs the interface
   // thread a redraw, and the worker deleting meanwhile loses more than that.
+  // A pass draws the list at once, so that its cost, drawing included,
+  // stretches the wait before the next.
   // The page's answer to its gone-rows message (fromTimer false) and to its
   // WM_TIMER goneTimerId (true).
   void OnGone(const DropGone& drop, bool fromTimer);
@@ -95,6 +104,7 @@ class CResultList {
   LRESULT SetTicks(WPARAM row, LPARAM item);
   void Flip(int row);
   void SetCount(bool keepScroll);
+  bool ViewFull() const;
   void FillDisplay(NMLVDISPINFOA* info);
   void FillDisplay(NMLVDISPINFOW* info);
 

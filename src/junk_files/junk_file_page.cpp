@@ -469,6 +469,10 @@ DWORD WINAPI CJunkFilePage::ScanWorker(LPVOID param) {
 
 void CJunkFilePage::EndScan() {
   m_results.ListAll([this](std::size_t n) { return DrainPendingRows(n); });
+  // The last listing's count change is long on a long list: callers that
+  // sent meanwhile are answered before the buttons are drawn anew.
+  ULONGLONG served = 0;
+  ServeSentMessages(&served, 0, false);
   m_bIdle = 1;
   m_bStop = 0;
   g_bStopRequested = 0;
@@ -485,7 +489,8 @@ void CJunkFilePage::AddPendingRow(FoundRow row) {
 bool CJunkFilePage::DrainPendingRows(std::size_t limit) {
   bool more = false;
   std::vector<FoundRow> batch = m_pending.Take(limit, &more);
-  m_rows.reserve(m_rows.size() + batch.size());
+  // No reserve of the exact size: each listing would move every row listed
+  // so far, a cost that grows with the list.
   for (FoundRow& row : batch) m_rows.push_back(std::move(row));
   m_results.Append(batch.size());
   return more;

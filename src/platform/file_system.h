@@ -115,6 +115,8 @@ class IFileSystem {
   virtual std::uint32_t GetFileAttributes(const std::string& path) = 0;
   virtual long CreateDirectory(const std::string& path) = 0;
   virtual long RemoveDirectory(const std::string& path) = 0;
+  // Fails (sharing violation) while any other handle holds the file, even
+  // one that lets others delete it: success means the name is gone.
   virtual long DeleteFile(const std::string& path) = 0;
   virtual long MoveFile(const std::string& from, const std::string& to) = 0;
   // MoveFileExA with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH |

@@ -25,8 +25,10 @@ class IContractBackend {
   // A folder on D: without a trailing "\", created and empty.
   virtual std::string Scratch() const = 0;
   // Holds a file open for writing as another program would, until the
-  // returned object is released. Null when the file cannot be opened.
-  virtual std::shared_ptr<void> HoldOpenForWriting(const std::string& path) = 0;
+  // returned object is released; letOthersDelete shares deletion too. Null
+  // when the file cannot be opened.
+  virtual std::shared_ptr<void> HoldOpenForWriting(const std::string& path,
+                                                   bool letOthersDelete = false) = 0;
   // Registry handles opened through Registry() and not yet closed; -1 when
   // the backend cannot tell.
   virtual long OpenRegistryHandles() const = 0;

@@ -42,7 +42,8 @@ class CMemoryBackend : public IContractBackend {
   IShell& Shell() override { return m_shell; }
   std::string SandboxPath() const override { return m_strSandbox; }
   std::string Scratch() const override { return m_strScratch; }
-  std::shared_ptr<void> HoldOpenForWriting(const std::string& path) override {
+  // A file in use refuses every deletion, whatever its holder shares.
+  std::shared_ptr<void> HoldOpenForWriting(const std::string& path, bool) override {
     if (!m_fs.SetInUse(path, true)) return nullptr;
     CMemoryFileSystem* fs = &m_fs;
     return std::shared_ptr<void>(new int(0), [fs, path](void* p) {

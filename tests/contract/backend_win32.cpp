@@ -137,9 +137,12 @@ class CWin32Backend : public IContractBackend {
   IShell& Shell() override { return m_shell; }
   std::string SandboxPath() const override { return m_strSandbox; }
   std::string Scratch() const override { return m_strScratch; }
-  std::shared_ptr<void> HoldOpenForWriting(const std::string& path) override {
-    const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  std::shared_ptr<void> HoldOpenForWriting(const std::string& path,
+                                           bool letOthersDelete) override {
+    const DWORD share =
+        FILE_SHARE_READ | FILE_SHARE_WRITE | (letOthersDelete ? FILE_SHARE_DELETE : 0);
+    const HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, share, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     return std::shared_ptr<void>(h, [](void* p) { CloseHandle(static_cast<HANDLE>(p)); });
   }

@@ -152,6 +152,20 @@ TEST_F(FileSystemContract, CreateModesAndReading) {
   EXPECT_FALSE(Fs().ReadFile(P("dir"), &bytes));
 }
 
+// A deletion that answers success has taken the name: a holder that shares
+// deletion would otherwise keep the file there until it lets go.
+TEST_F(FileSystemContract, AFileHeldOpenWithDeleteSharedIsNotDeleted) {
+  Write("shared.txt", "x");
+  {
+    auto hold = m_backend->HoldOpenForWriting(P("shared.txt"), true);
+    ASSERT_TRUE(hold);
+    EXPECT_EQ(Fs().DeleteFile(P("shared.txt")), kErrorSharingViolation);
+    EXPECT_TRUE(PathExists(Fs(), P("shared.txt")));
+  }
+  EXPECT_EQ(Fs().DeleteFile(P("shared.txt")), 0);
+  EXPECT_FALSE(PathExists(Fs(), P("shared.txt")));
+}
+
 TEST_F(FileSystemContract, FilesHeldOpenByOthers) {
   Write("held.txt", "x");
   Write("free.txt", "x");

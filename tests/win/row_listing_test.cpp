@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/pending_rows.h"
+#include "controls/pace_timer.h"
 #include "controls/result_list.h"
 
 namespace {
@@ -20,6 +21,7 @@ namespace {
 constexpr UINT kMsgRows = WM_APP + 1;
 constexpr UINT kMsgGone = WM_APP + 2;
 constexpr ULONGLONG kPaceMs = 200;
+constexpr int kListHeight = 1000;
 
 HWND g_list;
 std::vector<std::string> g_rows;  // the page's vector: one text a row, both columns
@@ -30,8 +32,10 @@ std::vector<ULONGLONG> g_droppedAt;  // per pass that took out gone rows
 void DropGone() { g_droppedAt.push_back(GetTickCount64()); }
 std::vector<ULONGLONG> g_listedAt;  // per row
 int g_listings;                     // listings that left no row waiting
+DWORD g_drainCostMs;                // what each listing costs the interface thread
 
 bool Drain(std::size_t limit) {
+  if (g_drainCostMs) Sleep(g_drainCostMs);
   bool more = false;
   std::vector<std::string> batch = g_pending.Take(limit, &more);
   for (std::string& row : batch) {
@@ -104,11 +108,13 @@ class ResultList : public ::testing::Test {
     wc.lpfnWndProc = PageProc;
     wc.lpszClassName = "tw_result_list_test";
     RegisterClassA(&wc);
+    // Tall enough to show the 40 trickling rows: rows below a full view
+    // have a pace of their own.
     m_page = CreateWindowA(wc.lpszClassName, "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
-                           300, nullptr, nullptr, nullptr, nullptr);
+                           kListHeight + 100, nullptr, nullptr, nullptr, nullptr);
     g_list = CreateWindowA(WC_LISTVIEWA, "",
                            WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
-                           0, 0, 400, 300, m_page, nullptr, nullptr, nullptr);
+                           0, 0, 400, kListHeight, m_page, nullptr, nullptr, nullptr);
     ASSERT_TRUE(m_page && g_list);
     for (int c = 0; c < 2; ++c) {
       LVCOLUMNA col = {};
@@ -119,6 +125,7 @@ class ResultList : public ::testing::Test {
     g_rows.clear();
     g_listedAt.clear();
     g_listings = 0;
+    g_drainCostMs = 0;
     g_droppedAt.clear();
     g_results.Attach(m_page, g_list, nullptr,
                      [](std::size_t row, int) -> const std::string& { return g_rows[row]; });
@@ -150,6 +157,47 @@ TEST_F(ResultList, TricklingRowsArePacedAndAFloodIsListedWhole) {
   for (int waited = 0; Count() < 20040 && waited < 100; ++waited) Pump(10);
   ASSERT_EQ(Count(), 20040);
   EXPECT_EQ(g_listings, before + 1);
+}
+
+// The wait between two listings of trickling rows: the pace while the rows
+// land in view; the longer pace once the view is full; at least
+// kCostShare times what the last listing cost.
+TEST_F(ResultList, TheWaitBeforeAListingFollowsTheViewAndTheLastListingsCost) {
+  constexpr ULONGLONG kBelow = tw::CResultList::kBelowViewPaceMs;
+  constexpr DWORD kDearMs = 60;
+  constexpr ULONGLONG kStretched = tw::CPaceTimer::kCostShare * kDearMs;
+  const struct {
+    const char* name;
+    int listedBefore;  // rows on the list before the two trickling ones
+    DWORD costMs;      // what each listing costs
+    ULONGLONG minWait, maxWait;
+  } cases[] = {
+      {"rows in view", 0, 0, kPaceMs - 20, kPaceMs + 100},
+      {"a full view", 200, 0, kBelow - 20, kBelow + 100},
+      {"a dear listing", 0, kDearMs, kStretched - 20, kStretched + 150},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_results.Clear();
+    g_rows.clear();
+    for (int i = 0; i < c.listedBefore; ++i) g_pending.Add(m_page, kMsgRows, "before");
+    g_results.ListAll(Drain);
+    g_listedAt.clear();
+    g_drainCostMs = c.costMs;
+    // The first row may come at once or after a wait; the second follows
+    // the first listing.
+    g_pending.Add(m_page, kMsgRows, "first");
+    for (int waited = 0; g_listedAt.empty() && waited < 300; ++waited) Pump(10);
+    ASSERT_EQ(g_listedAt.size(), 1u);
+    const ULONGLONG began = g_listedAt[0] - c.costMs;
+    g_pending.Add(m_page, kMsgRows, "second");
+    for (int waited = 0; g_listedAt.size() < 2 && waited < 300; ++waited) Pump(10);
+    ASSERT_EQ(g_listedAt.size(), 2u);
+    const ULONGLONG wait = g_listedAt[1] - c.costMs - began;
+    EXPECT_GE(wait, c.minWait);
+    EXPECT_LE(wait, c.maxWait);
+    EXPECT_EQ(Count(), c.listedBefore + 2);
+  }
 }
 
 TEST_F(ResultList, GoneRowsLeaveAtThePaceAndAllAtTheEnd) {

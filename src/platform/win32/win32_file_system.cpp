@@ -317,10 +317,22 @@ long CWin32FileSystem::RemoveDirectory(const std::string& pathGiven) {
 long CWin32FileSystem::DeleteFile(const std::string& pathGiven) {
   const std::string path = NativeFilePath(pathGiven);
   const CNativeFileView nativeView;
-  if (TooLongForAnsi(path)) {
-    return ::DeleteFileW(LongForm(path).c_str()) ? kErrorSuccess : LastError();
-  }
-  return ::DeleteFileA(path.c_str()) ? kErrorSuccess : LastError();
+  // DeleteFile's own open shares everything: a file another program holds
+  // open with delete sharing only waits to go, its name still there, yet the
+  // call answers success. Opened alone and deleted on close, the file's name
+  // is gone when the handle closes, so success means gone and no look-up
+  // need follow (under Wine a look-up of a name just removed reads its whole
+  // folder). A link is removed itself, never what it leads to.
+  constexpr DWORD kAccess = DELETE | SYNCHRONIZE;
+  constexpr DWORD kFlags = FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT;
+  const HANDLE h = TooLongForAnsi(path)
+                       ? ::CreateFileW(LongForm(path).c_str(), kAccess, 0, nullptr, OPEN_EXISTING,
+                                       kFlags, nullptr)
+                       : ::CreateFileA(path.c_str(), kAccess, 0, nullptr, OPEN_EXISTING, kFlags,
+                                       nullptr);
+  if (h == INVALID_HANDLE_VALUE) return LastError();
+  CloseHandle(h);
+  return kErrorSuccess;
 }
 
 long CWin32FileSystem::MoveFile(const std::string& fromGiven, const std::string& toGiven) {
