@@ -1,7 +1,5 @@
 #include "registry_cleaner/pending_findings.h"
 
-#include <windows.h>
-
 #include <utility>
 
 namespace tw {
@@ -13,15 +11,13 @@ void CPendingFindings::Reset(const ScanTexts& texts) {
   m_bPosted = false;
 }
 
-void CPendingFindings::Add(HWND page, UINT message, const RegistryFinding& finding) {
-  bool post = false;
-  {
-    CMutexLock lock(m_mutex);
-    m_block.Append(finding.location, finding.description, finding.valueName,
-                   static_cast<int>(finding.category), false, finding.classesHive);
-    if (!m_bPosted) m_bPosted = post = true;
-  }
-  if (post) PostMessageA(page, message, 0, 0);
+bool CPendingFindings::Add(const RegistryFinding& finding) {
+  CMutexLock lock(m_mutex);
+  m_block.Append(finding.location, finding.description, finding.valueName,
+                 static_cast<int>(finding.category), false, finding.classesHive);
+  if (m_bPosted) return false;
+  m_bPosted = true;
+  return true;
 }
 
 void CPendingFindings::TakeInto(CRegistryRowStore* rows) {

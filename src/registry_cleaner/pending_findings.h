@@ -1,10 +1,8 @@
 // Findings the scan worker has made and the interface thread has not listed
 // yet, kept as one block of compact rows. The worker adds to the block and
-// posts one message per batch; the interface thread takes the whole block in
+// tells its page once per batch; the interface thread takes the whole block in
 // one swap under the lock, so neither waits on the other's copying.
 #pragma once
-
-#include <windows.h>
 
 #include "platform/threads.h"
 #include "registry_cleaner/registry_finding.h"
@@ -18,9 +16,10 @@ class CPendingFindings {
   // shares the list's description texts.
   void Reset(const ScanTexts& texts);
 
-  // Worker side: queues the finding as an unticked row; posts `message` to
-  // `page` unless a message for the rows waiting is already on its way.
-  void Add(HWND page, UINT message, const RegistryFinding& finding);
+  // Worker side: queues the finding as an unticked row. Answers true when
+  // the caller must tell the interface thread (no word of the rows waiting
+  // is on its way yet).
+  bool Add(const RegistryFinding& finding);
 
   // Interface side: every waiting row goes behind `rows`.
   void TakeInto(CRegistryRowStore* rows);

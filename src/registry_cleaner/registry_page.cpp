@@ -356,7 +356,7 @@ void CRegistryPage::ReportStatus(const std::string& text, StatusPhase phase, boo
 
 void CRegistryPage::AddPendingRow(const RegistryFinding& finding) {
   ++m_nFound;
-  m_pending.Add(m_hWnd, kMsgRowsPending, finding);
+  if (m_pending.Add(finding)) PostMessageA(m_hWnd, kMsgRowsPending, 0, 0);
 }
 
 bool CRegistryPage::DrainPendingRows(std::size_t) {
