@@ -90,23 +90,22 @@ class CJunkFilePage::CScanSink : public IJunkScanSink {
 };
 
 CJunkFilePage::CJunkFilePage(const Platform& platform)
-    : CPage(IDD_130, IDS_57809),
-      m_platform(platform),
-      m_tree(*platform.files),
-      m_results(kMsgRowsPending, kRowListingTimer, kListingPaceMs, kRowsGoneTimer, kGonePaceMs),
-      m_status(*this, kMsgStatusPending, kProgressInterval) {
+    : CResultPage(IDD_130, IDS_57809, platform,
+                  {.rowsPendingMessage = kMsgRowsPending,
+                   .statusPendingMessage = kMsgStatusPending,
+                   .listingTimer = kRowListingTimer,
+                   .listingPaceMs = kListingPaceMs,
+                   .goneTimer = kRowsGoneTimer,
+                   .gonePaceMs = kGonePaceMs,
+                   .progressInterval = kProgressInterval}),
+      m_tree(*platform.files) {
   m_settings.backupFolder = DefaultBackupFolder(*m_platform.files);
   CreateFolderPath(*m_platform.files, m_settings.backupFolder);
 }
 
-CJunkFilePage::~CJunkFilePage() {
-  m_bStop = 1;
-  m_worker.Wait();
-  if (m_hChecks) ImageList_Destroy(m_hChecks);
-}
+CJunkFilePage::~CJunkFilePage() { StopWorker(); }
 
 BOOL CJunkFilePage::OnInit() {
-  m_hResults = Item(kResultList);
   m_hTypes = Item(kTypeList);
 
   m_status.LoadTexts();
@@ -125,11 +124,9 @@ BOOL CJunkFilePage::OnInit() {
   m_tree.Initialise(Item(kFolderTree));
   ShowResultView(false);
 
-  m_hChecks = MakeCheckBoxImages();
-  m_results.Attach(m_hWnd, m_hResults, m_hChecks,
-                   [this](std::size_t row, int column) -> const std::string& {
-                     return column == 0 ? m_rows[row].path : m_rows[row].size;
-                   });
+  AttachResultList(Item(kResultList), [this](std::size_t row, int column) -> const std::string& {
+    return column == 0 ? m_rows[row].path : m_rows[row].size;
+  });
   ShowCheckBoxes(m_hTypes, m_hChecks);
   AddListColumn(m_hResults, 0, IDS_32797, 350);
   AddListColumn(m_hResults, 1, IDS_32798, 140);
@@ -151,9 +148,6 @@ BOOL CJunkFilePage::OnInit() {
 
 INT_PTR CJunkFilePage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
-    case kMsgRowsPending:
-      m_results.OnPending([this](std::size_t n) { return DrainPendingRows(n); }, false);
-      return TRUE;
     case kMsgScanEnded:
       EndScan();
       return TRUE;
@@ -169,9 +163,6 @@ INT_PTR CJunkFilePage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     case kMsgCopyRows:
       SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT,
                         CopyRows(*reinterpret_cast<RowCopyRequest*>(lp)));
-      return TRUE;
-    case kMsgStatusPending:
-      m_status.ShowPending();
       return TRUE;
     case kMsgAskOverwrite:
       SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT,
@@ -189,7 +180,7 @@ INT_PTR CJunkFilePage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       break;
   }
-  return CPage::DialogProc(msg, wp, lp);
+  return CResultPage::DialogProc(msg, wp, lp);
 }
 
 bool CJunkFilePage::OnCommand(int id, int code, HWND control) {
@@ -229,17 +220,8 @@ bool CJunkFilePage::OnCommand(int id, int code, HWND control) {
     case kTickAllTypesButton:
       if (clicked) TickAllTypes();
       return true;
-    case IDM_32791:
-      m_results.SetAll(1);
-      return true;
-    case IDM_32793:
-      m_results.SetAll(0);
-      return true;
-    case IDM_32792:
-      m_results.SetAll(2);
-      return true;
     default:
-      return false;
+      return CResultPage::OnCommand(id, code, control);
   }
 }
 
@@ -247,15 +229,7 @@ bool CJunkFilePage::OnNotify(NMHDR* header, LRESULT* result) {
   if (header->idFrom == static_cast<UINT_PTR>(kFolderTree)) {
     return m_tree.HandleNotify(header, result);
   }
-  bool menu = false;
-  if (m_results.OnNotify(header, result, false, &menu)) {
-    if (menu) {
-      POINT pt;
-      GetCursorPos(&pt);
-      ShowResultMenu(pt);
-    }
-    return true;
-  }
+  if (CResultPage::OnNotify(header, result)) return true;
   if (header->hwndFrom != m_hTypes) return false;
   if (header->code != NM_CLICK && header->code != NM_DBLCLK) return false;
   OnCheckListClick(m_hTypes, reinterpret_cast<NMITEMACTIVATE*>(header),
@@ -264,19 +238,15 @@ bool CJunkFilePage::OnNotify(NMHDR* header, LRESULT* result) {
 }
 
 void CJunkFilePage::OnDestroy() {
-  // A worker must not outlive the page: stop it and wait, serving what it
-  // sends meanwhile.
-  m_bStop = 1;
-  m_worker.End();
+  CResultPage::OnDestroy();
   SaveSettings();
-  m_buttons.clear();
 }
 
 void CJunkFilePage::OnTimer(UINT_PTR id) {
-  if (m_results.IsTimer(id)) {
-    m_results.OnPending([this](std::size_t n) { return DrainPendingRows(n); }, true);
-  } else if (m_results.IsGoneTimer(id)) {
+  if (m_results.IsGoneTimer(id)) {
     m_results.OnGone([this] { DropGoneRows(); }, true);
+  } else {
+    CResultPage::OnTimer(id);
   }
 }
 
@@ -414,18 +384,15 @@ void CJunkFilePage::OnScan() {
     return;
   }
   if (!m_bIdle) {
-    m_bStop = 1;
-    m_bIdle = 1;
-    SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
+    StopRun();
+    SetItemText(kScanButton, IDS_32783);
     EnableItems({kDeleteButton, kDeleteAllButton, kSettingsViewButton, kResultsViewButton}, true);
     return;
   }
   // Two workers of the page never run at once: a stopped one is let finish.
   m_worker.Wait();
-  m_bIdle = 0;
-  SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32784).c_str());
-  g_bScanning = 1;
-  m_bStop = 0;
+  BeginRun();
+  SetItemText(kScanButton, IDS_32784);
   m_nFound = 0;
   m_pending.Clear();
   m_rows.clear();
@@ -443,41 +410,29 @@ void CJunkFilePage::OnScan() {
   m_scanPlan.walkTemp = m_settings.cleanSystemTemp != 0;
   if (m_settings.cleanIeCache) m_scanPlan.cacheFolder = BrowserCacheFolder(*m_platform.registry);
 
-  if (!m_worker.Start(&CJunkFilePage::ScanWorker, this)) {
-    m_bIdle = 1;
-    g_bScanning = 0;
-    SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
+  if (!StartScanWorker([this] {
+        // Posted: the worker need not wait while the page swaps its views;
+        // the rows found come after it.
+        PostMessageA(m_hWnd, kMsgShowResults, 0, 0);
+        CScanSink sink(*this);
+        CJunkScanner scanner(*m_platform.files, m_control, sink, m_scanTypes);
+        scanner.Run(m_scanPlan);
+        SendMessageA(m_hWnd, kMsgScanEnded, 0, 0);
+      })) {
+    SetItemText(kScanButton, IDS_32783);
     return;
   }
   EnableItems({kDeleteButton, kDeleteAllButton, kSettingsViewButton, kResultsViewButton}, false);
 }
 
-DWORD WINAPI CJunkFilePage::ScanWorker(LPVOID param) {
-  auto* page = static_cast<CJunkFilePage*>(param);
-  page->ReportStatus("", StatusPhase::kStart, true);
-  // Posted: the worker need not wait while the page swaps its views; the
-  // rows found come after it.
-  PostMessageA(page->m_hWnd, kMsgShowResults, 0, 0);
-  CScanSink sink(*page);
-  CJunkScanner scanner(*page->m_platform.files, page->m_control, sink, page->m_scanTypes);
-  scanner.Run(page->m_scanPlan);
-  SendMessageA(page->m_hWnd, kMsgScanEnded, 0, 0);
-  page->ReportStatus("", StatusPhase::kFinish, true);
-  g_bScanning = 0;
-  return 0;
-}
-
 void CJunkFilePage::EndScan() {
-  m_results.ListAll([this](std::size_t n) { return DrainPendingRows(n); });
+  ListAllPending();
   // The last listing's count change is long on a long list: callers that
   // sent meanwhile are answered before the buttons are drawn anew.
   ULONGLONG served = 0;
   ServeSentMessages(&served, 0, false);
-  m_bIdle = 1;
-  m_bStop = 0;
-  g_bStopRequested = 0;
-  g_bPauseRequested = 0;
-  SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
+  SetIdle();
+  SetItemText(kScanButton, IDS_32783);
   EnableItems({kResultsViewButton, kDeleteButton, kDeleteAllButton, kSettingsViewButton}, true);
 }
 
@@ -506,10 +461,9 @@ void CJunkFilePage::ToggleDeletion(int scope) {
   const std::string deleteText = LoadStr(IDS_57709);
   const std::string stopText = LoadStr(IDS_32784);
   if (!m_bIdle) {
-    m_bStop = 1;
-    m_bIdle = 1;
+    StopRun();
     SetDlgItemTextA(m_hWnd, kDeleteButton, deleteText.c_str());
-    if (scope == 2) SetDlgItemTextA(m_hWnd, kDeleteAllButton, LoadStr(IDS_57710).c_str());
+    if (scope == 2) SetItemText(kDeleteAllButton, IDS_57710);
     EnableItems({kScanButton, kSettingsViewButton, kResultsViewButton}, true);
     return;
   }
@@ -520,16 +474,12 @@ void CJunkFilePage::ToggleDeletion(int scope) {
   // changes.
   m_worker.Wait();
   if (m_rows.empty()) return;
-  m_bIdle = 0;
+  BeginRun();
   SetDlgItemTextA(m_hWnd, kDeleteButton, stopText.c_str());
   if (scope == 2) SetDlgItemTextA(m_hWnd, kDeleteAllButton, stopText.c_str());
   m_deleteScope = scope;
   m_deleteRoots = WalkedRoots(m_scanPlan.roots, m_scanPlan.cacheFolder, m_scanPlan.tempFolder);
-  g_bScanning = 1;
-  m_bStop = 0;
-  if (!m_worker.Start(&CJunkFilePage::DeleteWorker, this)) {
-    m_bIdle = 1;
-    g_bScanning = 0;
+  if (!StartWorker([this] { DeleteOnWorker(); })) {
     m_deleteScope = 0;
     SetDlgItemTextA(m_hWnd, kDeleteButton, deleteText.c_str());
     return;
@@ -554,48 +504,44 @@ RemoveOutcome CJunkFilePage::RemoveOne(const std::string& path) {
   return RemoveFile(context, path);
 }
 
-DWORD WINAPI CJunkFilePage::DeleteWorker(LPVOID param) {
-  auto* page = static_cast<CJunkFilePage*>(param);
-  page->EnableItems({kScanButton, kSettingsViewButton, kResultsViewButton}, false);
-  page->ReportStatus("", StatusPhase::kStart, false);
-  page->m_nDeleted = 0;
-  page->m_gone.Clear();
+void CJunkFilePage::DeleteOnWorker() {
+  EnableItems({kScanButton, kSettingsViewButton, kResultsViewButton}, false);
+  ReportStatus("", StatusPhase::kStart, false);
+  m_nDeleted = 0;
+  m_gone.Clear();
   // The rows and their ticks as they stand at the start, a batch per
   // message so that the window answers between batches.
   std::vector<JunkRowCopy> copy;
-  for (RowCopyRequest request{0, &copy}; !page->m_control.StopRequested();) {
+  for (RowCopyRequest request{0, &copy}; !m_control.StopRequested();) {
     request.first = static_cast<int>(copy.size());
-    if (SendMessageA(page->m_hWnd, kMsgCopyRows, 0, reinterpret_cast<LPARAM>(&request)) <
+    if (SendMessageA(m_hWnd, kMsgCopyRows, 0, reinterpret_cast<LPARAM>(&request)) <
         kRowCopyBatch) {
       break;
     }
   }
-  CCopiedJunkRows rows(std::move(copy), [page](int row, const std::string& path) {
-    --page->m_nFound;
-    ++page->m_nDeleted;
-    page->ReportStatus(path, StatusPhase::kProgress, false);
-    page->m_gone.Add(page->m_hWnd, kMsgRowsGone, row);
+  CCopiedJunkRows rows(std::move(copy), [this](int row, const std::string& path) {
+    --m_nFound;
+    ++m_nDeleted;
+    ReportStatus(path, StatusPhase::kProgress, false);
+    m_gone.Add(m_hWnd, kMsgRowsGone, row);
   });
   const DeletionCounts counts =
-      RunDeletion(rows, page->m_deleteScope == 2, page->m_control,
-                  [page](const std::string& path) { return page->RemoveOne(path); });
+      RunDeletion(rows, m_deleteScope == 2, m_control,
+                  [this](const std::string& path) { return RemoveOne(path); });
   // Every row whose file went leaves the list before the final status.
-  SendMessageA(page->m_hWnd, kMsgDropAllGone, 0, 0);
-  page->m_bIdle = 1;
+  SendMessageA(m_hWnd, kMsgDropAllGone, 0, 0);
+  m_bIdle = 1;
   g_bStopRequested = 0;
   g_bPauseRequested = 0;
-  if (page->m_deleteScope == 2) {
-    SetDlgItemTextA(page->m_hWnd, kDeleteAllButton, LoadStr(IDS_57710).c_str());
-  }
-  SetDlgItemTextA(page->m_hWnd, kDeleteButton, LoadStr(IDS_57709).c_str());
-  page->ReportStatus("", StatusPhase::kFinish, false);
-  page->EnableItems({kScanButton, kSettingsViewButton, kResultsViewButton}, true);
-  page->m_deleteScope = 0;
+  if (m_deleteScope == 2) SetItemText(kDeleteAllButton, IDS_57710);
+  SetItemText(kDeleteButton, IDS_57709);
+  ReportStatus("", StatusPhase::kFinish, false);
+  EnableItems({kScanButton, kSettingsViewButton, kResultsViewButton}, true);
+  m_deleteScope = 0;
   g_bScanning = 0;
-  page->m_bStop = 0;
+  m_bStop = 0;
   // Files that stayed are named by their rows; the count is told once.
-  PostMessageA(page->m_hWnd, kMsgDeleteEnded, static_cast<WPARAM>(counts.failed), 0);
-  return 0;
+  PostMessageA(m_hWnd, kMsgDeleteEnded, static_cast<WPARAM>(counts.failed), 0);
 }
 
 int CJunkFilePage::CopyRows(const RowCopyRequest& request) {
@@ -625,10 +571,6 @@ void CJunkFilePage::DropGoneRows() {
 
 // --- shared -------------------------------------------------------------------
 
-void CJunkFilePage::ReportStatus(const std::string& text, StatusPhase phase, bool scanning) {
-  m_status.Report(text, phase, scanning, m_nFound, m_nDeleted);
-}
-
 void CJunkFilePage::EnableItems(std::initializer_list<int> ids, bool enable) {
   for (int id : ids) EnableWindow(Item(id), enable ? TRUE : FALSE);
 }
@@ -639,24 +581,6 @@ void CJunkFilePage::UpdateButtonsForBusy(bool busy) {
     return;
   }
   EnableItems({kScanButton, kDeleteButton}, !busy);
-}
-
-void CJunkFilePage::ShowResultMenu(POINT screen) {
-  const UINT cmd = TrackResultMenu(m_hWnd, screen);
-  if (cmd) OnCommand(static_cast<int>(cmd), BN_CLICKED, nullptr);
-}
-
-int CJunkFilePage::ShowMessage(UINT textId, UINT flags, const std::string& arg) {
-  std::string text = LoadStr(textId);
-  // One "%s" or "%d" takes the argument; the text is never used as a format.
-  for (const char* mark : {"%s", "%d"}) {
-    const std::size_t at = text.find(mark);
-    if (!arg.empty() && at != std::string::npos) {
-      text.replace(at, 2, arg);
-      break;
-    }
-  }
-  return MessageBoxA(m_hWnd, text.c_str(), TextOr(IDS_57755, "Tidewell").c_str(), flags);
 }
 
 }  // namespace tw

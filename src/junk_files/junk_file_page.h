@@ -8,29 +8,21 @@
 #include <commctrl.h>
 
 #include <atomic>
-#include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "app/page.h"
-#include "app/page_status.h"
-#include "app/page_worker.h"
 #include "app/pending_rows.h"
-#include "controls/owner_button.h"
-#include "controls/result_list.h"
+#include "app/result_page.h"
 #include "junk_files/folder_tree.h"
 #include "junk_files/junk_deletion.h"
 #include "junk_files/junk_match.h"
 #include "junk_files/junk_scanner.h"
 #include "junk_files/junk_settings.h"
 #include "junk_files/removal_check.h"
-#include "platform/platform.h"
-#include "platform/run_control.h"
 
 namespace tw {
 
-class CJunkFilePage : public CPage {
+class CJunkFilePage : public CResultPage {
  public:
   // Makes the default backup folder at once: the page object lives from
   // start-up on, its window only from the first visit.
@@ -39,7 +31,6 @@ class CJunkFilePage : public CPage {
 
   // UpdateRunButtons: the main window tells the page whether any run is active.
   void UpdateButtonsForBusy(bool busy) override;
-  bool WantsBusyState() const override { return true; }
 
  protected:
   INT_PTR DialogProc(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -70,16 +61,15 @@ class CJunkFilePage : public CPage {
 
   // Scan.
   void OnScan();
-  static DWORD WINAPI ScanWorker(LPVOID page);
   void EndScan();
   void AddPendingRow(FoundRow row);
-  bool DrainPendingRows(std::size_t limit);
+  bool DrainPendingRows(std::size_t limit) override;
 
   // Deletion.
   void OnDeleteTicked();
   void OnDeleteAll();
   void ToggleDeletion(int scope);
-  static DWORD WINAPI DeleteWorker(LPVOID page);
+  void DeleteOnWorker();
   RemoveOutcome RemoveOne(const std::string& path);
   // Interface thread: copies a batch of rows for the deletion; answers how many.
   struct RowCopyRequest {
@@ -92,30 +82,17 @@ class CJunkFilePage : public CPage {
   void DropGoneRows();
 
   // Shared.
-  void ReportStatus(const std::string& text, StatusPhase phase, bool scanning);
   void EnableItems(std::initializer_list<int> ids, bool enable);
-  void ShowResultMenu(POINT screen);
-  int ShowMessage(UINT textId, UINT flags, const std::string& arg = std::string());
   std::string ItemText(int id) const;
 
-  Platform m_platform;
   CFolderTree m_tree;
   JunkCleanSettings m_settings;
   std::atomic<int> m_deleteMode{0};
   bool m_bSettingsLoaded = false;
   bool m_bSettingsUnreadable = false;  // then the file is not written over at exit
 
-  HWND m_hResults = nullptr;
   HWND m_hTypes = nullptr;
-  HIMAGELIST m_hChecks = nullptr;
-  std::vector<std::unique_ptr<COwnerButton>> m_buttons;
-
-  std::atomic<std::int32_t> m_bIdle{1};
-  std::atomic<std::int32_t> m_bStop{0};
-  std::atomic<long> m_nFound{0};
-  std::atomic<long> m_nDeleted{0};
   int m_deleteScope = 0;
-  CPageWorker m_worker;
 
   // What the running scan looks for, fixed when it starts.
   CJunkTypes m_scanTypes;
@@ -126,12 +103,8 @@ class CJunkFilePage : public CPage {
   // The result list's rows, in list order (interface thread only).
   std::vector<FoundRow> m_rows;
   CPendingRows<FoundRow> m_pending;
-  CResultList m_results;
   // Rows to take out of the list, numbered as the list stands when each goes.
   CPendingRows<int> m_gone;
-
-  CPageStatus m_status;
-  CRunControl m_control{&m_bStop};
 };
 
 }  // namespace tw

@@ -6,13 +6,11 @@
 
 #include <algorithm>
 
-#include "app/page_status.h"
 #include "app/pending_rows.h"
 #include "app/shell_app.h"
 #include "app/windows_version.h"
 #include "controls/check_list.h"
 #include "controls/new_menu.h"
-#include "controls/result_list.h"
 #include "controls/resource_module.h"
 #include "junk_files/choose_path_dialog.h"
 #include "platform/win32/tick_count.h"
@@ -78,20 +76,16 @@ class CRegistryPage::CScanSink : public IScanSink {
 };
 
 CRegistryPage::CRegistryPage(const Platform& platform)
-    : CPage(IDD_129, IDS_57810),
-      m_platform(platform),
-      m_results(kMsgRowsPending, kRowListingTimer),
-      m_status(*this, kMsgStatusPending) {}
+    : CResultPage(IDD_129, IDS_57810, platform,
+                  {.rowsPendingMessage = kMsgRowsPending,
+                   .statusPendingMessage = kMsgStatusPending,
+                   .listingTimer = kRowListingTimer,
+                   .boxNeedsSelection = true}) {}
 
-CRegistryPage::~CRegistryPage() {
-  m_bStop = 1;
-  m_worker.Wait();
-  if (m_hChecks) ImageList_Destroy(m_hChecks);
-}
+CRegistryPage::~CRegistryPage() { StopWorker(); }
 
 BOOL CRegistryPage::OnInit() {
   m_hCategories = Item(kCategoryList);
-  m_hResults = Item(kResultList);
 
   m_status.LoadTexts();
   AttachButtons(m_hWnd,
@@ -111,12 +105,10 @@ BOOL CRegistryPage::OnInit() {
   m_rows = CRegistryRowStore(m_texts);
   m_pending.Reset(m_texts);
 
-  m_hChecks = MakeCheckBoxImages();
-  m_results.Attach(m_hWnd, m_hResults, m_hChecks,
-                   [this](std::size_t row, int column) -> const std::string& {
-                     m_rows.Text(row, column, &m_cell);
-                     return m_cell;
-                   });
+  AttachResultList(Item(kResultList), [this](std::size_t row, int column) -> const std::string& {
+    m_rows.Text(row, column, &m_cell);
+    return m_cell;
+  });
   AddListColumn(m_hResults, 0, IDS_57729, 280);
   AddListColumn(m_hResults, 1, IDS_57730, 203);
   AddListColumn(m_hResults, 2, IDS_57731, 0);
@@ -190,14 +182,8 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
         return TRUE;
       }
       break;
-    case kMsgRowsPending:
-      m_results.OnPending([this](std::size_t n) { return DrainPendingRows(n); }, false);
-      return TRUE;
     case kMsgRunEnded:
       EndRun(static_cast<Run>(wp));
-      return TRUE;
-    case kMsgStatusPending:
-      m_status.ShowPending();
       return TRUE;
     case kMsgRemoveRow:
       if (wp < m_rows.Size()) {
@@ -208,7 +194,7 @@ INT_PTR CRegistryPage::DialogProc(UINT msg, WPARAM wp, LPARAM lp) {
     default:
       break;
   }
-  return CPage::DialogProc(msg, wp, lp);
+  return CResultPage::DialogProc(msg, wp, lp);
 }
 
 bool CRegistryPage::OnCommand(int id, int code, HWND control) {
@@ -250,15 +236,6 @@ bool CRegistryPage::OnCommand(int id, int code, HWND control) {
     case IDM_32782:
       SetAllCategories(2);
       return true;
-    case IDM_32791:
-      m_results.SetAll(1);
-      return true;
-    case IDM_32793:
-      m_results.SetAll(0);
-      return true;
-    case IDM_32792:
-      m_results.SetAll(2);
-      return true;
     case IDM_32794:
       if (m_bIdle) DeleteCheckedFindings();
       return true;
@@ -266,78 +243,27 @@ bool CRegistryPage::OnCommand(int id, int code, HWND control) {
       if (m_bIdle) DeleteAllFindings();
       return true;
     default:
-      return false;
-  }
-}
-
-bool CRegistryPage::OnNotify(NMHDR* header, LRESULT* result) {
-  bool menu = false;
-  if (!m_results.OnNotify(header, result, true, &menu)) return false;
-  if (menu) {
-    POINT pt;
-    GetCursorPos(&pt);
-    ShowResultMenu(pt);
-  }
-  return true;
-}
-
-void CRegistryPage::OnDestroy() {
-  // The worker must not outlive the page: stop it and wait, serving what it
-  // sends meanwhile.
-  m_bStop = 1;
-  m_worker.End();
-  m_buttons.clear();
-}
-
-void CRegistryPage::OnTimer(UINT_PTR id) {
-  if (m_results.IsTimer(id)) {
-    m_results.OnPending([this](std::size_t n) { return DrainPendingRows(n); }, true);
+      return CResultPage::OnCommand(id, code, control);
   }
 }
 
 // --- scan -------------------------------------------------------------------
 
 void CRegistryPage::OnScan() {
-  const bool wasIdle = m_bIdle != 0;
-  if (!wasIdle) {
-    m_bStop = 1;
-    m_bIdle = 1;
-    SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
-    EnableRunControls(true, 0);
+  if (!m_bIdle) {
+    StopOwnRun(Run::kScan);
     return;
   }
-  // Two workers of the page never run at once: a stopped one is let finish.
-  m_worker.Wait();
-  m_bIdle = 0;
-  m_run = Run::kScan;
-  SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32784).c_str());
-  g_bScanning = 1;
-  m_bStop = 0;
-  m_nFound = 0;
-  m_pending.Reset(m_texts);
-  m_rows.Clear();
-  m_results.Clear();
-  m_scanCategories.clear();
-  for (std::size_t i = 0; i < m_categoryIds.size(); ++i) {
-    if (m_categoryChecked[i]) m_scanCategories.push_back(m_categoryIds[i]);
-  }
-  if (!m_worker.Start(&CRegistryPage::ScanWorker, this)) {
-    m_bIdle = 1;
-    g_bScanning = 0;
-    SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
-    return;
-  }
-  EnableRunControls(false, kScanButton);
-}
-
-DWORD WINAPI CRegistryPage::ScanWorker(LPVOID param) {
-  auto* page = static_cast<CRegistryPage*>(param);
-  page->ReportStatus("", StatusPhase::kStart, true);
-  page->RunScanCategories();
-  SendMessageA(page->m_hWnd, kMsgRunEnded, static_cast<WPARAM>(Run::kScan), 0);
-  page->ReportStatus("", StatusPhase::kFinish, true);
-  g_bScanning = 0;
-  return 0;
+  LaunchRun(Run::kScan, [this] {
+    m_nFound = 0;
+    m_pending.Reset(m_texts);
+    m_rows.Clear();
+    m_results.Clear();
+    m_scanCategories.clear();
+    for (std::size_t i = 0; i < m_categoryIds.size(); ++i) {
+      if (m_categoryChecked[i]) m_scanCategories.push_back(m_categoryIds[i]);
+    }
+  });
 }
 
 void CRegistryPage::RunScanCategories() {
@@ -348,10 +274,6 @@ void CRegistryPage::RunScanCategories() {
     if (m_control.Poll()) return;
     scanner.RunCategory(static_cast<ScanCategory>(category));
   }
-}
-
-void CRegistryPage::ReportStatus(const std::string& text, StatusPhase phase, bool scanning) {
-  m_status.Report(text, phase, scanning, m_nFound, m_nDeleted);
 }
 
 void CRegistryPage::AddPendingRow(const RegistryFinding& finding) {
@@ -375,19 +297,45 @@ void CRegistryPage::SyncChecksFromList() {
   for (std::size_t i = 0; i < m_rows.Size(); ++i) m_rows.SetChecked(i, m_results.Checked(i));
 }
 
+int CRegistryPage::RunButton(Run run) { return run == Run::kRepair ? kRepairButton : kScanButton; }
+
+void CRegistryPage::ShowIdleButton(Run run) {
+  SetItemText(RunButton(run), run == Run::kRepair ? IDS_57708 : IDS_32783);
+}
+
+void CRegistryPage::LaunchRun(Run run, const std::function<void()>& prepare) {
+  // Two workers of the page never run at once: a stopped one is let finish.
+  m_worker.Wait();
+  BeginRun();
+  m_run = run;
+  SetItemText(RunButton(run), IDS_32784);
+  prepare();
+  if (!StartScanWorker([this, run] {
+        if (run == Run::kRepair) {
+          RunRepair();
+        } else {
+          RunScanCategories();
+        }
+        SendMessageA(m_hWnd, kMsgRunEnded, static_cast<WPARAM>(run), 0);
+      })) {
+    ShowIdleButton(run);
+    return;
+  }
+  EnableRunControls(false, RunButton(run));
+}
+
+void CRegistryPage::StopOwnRun(Run run) {
+  StopRun();
+  ShowIdleButton(run);
+  EnableRunControls(true, 0);
+}
+
 void CRegistryPage::EndRun(Run run) {
   // Every row is listed before the final status shows the count; the window
   // still answers between batches.
-  m_results.ListAll([this](std::size_t n) { return DrainPendingRows(n); });
-  m_bIdle = 1;
-  g_bStopRequested = 0;
-  g_bPauseRequested = 0;
-  if (run == Run::kRepair) {
-    SetDlgItemTextA(m_hWnd, kRepairButton, LoadStr(IDS_57708).c_str());
-  } else {
-    SetDlgItemTextA(m_hWnd, kScanButton, LoadStr(IDS_32783).c_str());
-  }
-  m_bStop = 0;
+  ListAllPending();
+  SetIdle();
+  ShowIdleButton(run);
   m_run = Run::kNone;
   EnableRunControls(true, 0);
 }
@@ -402,7 +350,7 @@ void CRegistryPage::EnableRunControls(bool enable, int except) {
 void CRegistryPage::UpdateButtonsForBusy(bool busy) {
   if (!m_bIdle) {
     // The page's own run: only its start/stop button answers.
-    EnableWindow(Item(m_run == Run::kRepair ? kRepairButton : kScanButton), TRUE);
+    EnableWindow(Item(RunButton(m_run)), TRUE);
     return;
   }
   for (int id : {kScanButton, kRepairButton, kDeleteCheckedButton}) {
@@ -423,22 +371,12 @@ void CRegistryPage::ShowCategoryMenu(POINT screen) {
   if (cmd) OnCommand(static_cast<int>(cmd), 0, nullptr);
 }
 
-void CRegistryPage::ShowResultMenu(POINT screen) {
-  const UINT cmd = TrackResultMenu(m_hWnd, screen);
-  if (cmd) OnCommand(static_cast<int>(cmd), 0, nullptr);
-}
-
 void CRegistryPage::SetAllCategories(int how) {
   if (!m_bIdle) return;
   for (std::size_t i = 0; i < m_categoryChecked.size(); ++i) {
     m_categoryChecked[i] = how == 2 ? !m_categoryChecked[i] : how == 1;
   }
   InvalidateRect(m_hCategories, nullptr, FALSE);
-}
-
-void CRegistryPage::ShowMessage(UINT textId) {
-  MessageBoxA(m_hWnd, LoadStr(textId).c_str(), TextOr(IDS_57755, "Tidewell").c_str(),
-              MB_OK | MB_ICONINFORMATION);
 }
 
 // --- deletion -----------------------------------------------------------------
@@ -450,7 +388,7 @@ void CRegistryPage::DeleteCheckedFindings() {
   m_worker.Wait();
   SyncChecksFromList();
   if (!CRegistryDeletion::AnyChecked(m_rows)) {
-    ShowMessage(IDS_57773);
+    ShowMessage(IDS_57773, MB_OK | MB_ICONINFORMATION);
     return;
   }
   DeleteRows(false);
@@ -472,6 +410,7 @@ void CRegistryPage::DeleteRows(bool all) {
   } deleting(m_bDeleting);
   HCURSOR oldCursor = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   long found = m_nFound;
+  long deleted = m_nDeleted;
   m_lastServed = 0;
   // The list positions of the rows that go, in ascending order.
   std::vector<std::size_t> gone;
@@ -483,13 +422,14 @@ void CRegistryPage::DeleteRows(bool all) {
   };
   hooks.removed = [&](std::size_t index) { gone.push_back(index); };
   hooks.progress = [&](const std::string& key) {
-    m_status.Report(key, StatusPhase::kProgress, false, found, m_nDeleted);
+    m_status.Report(key, StatusPhase::kProgress, false, found, deleted);
   };
   const BackupDeletionResult result =
       DeleteWithBackup(*m_platform.registry, *m_platform.files,
                        MakeBackupFileName(*m_platform.files, m_platform.clock->GetLocalTime()), WindowsFamily(), &m_rows,
-                       all, &found, &m_nDeleted, hooks);
+                       all, &found, &deleted, hooks);
   m_nFound = found;
+  m_nDeleted = deleted;
   // The end of a long deletion (rows compacted, the backup flushed, the list
   // emptied and drawn) comes in steps the window's callers wait between.
   ServeWhileBusy();
@@ -507,7 +447,7 @@ void CRegistryPage::DeleteRows(bool all) {
   ReportStatus(why, StatusPhase::kFailed, false);
   std::string text = why;
   if (result.damagedEnd) text += "\n\n" + LoadStrWith(IDS_57920, result.file);
-  MessageBoxA(m_hWnd, text.c_str(), TextOr(IDS_57755, "Tidewell").c_str(), MB_OK | MB_ICONERROR);
+  ShowText(text, MB_OK | MB_ICONERROR);
 }
 
 void CRegistryPage::ServeWhileBusy() {
@@ -521,46 +461,19 @@ void CRegistryPage::OnRepair() {
   if (m_bIdle) {
     SyncChecksFromList();
     if (!CRegistryDeletion::AnyChecked(m_rows)) {
-      ShowMessage(IDS_57773);
+      ShowMessage(IDS_57773, MB_OK | MB_ICONINFORMATION);
       return;
     }
   } else {
-    if (m_run != Run::kRepair) return;
-    m_bStop = 1;
-    m_bIdle = 1;
-    SetDlgItemTextA(m_hWnd, kRepairButton, LoadStr(IDS_57708).c_str());
-    EnableRunControls(true, 0);
+    if (m_run == Run::kRepair) StopOwnRun(Run::kRepair);
     return;
   }
-  m_worker.Wait();
-  m_bIdle = 0;
-  m_run = Run::kRepair;
-  SetDlgItemTextA(m_hWnd, kRepairButton, LoadStr(IDS_32784).c_str());
-  g_bScanning = 1;
-  m_repairFolders.clear();
-  {
+  LaunchRun(Run::kRepair, [this] {
+    m_repairFolders.clear();
     CChoosePathDialog dialog(*m_platform.files);
     dialog.Run(m_hWnd);
     dialog.GetPaths(&m_repairFolders);
-  }
-  m_bStop = 0;
-  if (!m_worker.Start(&CRegistryPage::RepairWorker, this)) {
-    m_bIdle = 1;
-    g_bScanning = 0;
-    SetDlgItemTextA(m_hWnd, kRepairButton, LoadStr(IDS_57708).c_str());
-    return;
-  }
-  EnableRunControls(false, kRepairButton);
-}
-
-DWORD WINAPI CRegistryPage::RepairWorker(LPVOID param) {
-  auto* page = static_cast<CRegistryPage*>(param);
-  page->ReportStatus("", StatusPhase::kStart, true);
-  page->RunRepair();
-  SendMessageA(page->m_hWnd, kMsgRunEnded, static_cast<WPARAM>(Run::kRepair), 0);
-  page->ReportStatus("", StatusPhase::kFinish, true);
-  g_bScanning = 0;
-  return 0;
+  });
 }
 
 void CRegistryPage::RunRepair() {

@@ -7,41 +7,29 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <atomic>
-#include <cstdint>
-#include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
-#include "app/page.h"
-#include "app/page_status.h"
-#include "app/page_worker.h"
-#include "platform/run_control.h"
-#include "controls/owner_button.h"
-#include "controls/result_list.h"
-#include "platform/platform.h"
+#include "app/result_page.h"
 #include "registry_cleaner/pending_findings.h"
 #include "registry_cleaner/registry_finding.h"
 #include "registry_cleaner/registry_row_store.h"
 
 namespace tw {
 
-class CRegistryPage : public CPage {
+class CRegistryPage : public CResultPage {
  public:
   // The page uses the platform services for as long as it lives.
   explicit CRegistryPage(const Platform& platform);
   ~CRegistryPage() override;
 
   void UpdateButtonsForBusy(bool busy) override;
-  bool WantsBusyState() const override { return true; }
 
  protected:
   INT_PTR DialogProc(UINT msg, WPARAM wp, LPARAM lp) override;
   BOOL OnInit() override;
   bool OnCommand(int id, int code, HWND control) override;
-  bool OnNotify(NMHDR* header, LRESULT* result) override;
-  void OnDestroy() override;
-  void OnTimer(UINT_PTR id) override;
 
  private:
   enum class Run { kNone, kScan, kRepair };
@@ -49,9 +37,7 @@ class CRegistryPage : public CPage {
 
   // Scan.
   void OnScan();
-  static DWORD WINAPI ScanWorker(LPVOID page);
   void RunScanCategories();
-  void ReportStatus(const std::string& text, StatusPhase phase, bool scanning);
   // Deletion.
   void DeleteCheckedFindings();
   void DeleteAllFindings();
@@ -62,47 +48,40 @@ class CRegistryPage : public CPage {
   void ServeWhileBusy();
   // Repair.
   void OnRepair();
-  static DWORD WINAPI RepairWorker(LPVOID page);
   void RunRepair();
   // Whole registry.
   void BackupWholeRegistry();
   void RestoreRegistryFile();
 
-  // Worker plumbing.
+  // Worker plumbing. A run's start/stop button reads "stop" while it runs.
+  static int RunButton(Run run);
+  void ShowIdleButton(Run run);
+  // Starts `run` on the worker; `prepare` runs first, with the page busy.
+  void LaunchRun(Run run, const std::function<void()>& prepare);
+  void StopOwnRun(Run run);
   void EndRun(Run run);
   void AddPendingRow(const RegistryFinding& finding);
   // Moves every found row waiting into the list in one block, whatever
   // the limit; answers false, since none is left waiting.
-  bool DrainPendingRows(std::size_t limit);
+  bool DrainPendingRows(std::size_t limit) override;
 
   // Controls.
   void EnableRunControls(bool enable, int except);
   void FillCategoryList();
   void DrawCategoryItem(const DRAWITEMSTRUCT* item);
   void ShowCategoryMenu(POINT screen);
-  void ShowResultMenu(POINT screen);
   void SetAllCategories(int how);  // 0 none, 1 all, 2 invert
   // The list's ticks into m_rows, for the engines.
   void SyncChecksFromList();
   // Asked by the repair worker: through the list, so in turn with the
   // interface thread's changes.
   bool RowChecked(int row) const;
-  void ShowMessage(UINT textId);
 
-  Platform m_platform;
   HWND m_hCategories = nullptr;
-  HWND m_hResults = nullptr;
-  HIMAGELIST m_hChecks = nullptr;
-  std::vector<std::unique_ptr<COwnerButton>> m_buttons;
   std::vector<bool> m_categoryChecked;
   std::vector<int> m_categoryIds;
 
-  std::atomic<std::int32_t> m_bIdle{1};
-  std::atomic<std::int32_t> m_bStop{0};
-  std::atomic<long> m_nFound{0};
-  long m_nDeleted = 0;
   Run m_run = Run::kNone;
-  CPageWorker m_worker;
   std::vector<std::string> m_repairFolders;
   std::vector<int> m_scanCategories;  // the ticked categories of the running scan
 
@@ -112,16 +91,12 @@ class CRegistryPage : public CPage {
   CRegistryRowStore m_rows;
   // Rows found by the worker and not yet listed.
   CPendingFindings m_pending;
-  CResultList m_results;
   std::string m_cell;  // the text of the cell the list asked for last
   // Set while a deletion runs on this thread: it answers messages between
   // rows, and a command served then must not start another run over the
   // rows it walks.
   bool m_bDeleting = false;
   ULONGLONG m_lastServed = 0;  // TickCount64 of the last ServeWhileBusy that served
-
-  CPageStatus m_status;
-  CRunControl m_control{&m_bStop};
 };
 
 }  // namespace tw
