@@ -11,20 +11,13 @@
 #include <vector>
 
 #include "e2e/driver.h"
+#include "e2e/registry_seed.h"
+#include "unit/clock_test_checks.h"
 
 namespace tw::e2e {
 namespace {
 
-int PortFrom(const char* variable) {
-  const char* file = std::getenv(variable);
-  if (!file || !*file) return -1;
-  int port = 0;
-  if (FILE* f = std::fopen(file, "r")) {
-    if (std::fscanf(f, "%d", &port) != 1) port = 0;
-    std::fclose(f);
-  }
-  return port;
-}
+using test::ChronydPort;
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -42,8 +35,8 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 }
 
 TEST(ClockPage, SynchroniseAgainstTheLocalServers) {
-  const int skewed = PortFrom("TW_CLOCK_CHRONYD_SKEWED_PORT_FILE");
-  const int plain = PortFrom("TW_CLOCK_CHRONYD_PORT_FILE");
+  const int skewed = ChronydPort("TW_CLOCK_CHRONYD_SKEWED_PORT_FILE");
+  const int plain = ChronydPort("TW_CLOCK_CHRONYD_PORT_FILE");
   if (skewed < 0 || plain < 0) GTEST_SKIP() << "run through ctest, which starts chronyd";
   ASSERT_GT(skewed, 0);
   ASSERT_GT(plain, 0);
@@ -124,10 +117,7 @@ TEST(ClockPage, SynchroniseAgainstTheLocalServers) {
 
 TEST(ClockPage, InTheMainWindowWithTheShippedServers) {
   // The program's own settings key, as the shell's tests keep it.
-  auto removeSettings = [] {
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Tidewell\\tidewell");
-    RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Tidewell\\tidewell");
-  };
+  auto removeSettings = [] { RemoveKey(HKEY_CURRENT_USER, "Software\\Tidewell\\tidewell"); };
   removeSettings();
   CAppUnderTest app;
   ASSERT_TRUE(app.Start("tidewell.exe")) << app.LastError();

@@ -375,19 +375,23 @@ bool WaitForGone(HWND hwnd, DWORD timeoutMs) {
   return WaitFor([&] { return !IsWindow(hwnd) || !IsWindowVisible(hwnd); }, timeoutMs);
 }
 
-std::vector<std::string> ListBoxItems(HWND listBox) {
-  // LB_GETTEXT is marshalled between processes for a list box with strings.
+namespace {
+
+// The strings of a list box or of a combo box's list, through the count,
+// length and text messages of its kind: they are marshalled between
+// processes for a control with strings.
+std::vector<std::string> StringItems(HWND control, UINT countMsg, UINT lengthMsg, UINT textMsg) {
   std::vector<std::string> out;
   DWORD_PTR n = 0;
-  if (!SendMessageTimeoutW(listBox, LB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &n))
+  if (!SendMessageTimeoutW(control, countMsg, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &n))
     return out;
   for (DWORD_PTR i = 0; i < n && static_cast<LONG_PTR>(n) > 0; ++i) {
     DWORD_PTR len = 0;
-    SendMessageTimeoutW(listBox, LB_GETTEXTLEN, i, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len);
+    SendMessageTimeoutW(control, lengthMsg, i, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len);
     if (static_cast<LONG_PTR>(len) < 0) len = 0;
     std::wstring text(len + 1, L'\0');
     DWORD_PTR got = 0;
-    SendMessageTimeoutW(listBox, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()),
+    SendMessageTimeoutW(control, textMsg, i, reinterpret_cast<LPARAM>(text.data()),
                         SMTO_ABORTIFHUNG, kSendTimeoutMs, &got);
     text.resize(static_cast<LONG_PTR>(got) < 0 ? 0 : std::min<DWORD_PTR>(got, len));
     out.push_back(Narrow(text));
@@ -395,23 +399,14 @@ std::vector<std::string> ListBoxItems(HWND listBox) {
   return out;
 }
 
+}  // namespace
+
+std::vector<std::string> ListBoxItems(HWND listBox) {
+  return StringItems(listBox, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT);
+}
+
 std::vector<std::string> ComboBoxItems(HWND comboBox) {
-  std::vector<std::string> out;
-  DWORD_PTR n = 0;
-  if (!SendMessageTimeoutW(comboBox, CB_GETCOUNT, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &n))
-    return out;
-  for (DWORD_PTR i = 0; i < n && static_cast<LONG_PTR>(n) > 0; ++i) {
-    DWORD_PTR len = 0;
-    SendMessageTimeoutW(comboBox, CB_GETLBTEXTLEN, i, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &len);
-    if (static_cast<LONG_PTR>(len) < 0) len = 0;
-    std::wstring text(len + 1, L'\0');
-    DWORD_PTR got = 0;
-    SendMessageTimeoutW(comboBox, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, kSendTimeoutMs, &got);
-    text.resize(static_cast<LONG_PTR>(got) < 0 ? 0 : std::min<DWORD_PTR>(got, len));
-    out.push_back(Narrow(text));
-  }
-  return out;
+  return StringItems(comboBox, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT);
 }
 
 bool ComboBoxSelect(HWND comboBox, int index) {

@@ -56,11 +56,6 @@ void DeleteValue(HKEY root, const std::string& path, const char* name) {
   RegCloseKey(key);
 }
 
-void DeleteTree(HKEY root, const std::string& path) {
-  RegDeleteTreeA(root, path.c_str());
-  RegDeleteKeyA(root, path.c_str());
-}
-
 // Gives the key the security descriptor of this SDDL text; false when it
 // cannot.
 bool SetKeySecurityText(HKEY root, const std::string& path, const char* sddl) {
@@ -168,7 +163,7 @@ class PluginPageE2E : public ::testing::Test {
   static void RemoveAll() {
     const std::string locked = std::string(kMenuExtKey) + "\\" + kMenuLocked;
     if (KeyExists(HKEY_CURRENT_USER, locked)) SetKeySecurityText(HKEY_CURRENT_USER, locked, kFullAccess);
-    DeleteTree(HKEY_CURRENT_USER, locked);
+    RemoveKey(HKEY_CURRENT_USER, locked);
     DeleteValue(HKEY_LOCAL_MACHINE, kToolbarKey, kUnwritableToolbar);
     char text[64] = {};
     DWORD size = sizeof text;
@@ -179,14 +174,14 @@ class PluginPageE2E : public ::testing::Test {
     }
     DeleteValue(HKEY_LOCAL_MACHINE, kToolbarKey, kClsid);
     DeleteValue(HKEY_LOCAL_MACHINE, kToolbarKey, kOtherToolbar);
-    DeleteTree(HKEY_LOCAL_MACHINE, std::string(kExtensionsKey) + "\\" + kButton);
-    DeleteTree(HKEY_LOCAL_MACHINE, std::string(kBhoKey) + "\\" + kClsid);
-    DeleteTree(HKEY_LOCAL_MACHINE, Clsid(kClsid));
-    DeleteTree(HKEY_LOCAL_MACHINE, std::string(kBho32Key) + "\\" + kClsid32);
-    DeleteTree(HKEY_LOCAL_MACHINE, Clsid32(kClsid32));
-    DeleteTree(HKEY_CURRENT_USER, std::string(kExtensionsKey) + "\\" + kExecButton);
-    DeleteTree(HKEY_CURRENT_USER, std::string(kMenuExtKey) + "\\" + kMenuWithTarget);
-    DeleteTree(HKEY_CURRENT_USER, std::string(kMenuExtKey) + "\\" + kMenuWithout);
+    RemoveKey(HKEY_LOCAL_MACHINE, std::string(kExtensionsKey) + "\\" + kButton);
+    RemoveKey(HKEY_LOCAL_MACHINE, std::string(kBhoKey) + "\\" + kClsid);
+    RemoveKey(HKEY_LOCAL_MACHINE, Clsid(kClsid));
+    RemoveKey(HKEY_LOCAL_MACHINE, std::string(kBho32Key) + "\\" + kClsid32);
+    RemoveKey(HKEY_LOCAL_MACHINE, Clsid32(kClsid32));
+    RemoveKey(HKEY_CURRENT_USER, std::string(kExtensionsKey) + "\\" + kExecButton);
+    RemoveKey(HKEY_CURRENT_USER, std::string(kMenuExtKey) + "\\" + kMenuWithTarget);
+    RemoveKey(HKEY_CURRENT_USER, std::string(kMenuExtKey) + "\\" + kMenuWithout);
   }
   // Starts the program and opens the plug-in page.
   void Open(const std::string& exe = "tidewell.exe") {

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "e2e/driver.h"
@@ -32,6 +33,12 @@ inline void SetValue(HKEY root, const std::string& path, const char* name, DWORD
 inline void SetString(HKEY root, const std::string& path, const char* name,
                       const std::string& text) {
   SetValue(root, path, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
+}
+
+// Removes the key with everything below it; a missing key is no error.
+inline void RemoveKey(HKEY root, const std::string& path) {
+  RegDeleteTreeA(root, path.c_str());
+  RegDeleteKeyA(root, path.c_str());
 }
 
 inline bool KeyExists(HKEY root, const std::string& path) {
@@ -102,6 +109,17 @@ inline void DumpKey(HKEY root, const std::string& path, std::vector<std::string>
   std::wstring wide(n, L'\0');
   MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), wide.data(), n);
   DumpKeyWide(root, wide, out);
+}
+
+using RegKeys = std::vector<std::pair<HKEY, std::string>>;
+
+// The dumps of all the keys in one sorted list: two states of the registry
+// compare as texts, whatever order the keys come back in.
+inline std::vector<std::string> SortedDump(const RegKeys& keys) {
+  std::vector<std::string> lines;
+  for (const auto& [root, path] : keys) DumpKey(root, path, &lines);
+  std::sort(lines.begin(), lines.end());
+  return lines;
 }
 
 // Sets a value through the wide calls: names and texts that the ANSI code

@@ -35,16 +35,13 @@ std::string Class32(const char* id) {
 
 // Both views of every key the test seeds, so an entry restored into the
 // wrong view shows as a difference.
-std::vector<std::string> SeededState() {
-  std::vector<std::string> lines;
+RegKeys SeededKeys() {
+  RegKeys keys = {{HKEY_LOCAL_MACHINE, kKey64}, {HKEY_LOCAL_MACHINE, kKey32}};
   for (const char* id : {kStale64, kNativeOnly}) {
-    DumpKey(HKEY_LOCAL_MACHINE, Class64(id), &lines);
-    DumpKey(HKEY_LOCAL_MACHINE, Class32(id), &lines);
+    keys.push_back({HKEY_LOCAL_MACHINE, Class64(id)});
+    keys.push_back({HKEY_LOCAL_MACHINE, Class32(id)});
   }
-  DumpKey(HKEY_LOCAL_MACHINE, kKey64, &lines);
-  DumpKey(HKEY_LOCAL_MACHINE, kKey32, &lines);
-  std::sort(lines.begin(), lines.end());
-  return lines;
+  return keys;
 }
 
 std::string SystemFolder() {
@@ -60,16 +57,7 @@ std::string SystemWow64Folder() {
 }
 
 void RemoveSeed() {
-  for (const char* key : {kKey64, kKey32}) {
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, key);
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, key);
-  }
-  for (const char* id : {kStale64, kNativeOnly}) {
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, Class64(id).c_str());
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, Class64(id).c_str());
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, Class32(id).c_str());
-    RegDeleteKeyA(HKEY_LOCAL_MACHINE, Class32(id).c_str());
-  }
+  for (const auto& [root, path] : SeededKeys()) RemoveKey(root, path);
   DeleteFileA((SystemFolder() + "\\" + kNativeServer).c_str());
 }
 
@@ -119,13 +107,12 @@ class RegistryViewsE2E : public ::testing::TestWithParam<ProgramCase> {
 };
 
 TEST_P(RegistryViewsE2E, EachViewsStaleValueGoesOnceAndComesBackIntoItsOwnView) {
-  const auto before = SeededState();
+  const auto before = SortedDump(SeededKeys());
   ASSERT_TRUE(app.Start(GetParam().Exe())) << app.LastError();
   RegistryPageWindows ui;
   ASSERT_TRUE(ui.Open(app));
   ui.TickOnly({2});  // HKEY_LOCAL_MACHINE
-  Click(FindControl(ui.page, 1035));
-  ASSERT_TRUE(ui.WaitForPane(0, "扫描完成.", 240000)) << ui.Pane(0);
+  ASSERT_TRUE(ui.Scan(240000)) << ui.Pane(0);
 
   const auto rows = ListViewRows(ui.results, 3);
   std::string listed;
@@ -152,11 +139,7 @@ TEST_P(RegistryViewsE2E, EachViewsStaleValueGoesOnceAndComesBackIntoItsOwnView) 
   ASSERT_EQ(stale64.size(), 2u) << listed;
   ASSERT_EQ(stale32.size(), 1u) << listed;
 
-  for (int row : {stale64[0], stale64[1], stale32[0]}) {
-    ASSERT_TRUE(ListViewSetChecked(ui.results, row, true));
-  }
-  Click(FindControl(ui.page, 1007));
-  ASSERT_TRUE(WaitFor([&] { return ListViewRowCount(ui.results) == static_cast<int>(rows.size()) - 3; }));
+  ASSERT_TRUE(ui.DeleteRows({stale64[0], stale64[1], stale32[0]}));
   app.End();
   EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, Class64(kStale64) + "\\InprocServer32", ""));
   EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kKey64, "Tool"));
@@ -169,7 +152,7 @@ TEST_P(RegistryViewsE2E, EachViewsStaleValueGoesOnceAndComesBackIntoItsOwnView) 
   const auto files = BackupFiles("*.reg", GetParam().Backups());
   ASSERT_EQ(files.size(), 1u);
   ImportWithRegedit(files[0]);
-  EXPECT_EQ(SeededState(), before);
+  EXPECT_EQ(SortedDump(SeededKeys()), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPrograms, RegistryViewsE2E,

@@ -76,8 +76,7 @@ void DeleteTree(HKEY root, const std::string& path) {
 }
 
 std::vector<std::string> SandboxState() {
-  std::vector<std::string> lines;
-  const std::pair<HKEY, std::string> roots[] = {
+  return SortedDump({
       {HKEY_CURRENT_USER, kSandbox},
       {HKEY_LOCAL_MACHINE, kSandbox},
       {HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsid},
@@ -87,10 +86,7 @@ std::vector<std::string> SandboxState() {
        std::string("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kUninstall},
       {HKEY_CLASSES_ROOT, kExtension},
       {HKEY_CLASSES_ROOT, kClass},
-  };
-  for (const auto& [root, path] : roots) DumpKey(root, path, &lines);
-  std::sort(lines.begin(), lines.end());
-  return lines;
+  });
 }
 
 void RemoveSandbox() {
@@ -156,11 +152,7 @@ struct RegistryPage : RegistryPageWindows {
   bool WaitForPane(int i, const std::string& text, DWORD timeout = kScanTimeoutMs) const {
     return WaitFor([&] { return Pane(i) == text; }, timeout);
   }
-  HWND Button(int id) const { return FindControl(page, id); }
-  bool Scan() {
-    Click(Button(1035));
-    return WaitForPane(0, "扫描完成.");
-  }
+  bool Scan() { return RegistryPageWindows::Scan(kScanTimeoutMs); }
   // Rows whose location (column 0) names one of the seeded entries.
   std::vector<int> RowsOf(const std::vector<std::string>& locations) const {
     std::vector<int> out;

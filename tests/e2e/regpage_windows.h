@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "e2e/driver.h"
 
@@ -54,6 +55,22 @@ struct RegistryPageWindows : PageWindows {
     if (!OpenPage(app, 1001, 1004, "SysListView32", 1004)) return false;
     categories = FindControl(page, 1003, "ListBox");
     return categories != nullptr;
+  }
+  HWND Button(int id) const { return FindControl(page, id); }
+  // Clicks scan and waits for the scan's end in the status bar.
+  bool Scan(DWORD timeout) {
+    Click(Button(1035));
+    return WaitForPane(0, "扫描完成.", timeout);
+  }
+  // Ticks the rows, clicks "delete the checked" and waits until as many
+  // rows have left the list.
+  bool DeleteRows(const std::vector<int>& rows) {
+    const int before = ListViewRowCount(results);
+    for (int row : rows) {
+      if (!ListViewSetChecked(results, row, true)) return false;
+    }
+    Click(Button(1007));
+    return WaitFor([&] { return ListViewRowCount(results) == before - static_cast<int>(rows.size()); });
   }
   // Leaves only the categories at the given list positions ticked.
   void TickOnly(const std::set<int>& rows) {

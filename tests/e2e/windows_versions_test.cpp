@@ -44,17 +44,9 @@ class WineVersion {
   std::string m_key;
 };
 
-std::vector<std::string> SandboxState() {
-  std::vector<std::string> lines;
-  DumpKey(HKEY_CURRENT_USER, kSandbox, &lines);
-  std::sort(lines.begin(), lines.end());
-  return lines;
-}
+std::vector<std::string> SandboxState() { return SortedDump({{HKEY_CURRENT_USER, kSandbox}}); }
 
-void RemoveSandbox() {
-  RegDeleteTreeA(HKEY_CURRENT_USER, kSandbox);
-  RegDeleteKeyA(HKEY_CURRENT_USER, kSandbox);
-}
+void RemoveSandbox() { RemoveKey(HKEY_CURRENT_USER, kSandbox); }
 
 void Seed() {
   RemoveSandbox();
@@ -119,19 +111,14 @@ TEST_P(WindowsVersionsE2E, StartsScansDeletesAndTheBackupRestores) {
   RegistryPageWindows ui;
   ASSERT_TRUE(ui.Open(app));
   ui.TickOnly({1});  // HKEY_CURRENT_USER
-  Click(FindControl(ui.page, 1035));
-  ASSERT_TRUE(ui.WaitForPane(0, "扫描完成.", 120000)) << ui.Pane(0);
+  ASSERT_TRUE(ui.Scan(120000)) << ui.Pane(0);
   const auto rows = ListViewRows(ui.results, 3);
-  int mine = 0;
+  std::vector<int> mine;
   for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
-    if (rows[i][0].rfind(kSandbox, 0) == 0) {
-      ASSERT_TRUE(ListViewSetChecked(ui.results, i, true));
-      ++mine;
-    }
+    if (rows[i][0].rfind(kSandbox, 0) == 0) mine.push_back(i);
   }
-  ASSERT_EQ(mine, 3) << "the seeded stale values are not all listed";
-  Click(FindControl(ui.page, 1007));
-  ASSERT_TRUE(WaitFor([&] { return ListViewRowCount(ui.results) == static_cast<int>(rows.size()) - 3; }));
+  ASSERT_EQ(mine.size(), 3u) << "the seeded stale values are not all listed";
+  ASSERT_TRUE(ui.DeleteRows(mine));
   app.End();
   EXPECT_NE(SandboxState(), before);
 

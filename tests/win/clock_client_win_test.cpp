@@ -5,21 +5,20 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
 #include "clock_sync/clock_synchroniser.h"
 #include "clock_sync/time_sync_client.h"
-#include "platform/memory/system_clock_memory.h"
 #include "platform/socket.h"
 #include "platform/system_clock.h"
-#include "unit/clock_test_server.h"
+#include "unit/clock_test_checks.h"
 
 namespace tw {
 namespace {
 
-using test::CScriptedTimeServer;
+using test::ChronydPort;
+using test::OneQuery;
 using test::ReplyScript;
 
 class ClockWinsock : public ::testing::Test {
@@ -33,18 +32,6 @@ class ClockWinsock : public ::testing::Test {
   void TearDown() override {
     if (m_bStarted) SocketCleanup();
   }
-  // -1 when the variable is not set (not run by ctest), 0 when its file is
-  // missing.
-  static int ChronydPort(const char* variable = "TW_CLOCK_CHRONYD_PORT_FILE") {
-    const char* file = std::getenv(variable);
-    if (!file || !*file) return -1;
-    int port = 0;
-    if (FILE* f = std::fopen(file, "r")) {
-      if (std::fscanf(f, "%d", &port) != 1) port = 0;
-      std::fclose(f);
-    }
-    return port;
-  }
   bool m_bStarted = false;
 };
 
@@ -52,16 +39,7 @@ TEST_F(ClockWinsock, RealServerOnLoopback) {
   const int port = ChronydPort();
   if (port < 0) GTEST_SKIP() << "run through ctest, which starts chronyd";
   ASSERT_GT(port, 0) << "chronyd's port file is missing";
-  CTimeSyncClient client(GetMachineClock());
-  for (int i = 0; i < 5; ++i) {
-    TimeQueryResult r;
-    ASSERT_TRUE(client.QueryServer("127.0.0.1", &r, port)) << client.GetLastError();
-    // Off by no more than half the round trip, which is never below zero.
-    EXPECT_NEAR(r.dOffset, 0.0, r.dDelay / 2 + 0.001);
-    EXPECT_GE(r.dDelay, 0.0);
-    EXPECT_LT(r.dDelay, 0.5);
-    EXPECT_EQ(r.nStratum, 3);
-  }
+  EXPECT_EQ(test::QueryTheLocalChronyd(port).size(), 5u);
 }
 
 // Whether this process (Wine runs it as a Linux process) may set the host's
@@ -129,42 +107,18 @@ TEST_F(ClockWinsock, ScriptedReplies) {
       {ReplyScript::kShort20, kSntpErrorShortReply},
   };
   for (const auto& c : cases) {
-    CScriptedTimeServer server(c.script, 30.0);
-    ASSERT_TRUE(server.Ready());
-    CMemorySystemClock clock;
-    CTimeSyncClient client(clock);
-    TimeQueryResult r;
-    EXPECT_EQ(client.QueryServer("127.0.0.1", &r, server.Port()), c.error == 0)
-        << static_cast<int>(c.script);
-    EXPECT_EQ(client.GetLastError(), c.error) << static_cast<int>(c.script);
+    const OneQuery q = test::QueryScripted(c.script, 30.0);
+    EXPECT_EQ(q.answered, c.error == 0) << static_cast<int>(c.script);
+    EXPECT_EQ(q.error, c.error) << static_cast<int>(c.script);
     if (c.error == 0) {
-      EXPECT_NEAR(r.dOffset, 30.0, 0.05);
+      EXPECT_NEAR(q.reply.dOffset, 30.0, 0.05);
     }
   }
 }
 
-TEST_F(ClockWinsock, UnknownHost) {
-  CMemorySystemClock clock;
-  CTimeSyncClient client(clock);
-  TimeQueryResult r;
-  EXPECT_FALSE(client.QueryServer("no..such..host", &r, 123));
-  EXPECT_EQ(client.GetLastError(), kWsaHostNotFound);
-}
+TEST_F(ClockWinsock, UnknownHost) { test::ExpectAnUnknownHostFails(); }
 
-TEST_F(ClockWinsock, NoReplyTimesOut) {
-  CScriptedTimeServer server(ReplyScript::kSilent);
-  ASSERT_TRUE(server.Ready());
-  CMemorySystemClock clock;
-  CTimeSyncClient client(clock);
-  TimeQueryResult r;
-  const auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(client.QueryServer("127.0.0.1", &r, server.Port()));
-  const double waited =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  EXPECT_EQ(client.GetLastError(), kWsaETimedOut);
-  EXPECT_GE(waited, 4.9);
-  EXPECT_LT(waited, 8.0);
-}
+TEST_F(ClockWinsock, NoReplyTimesOut) { test::ExpectASilentServerTimesOut(8.0); }
 
 }  // namespace
 }  // namespace tw
