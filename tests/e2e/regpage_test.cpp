@@ -16,6 +16,7 @@
 #include "e2e/driver.h"
 #include "e2e/regpage_windows.h"
 #include "e2e/registry_seed.h"
+#include "e2e/shell_support.h"
 
 namespace tw::e2e {
 namespace {
@@ -180,27 +181,7 @@ std::string ReadRegText(const std::string& path) {
   return Narrow(w);
 }
 
-// A message box of the program: a dialog captioned "Tidewell" that is not
-// the main window (which is a dialog with the same caption).
-MessageBoxInfo WaitForBox(const CAppUnderTest& app, HWND main, DWORD timeout = kTimeoutMs) {
-  MessageBoxInfo info;
-  WaitFor(
-      [&] {
-        for (HWND w : app.TopLevelWindows("Tidewell", "#32770")) {
-          if (w != main && IsWindowVisible(w)) {
-            info.hwnd = w;
-            return true;
-          }
-        }
-        return false;
-      },
-      timeout);
-  if (!info.hwnd) return info;
-  for (HWND w = GetWindow(info.hwnd, GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT)) {
-    if (ClassName(w) == "Static" && !GetText(w).empty()) info.text += GetText(w);
-  }
-  return info;
-}
+using shell::WaitForBox;
 
 class RegistryPageE2E : public ::testing::Test {
  protected:
