@@ -222,9 +222,16 @@ class CPinger {
       }
       const double waited = NowMs() - pending;
       if (taken >= kSamplesPerSend || waited < kSampleAfterMs + taken * kSampleEveryMs) continue;
-      char head[32];
-      std::snprintf(head, sizeof head, "at %.0f ms: ", waited);
-      const std::string sample = head + m_sampler.Sample();
+      const double t0 = NowMs();
+      std::string sample = m_sampler.Sample();
+      // Wine stops a thread only between its calls into the host: a look
+      // that waits tells of one long host-side call (drawing, the X
+      // server, a file), and what it then sees is what came after.
+      const double lookMs = NowMs() - t0;
+      char head[96];
+      std::snprintf(head, sizeof head, "at %.0f ms (the look took %.0f ms%s): ", waited, lookMs,
+                    lookMs > 20 ? ", held by a host-side call" : "");
+      sample = head + sample;
       ++taken;
       std::lock_guard<std::mutex> lock(m_mutex);
       if (m_stalls.empty() || m_stalls.back().first != pending) {
