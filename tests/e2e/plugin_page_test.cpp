@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/both_programs.h"
 #include "e2e/driver.h"
 #include "e2e/list_page_windows.h"
 #include "e2e/registry_seed.h"
@@ -46,9 +47,6 @@ const char kUnwritableToolbar[] = "{7E1DE11A-0000-4E2E-9000-00000000E2EC}\r\n[HK
 const char kMenuLocked[] = "TidewellPluginE2E Locked";
 const char kToolbarDefault[] = "TidewellPluginE2E Default";  // the Toolbar key's own value
 
-std::string Clsid(const std::string& id) { return "Software\\Classes\\CLSID\\" + id; }
-std::string Clsid32(const std::string& id) { return "Software\\Classes\\Wow6432Node\\CLSID\\" + id; }
-
 void DeleteValue(HKEY root, const std::string& path, const char* name) {
   HKEY key = nullptr;
   if (RegOpenKeyExA(root, path.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
@@ -75,7 +73,7 @@ bool SetKeySecurityText(HKEY root, const std::string& path, const char* sddl) {
 const char kNoRemoval[] = "D:P(D;;SD;;;WD)(A;;KA;;;WD)";
 const char kFullAccess[] = "D:(A;;KA;;;WD)";
 
-using Keys = std::vector<std::pair<HKEY, std::string>>;
+using Keys = RegKeys;
 std::vector<std::string> Dump(const Keys& keys) {
   std::vector<std::string> out;
   for (const auto& [root, path] : keys) DumpKey(root, path, &out);
@@ -135,9 +133,9 @@ class PluginPageE2E : public ::testing::Test {
     ASSERT_EQ(RunAndWait(std::string("regsvr32.exe /s ") + kServer, 60000), 0u);
     ASSERT_TRUE(KeyExists(HKEY_CLASSES_ROOT, std::string("CLSID\\") + kClsid));
     SetString(HKEY_LOCAL_MACHINE, std::string(kBho32Key) + "\\" + kClsid32, nullptr, "");
-    SetString(HKEY_LOCAL_MACHINE, Clsid32(kClsid32) + "\\InprocServer32", nullptr,
+    SetString(HKEY_LOCAL_MACHINE, ClassKey32(kClsid32) + "\\InprocServer32", nullptr,
               "C:\\x86\\tidewell_e2e32.dll");
-    SetString(HKEY_LOCAL_MACHINE, Clsid32(kClsid32) + "\\VersionIndependentProgID", nullptr,
+    SetString(HKEY_LOCAL_MACHINE, ClassKey32(kClsid32) + "\\VersionIndependentProgID", nullptr,
               "TidewellPluginE2E.X86");
     const std::string exec = std::string(kExtensionsKey) + "\\" + kExecButton;
     SetString(HKEY_CURRENT_USER, exec, "Clsid", "{1FBA04EE-3024-11D2-8F1F-0000F87ABD16}");
@@ -176,9 +174,9 @@ class PluginPageE2E : public ::testing::Test {
     DeleteValue(HKEY_LOCAL_MACHINE, kToolbarKey, kOtherToolbar);
     RemoveKey(HKEY_LOCAL_MACHINE, std::string(kExtensionsKey) + "\\" + kButton);
     RemoveKey(HKEY_LOCAL_MACHINE, std::string(kBhoKey) + "\\" + kClsid);
-    RemoveKey(HKEY_LOCAL_MACHINE, Clsid(kClsid));
+    RemoveKey(HKEY_LOCAL_MACHINE, ClassKey(kClsid));
     RemoveKey(HKEY_LOCAL_MACHINE, std::string(kBho32Key) + "\\" + kClsid32);
-    RemoveKey(HKEY_LOCAL_MACHINE, Clsid32(kClsid32));
+    RemoveKey(HKEY_LOCAL_MACHINE, ClassKey32(kClsid32));
     RemoveKey(HKEY_CURRENT_USER, std::string(kExtensionsKey) + "\\" + kExecButton);
     RemoveKey(HKEY_CURRENT_USER, std::string(kMenuExtKey) + "\\" + kMenuWithTarget);
     RemoveKey(HKEY_CURRENT_USER, std::string(kMenuExtKey) + "\\" + kMenuWithout);
@@ -259,10 +257,7 @@ TEST_P(PluginPageBothPrograms, EachKindListsTheSeededExtensionsAndTheServer) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPrograms, PluginPageBothPrograms,
-                         ::testing::Values("tidewell.exe", "x86\\tidewell.exe"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                           return std::string(info.param[0] == 'x' ? "x86" : "x64");
-                         });
+                         BothPrograms(), ProgramName);
 
 // Without a selected row nothing happens. "删除注册信息" on a toolbar takes
 // only its value; on context-menu entries of the user, their keys. Each
@@ -272,7 +267,7 @@ TEST_F(PluginPageE2E, DeletingRegistrationsTakesOnlyTheirOwnAndEachBackupRestore
   const std::string withTarget = std::string(kMenuExtKey) + "\\" + kMenuWithTarget;
   const std::string without = std::string(kMenuExtKey) + "\\" + kMenuWithout;
   const Keys keys = {{HKEY_LOCAL_MACHINE, kToolbarKey},
-                     {HKEY_LOCAL_MACHINE, Clsid(kClsid)},
+                     {HKEY_LOCAL_MACHINE, ClassKey(kClsid)},
                      {HKEY_CURRENT_USER, withTarget},
                      {HKEY_CURRENT_USER, without}};
   const auto before = Dump(keys);
@@ -285,7 +280,7 @@ TEST_F(PluginPageE2E, DeletingRegistrationsTakesOnlyTheirOwnAndEachBackupRestore
   ASSERT_TRUE(WaitFor([] { return !ValueExists(HKEY_LOCAL_MACHINE, kToolbarKey, kClsid); }));
   EXPECT_EQ(m_page.RowOf("TidewellPluginE2E Toolbar"), -1);
   EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kToolbarKey, kOtherToolbar));
-  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Clsid(kClsid)));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ClassKey(kClsid)));
 
   ShowKind(1007);
   for (const char* name : {kMenuWithTarget, kMenuWithout}) {
@@ -303,7 +298,7 @@ TEST_F(PluginPageE2E, DeletingRegistrationsTakesOnlyTheirOwnAndEachBackupRestore
 // the real "regsvr32 -u" runs, and the backup restores both.
 TEST_F(PluginPageE2E, UninstallingTheHelperObjectNeedsItsBackupThenTakesKeyAndClass) {
   const Keys keys = {{HKEY_LOCAL_MACHINE, std::string(kBhoKey) + "\\" + kClsid},
-                     {HKEY_LOCAL_MACHINE, Clsid(kClsid)}};
+                     {HKEY_LOCAL_MACHINE, ClassKey(kClsid)}};
   const auto before = Dump(keys);
   m_savedBackups = ProgramFolder() + "RegBackup.plugin_e2e";
   ASSERT_TRUE(MoveFileA((ProgramFolder() + "RegBackup").c_str(), m_savedBackups.c_str()));

@@ -35,6 +35,13 @@ inline void SetString(HKEY root, const std::string& path, const char* name,
   SetValue(root, path, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
 }
 
+// A class's key below HKEY_LOCAL_MACHINE, in the 64-bit view and in the
+// 32-bit one.
+inline std::string ClassKey(const std::string& id) { return "Software\\Classes\\CLSID\\" + id; }
+inline std::string ClassKey32(const std::string& id) {
+  return "Software\\Classes\\Wow6432Node\\CLSID\\" + id;
+}
+
 // Removes the key with everything below it; a missing key is no error.
 inline void RemoveKey(HKEY root, const std::string& path) {
   RegDeleteTreeA(root, path.c_str());

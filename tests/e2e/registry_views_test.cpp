@@ -28,18 +28,13 @@ const char kNativeOnly[] = "{7E1DE11A-0000-4E2E-9000-00000000E2F3}";
 const char kGone[] = "C:\\tidewell_views_e2e\\gone\\";
 const char kNativeServer[] = "tw_views_native_only.dll";
 
-std::string Class64(const char* id) { return std::string("Software\\Classes\\CLSID\\") + id; }
-std::string Class32(const char* id) {
-  return std::string("Software\\Classes\\Wow6432Node\\CLSID\\") + id;
-}
-
 // Both views of every key the test seeds, so an entry restored into the
 // wrong view shows as a difference.
 RegKeys SeededKeys() {
   RegKeys keys = {{HKEY_LOCAL_MACHINE, kKey64}, {HKEY_LOCAL_MACHINE, kKey32}};
   for (const char* id : {kStale64, kNativeOnly}) {
-    keys.push_back({HKEY_LOCAL_MACHINE, Class64(id)});
-    keys.push_back({HKEY_LOCAL_MACHINE, Class32(id)});
+    keys.push_back({HKEY_LOCAL_MACHINE, ClassKey(id)});
+    keys.push_back({HKEY_LOCAL_MACHINE, ClassKey32(id)});
   }
   return keys;
 }
@@ -63,10 +58,10 @@ void RemoveSeed() {
 
 void Seed() {
   RemoveSeed();
-  SetString(HKEY_LOCAL_MACHINE, Class64(kStale64) + "\\InprocServer32", "",
+  SetString(HKEY_LOCAL_MACHINE, ClassKey(kStale64) + "\\InprocServer32", "",
             std::string(kGone) + "server64.dll");
   const std::string nativeServer = "C:\\windows\\system32\\" + std::string(kNativeServer);
-  SetString(HKEY_LOCAL_MACHINE, Class64(kNativeOnly) + "\\InprocServer32", "", nativeServer);
+  SetString(HKEY_LOCAL_MACHINE, ClassKey(kNativeOnly) + "\\InprocServer32", "", nativeServer);
   SetString(HKEY_LOCAL_MACHINE, kKey64, "Tool", std::string(kGone) + "tool64.exe");
   SetString(HKEY_LOCAL_MACHINE, kKey64, "Native", nativeServer);
   SetString(HKEY_LOCAL_MACHINE, kKey32, "Tool", std::string(kGone) + "tool32.exe");
@@ -141,11 +136,11 @@ TEST_P(RegistryViewsE2E, EachViewsStaleValueGoesOnceAndComesBackIntoItsOwnView) 
 
   ASSERT_TRUE(ui.DeleteRows({stale64[0], stale64[1], stale32[0]}));
   app.End();
-  EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, Class64(kStale64) + "\\InprocServer32", ""));
+  EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, ClassKey(kStale64) + "\\InprocServer32", ""));
   EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kKey64, "Tool"));
   EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kKey32, "Tool"));
   EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kKey64, "Native"));
-  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, Class64(kNativeOnly)));
+  EXPECT_TRUE(KeyExists(HKEY_LOCAL_MACHINE, ClassKey(kNativeOnly)));
 
   // The 64-bit registry editor (this test is a 64-bit program) gives each
   // class back where it was.

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "e2e/both_programs.h"
 #include "e2e/driver.h"
 #include "e2e/list_page_windows.h"
 #include "e2e/registry_seed.h"
@@ -180,10 +181,7 @@ TEST_P(UninstallPageBothPrograms, ListsSeededEntriesAndInstalledPackages) {
 }
 
 INSTANTIATE_TEST_SUITE_P(BothPrograms, UninstallPageBothPrograms,
-                         ::testing::Values("tidewell.exe", "x86\\tidewell.exe"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                           return std::string(info.param[0] == 'x' ? "x86" : "x64");
-                         });
+                         BothPrograms(), ProgramName);
 
 // Without a selection the button does nothing. The test uninstaller
 // removes its own entry a moment after it starts; the row goes within half a
