@@ -593,6 +593,42 @@ std::vector<ThreadCpu> ThreadCpuSince(const std::vector<ThreadCpu>& before,
   return out;
 }
 
+// The scan's worker ends with the scan, and a thread that ended is in no
+// list: every thread's time is read twice a second while the scan runs,
+// and the last reading of each kept.
+class CThreadCpuSampler {
+ public:
+  explicit CThreadCpuSampler(DWORD pid) : m_pid(pid), m_thread([this] { Run(); }) {}
+  ~CThreadCpuSampler() { Stop(); }
+  std::vector<ThreadCpu> Stop() {
+    if (m_thread.joinable()) {
+      m_stop = true;
+      m_thread.join();
+      Sample();
+    }
+    return m_last;
+  }
+
+ private:
+  void Run() {
+    while (!m_stop) {
+      Sample();
+      Sleep(500);
+    }
+  }
+  void Sample() {
+    for (const ThreadCpu& t : ProcessThreadCpu(m_pid)) {
+      auto it = std::find_if(m_last.begin(), m_last.end(), [&](const ThreadCpu& k) { return k.id == t.id; });
+      if (it == m_last.end()) m_last.push_back(t);
+      else it->ms = t.ms;
+    }
+  }
+  DWORD m_pid;
+  std::atomic<bool> m_stop{false};
+  std::vector<ThreadCpu> m_last;
+  std::thread m_thread;
+};
+
 void PrintThreadCpus(const char* what, const std::vector<ThreadCpu>& threads, double wallMs,
                      double ownMs, double ownWallMs) {
   std::printf("regpage thread CPU %s (%.1f s):", what, wallMs / 1000);
@@ -865,9 +901,11 @@ int main(int argc, char** argv) {
         coreCpuMs = tw::bench::ThreadCpuMs(GetCurrentThread()) - c0;
       };
       auto runPage = [&] {
-        const std::vector<ThreadCpu> before = ProcessThreadCpu(GetProcessId(app.Process()));
+        const DWORD pid = GetProcessId(app.Process());
+        const std::vector<ThreadCpu> before = ProcessThreadCpu(pid);
+        CThreadCpuSampler sampler(pid);
         scan = RunPageScan(ui, 900000);
-        pageThreads = ThreadCpuSince(before, ProcessThreadCpu(GetProcessId(app.Process())));
+        pageThreads = ThreadCpuSince(before, sampler.Stop());
         rtList.Merge(pinger.Between(scan.startMs, scan.listedMs ? scan.listedMs : NowMs()));
         if (scan.endMs) listMs.push_back(scan.listedMs - scan.startMs);
       };
