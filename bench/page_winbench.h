@@ -12,13 +12,20 @@
 #include <cstdio>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "hive_saves.h"
+#include "stall_sampler.h"
+
 namespace tw::bench {
 
-// The main window answers a message round trip within this, throughout.
+// The main window answers a message round trip within this, throughout. A
+// round trip inside which Wine's server finished a registry save is shown
+// but not held against the page: Windows does not hold callers while it
+// writes the registry out.
 constexpr double kMaxRoundTripMs = 50;
 constexpr double kMaxBytesPerRow = 200;
 
@@ -60,18 +67,48 @@ inline double PollUntil(const std::function<bool()>& done, double timeoutMs) {
 }
 
 // Sends WM_NULL to the window every 25 ms from its own thread and keeps each
-// round trip with the time it was sent.
+// round trip with the time it was sent, and whether Wine's server finished a
+// registry save while it waited (see hive_saves.h). A second thread looks at
+// the interface thread whenever a round trip has waited kSampleAfterMs, and
+// again every kSampleEveryMs after that, so a stall can be named.
 class CPinger {
  public:
-  explicit CPinger(HWND target) : m_target(target), m_thread([this] { Run(); }) {}
+  static constexpr double kSampleAfterMs = 40;
+  static constexpr double kSampleEveryMs = 20;
+  static constexpr int kSamplesPerSend = 4;
+
+  explicit CPinger(HWND target)
+      : m_target(target),
+        m_sampler(target),
+        m_thread([this] { Run(); }),
+        m_watcher([this] { Watch(); }) {
+    if (!m_hives.Known()) {
+      std::printf("(the registry files of Wine's prefix cannot be read: no round trip is put down "
+                  "to a registry save)\n");
+    }
+  }
   ~CPinger() {
     m_stop = true;
     m_thread.join();
+    m_watcher.join();
   }
+  // A round trip that waited kSampleAfterMs or more: what the interface
+  // thread was doing meanwhile.
+  struct Stall {
+    double sentMs = 0;  // from `from`
+    unsigned long long sentTicks = 0;  // SystemTicks when it was sent
+    double ms = 0;
+    bool hiveSave = false;
+    std::vector<std::string> samples;
+  };
   struct Stats {
     std::size_t samples = 0;
     double maxMs = 0, p99Ms = 0;
     double worstAtMs = 0;  // when the slowest one was sent, from `from`
+    // The same for the round trips inside which no registry save ended.
+    double maxOutsideSavesMs = 0, worstOutsideSavesAtMs = 0;
+    std::size_t hiveSaves = 0;  // round trips inside which a registry save ended
+    std::vector<Stall> stalls;
 
     // Keeps the worse of two runs' figures.
     void Merge(const Stats& other) {
@@ -80,7 +117,13 @@ class CPinger {
         maxMs = other.maxMs;
         worstAtMs = other.worstAtMs;
       }
+      if (other.maxOutsideSavesMs > maxOutsideSavesMs) {
+        maxOutsideSavesMs = other.maxOutsideSavesMs;
+        worstOutsideSavesAtMs = other.worstOutsideSavesAtMs;
+      }
+      hiveSaves += other.hiveSaves;
       p99Ms = std::max(p99Ms, other.p99Ms);
+      stalls.insert(stalls.end(), other.stalls.begin(), other.stalls.end());
     }
   };
   // Round trips sent between from and to (NowMs times); a send still waiting
@@ -90,17 +133,41 @@ class CPinger {
     Stats s;
     {
       std::lock_guard<std::mutex> lock(m_mutex);
-      auto add = [&](double sent, double ms) {
-        v.push_back(ms);
-        if (ms > s.maxMs) {
-          s.maxMs = ms;
-          s.worstAtMs = sent - from;
+      auto add = [&](const Sample& r) {
+        v.push_back(r.ms);
+        if (r.ms > s.maxMs) {
+          s.maxMs = r.ms;
+          s.worstAtMs = r.sent - from;
+        }
+        if (r.hiveSave) {
+          ++s.hiveSaves;
+        } else if (r.ms > s.maxOutsideSavesMs) {
+          s.maxOutsideSavesMs = r.ms;
+          s.worstOutsideSavesAtMs = r.sent - from;
         }
       };
-      for (const auto& [sent, ms] : m_samples) {
-        if (sent >= from && sent <= to) add(sent, ms);
+      for (const Sample& r : m_samples) {
+        if (r.sent >= from && r.sent <= to) add(r);
       }
-      if (m_pendingSince > 0 && m_pendingSince <= to) add(m_pendingSince, NowMs() - m_pendingSince);
+      if (m_pendingSince > 0 && m_pendingSince <= to) {
+        add({m_pendingSince, NowMs() - m_pendingSince, false});
+      }
+      for (const auto& [sent, stall] : m_stalls) {
+        if (sent < from || sent > to) continue;
+        s.stalls.push_back(stall);
+        Stall& kept = s.stalls.back();
+        kept.sentMs = sent - from;
+        // Its round trip, once it has come back (the look may end after it).
+        const auto done = std::lower_bound(
+            m_samples.begin(), m_samples.end(), sent,
+            [](const Sample& r, double t) { return r.sent < t; });
+        if (done != m_samples.end() && done->sent == sent) {
+          kept.ms = done->ms;
+          kept.hiveSave = done->hiveSave;
+        } else {
+          kept.ms = NowMs() - sent;
+        }
+      }
     }
     s.samples = v.size();
     if (v.empty()) return s;
@@ -110,37 +177,127 @@ class CPinger {
   }
 
  private:
+  struct Sample {
+    double sent = 0, ms = 0;
+    bool hiveSave = false;
+  };
   void Run() {
     while (!m_stop) {
       const double sent = NowMs();
+      const unsigned long long sentTicks = SystemTicks();
       {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_pendingSince = sent;
+        m_pendingTicks = sentTicks;
       }
       DWORD_PTR result = 0;
       SendMessageTimeoutW(m_target, WM_NULL, 0, 0, SMTO_NORMAL, 600000, &result);
       const double ms = NowMs() - sent;
+      // Only a slow one is worth the look at the files.
+      const bool saved = ms >= kSampleAfterMs / 4 && m_hives.SavedBetween(sentTicks, SystemTicks());
       {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_pendingSince = 0;
-        m_samples.emplace_back(sent, ms);
+        m_samples.push_back({sent, ms, saved});
       }
       Sleep(25);
     }
   }
+  void Watch() {
+    double sampledSend = 0;
+    int taken = 0;
+    while (!m_stop) {
+      Sleep(5);
+      double pending;
+      unsigned long long pendingTicks;
+      {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        pending = m_pendingSince;
+        pendingTicks = m_pendingTicks;
+      }
+      if (pending == 0) continue;
+      if (pending != sampledSend) {
+        sampledSend = pending;
+        taken = 0;
+      }
+      const double waited = NowMs() - pending;
+      if (taken >= kSamplesPerSend || waited < kSampleAfterMs + taken * kSampleEveryMs) continue;
+      const double t0 = NowMs();
+      std::string sample = m_sampler.Sample();
+      // Wine stops a thread only between its calls into the host: a look
+      // that waits tells of one long host-side call (drawing, the X
+      // server, a file), and what it then sees is what came after.
+      const double lookMs = NowMs() - t0;
+      char head[96];
+      std::snprintf(head, sizeof head, "at %.0f ms (the look took %.0f ms%s): ", waited, lookMs,
+                    lookMs > 20 ? ", held by a host-side call" : "");
+      sample = head + sample;
+      ++taken;
+      std::lock_guard<std::mutex> lock(m_mutex);
+      if (m_stalls.empty() || m_stalls.back().first != pending) {
+        m_stalls.emplace_back(pending, Stall{});
+        m_stalls.back().second.sentTicks = pendingTicks;
+      }
+      m_stalls.back().second.samples.push_back(sample);
+    }
+  }
   HWND m_target;
+  CHiveSaves m_hives;
+  CStallSampler m_sampler;
   std::atomic<bool> m_stop{false};
   std::mutex m_mutex;
-  std::vector<std::pair<double, double>> m_samples;
+  std::vector<Sample> m_samples;
+  std::vector<std::pair<double, Stall>> m_stalls;  // by the NowMs time of their send
   double m_pendingSince = 0;
+  unsigned long long m_pendingTicks = 0;
   std::thread m_thread;
+  std::thread m_watcher;
 };
 
+// Lets Wine's server write what a benchmark's set-up changed in the registry
+// before a timed phase starts (see CHiveSaves::WaitForNextSave), and says
+// how long that took. Its mark stays until the program ends.
+inline void WaitForRegistrySave(const char* page, const char* before) {
+  static CHiveSaves hives;
+  const double t0 = NowMs();
+  const bool saved = hives.WaitForNextSave();
+  if (saved) {
+    std::printf("%s: Wine's server saved the registry %.1f s before %s\n", page,
+                (NowMs() - t0) / 1000, before);
+  } else {
+    std::printf("%s: no registry save of Wine's server seen in %.1f s before %s\n", page,
+                (NowMs() - t0) / 1000, before);
+  }
+  std::fflush(stdout);
+}
+
+// Two lines and then one for each round trip that waited kSampleAfterMs or
+// more (at most kMaxStallsShown): the worst round trip, and the worst one
+// inside which Wine's server finished no registry save.
 inline void PrintRoundTrips(const char* page, const char* what, const CPinger::Stats& s) {
+  constexpr std::size_t kMaxStallsShown = 12;
   std::printf(
       "%s round trips %s: max %.1f ms, p99 %.1f ms (%zu WM_NULL sends every 25 ms, the slowest "
       "sent at %.1f s; limit %.0f ms)\n",
       page, what, s.maxMs, s.p99Ms, s.samples, s.worstAtMs / 1000, kMaxRoundTripMs);
+  std::printf(
+      "%s round trips %s outside registry saves: max %.1f ms (sent at %.1f s); %zu round trips "
+      "waited for a registry save of Wine's server\n",
+      page, what, s.maxOutsideSavesMs, s.worstOutsideSavesAtMs / 1000, s.hiveSaves);
+  std::size_t shown = 0;
+  for (const CPinger::Stall& stall : s.stalls) {
+    if (shown++ == kMaxStallsShown) {
+      std::printf("%s   ... %zu more\n", page, s.stalls.size() - kMaxStallsShown);
+      break;
+    }
+    FILETIME ft{static_cast<DWORD>(stall.sentTicks), static_cast<DWORD>(stall.sentTicks >> 32)};
+    SYSTEMTIME utc{};
+    FileTimeToSystemTime(&ft, &utc);
+    std::printf("%s   stall of %.1f ms sent at %.2f s (%02u:%02u:%02u.%03u UTC)%s\n", page, stall.ms,
+                stall.sentMs / 1000, utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds,
+                stall.hiveSave ? ", a registry save ended inside it" : "");
+    for (const std::string& sample : stall.samples) std::printf("%s     %s\n", page, sample.c_str());
+  }
   std::fflush(stdout);
 }
 
