@@ -25,9 +25,10 @@
 // way the page keeps them.
 //
 // Usage: regpage_winbench.exe [--seed=api|regedit] [--keys=N] [--rounds=N]
-//        [--only=scan|list|memory]
+//        [--only=scan|list|memory] [--list-rounds=N]
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <atomic>
@@ -45,6 +46,7 @@
 #include "app/windows_version.h"
 #include "e2e/driver.h"
 #include "e2e/regpage_windows.h"
+#include "call_profile.h"
 #include "page_winbench.h"
 #include "platform/text.h"
 #include "platform/win32/win32_file_system.h"
@@ -279,6 +281,105 @@ class CCountingSink : public tw::IScanSink {
   std::vector<tw::RegistryRow> rows;
 };
 
+// The bare walk's calls, counted as the profile counts the scanner's.
+std::size_t CountedBareWalk(HKEY key, tw::bench::CallProfile& p) {
+  std::size_t opened = 0;
+  char name[260];
+  BYTE data[260];
+  for (DWORD i = 0;; ++i) {
+    DWORD len = sizeof name, size = sizeof data, type = 0;
+    ++p.calls[tw::bench::CallProfile::kEnumValue];
+    if (RegEnumValueA(key, i, name, &len, nullptr, &type, data, &size) != ERROR_SUCCESS) break;
+  }
+  for (DWORD i = 0;; ++i) {
+    DWORD len = sizeof name;
+    ++p.calls[tw::bench::CallProfile::kEnumKey];
+    if (RegEnumKeyExA(key, i, name, &len, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+    HKEY sub = nullptr;
+    ++p.calls[tw::bench::CallProfile::kOpen];
+    if (RegOpenKeyExA(key, name, 0, KEY_READ, &sub) != ERROR_SUCCESS) continue;
+    opened += 1 + CountedBareWalk(sub, p);
+    ++p.calls[tw::bench::CallProfile::kClose];
+    RegCloseKey(sub);
+  }
+  return opened;
+}
+
+// The same walk through the program's registry layer: what its text
+// conversions cost apart from anything the scanner judges.
+std::size_t LayerWalk(tw::IRegistry& reg, tw::RegKey key) {
+  std::size_t opened = 0;
+  std::string name;
+  std::uint32_t type = 0;
+  std::vector<std::uint8_t> data;
+  for (std::uint32_t i = 0; reg.EnumValue(key, i, &name, &type, &data, tw::kBufferSize,
+                                          tw::kBufferSize) == tw::kErrorSuccess;
+       ++i) {
+  }
+  for (std::uint32_t i = 0; reg.EnumKey(key, i, &name) == tw::kErrorSuccess; ++i) {
+    tw::RegKey sub = 0;
+    if (reg.OpenKey(key, name, tw::kKeyRead, &sub) != tw::kErrorSuccess) continue;
+    opened += 1 + LayerWalk(reg, sub);
+    reg.CloseKey(sub);
+  }
+  return opened;
+}
+
+void ProfileScanOnce();
+
+// One untimed pass of each walk over HKEY_CURRENT_USER: its registry calls
+// by kind, its wall time and the CPU its own thread spent (what the server
+// spends answering is the rest of the wall time).
+void ProfileScan() {
+  // Twice in turn, so that a stall of the server in one pass shows as a
+  // difference between the passes.
+  for (int pass = 0; pass < 2; ++pass) ProfileScanOnce();
+}
+
+void ProfileScanOnce() {
+  using tw::bench::CallProfile;
+  auto OwnThreadCpuMs = [] { return tw::bench::ThreadCpuMs(GetCurrentThread()); };
+  auto report = [](const char* what, std::size_t keys, double wallMs, double cpuMs,
+                   const CallProfile& p) {
+    p.Print("regpage", what, keys, wallMs);
+    std::printf("regpage profile %s: this thread's CPU %.1f ms of %.1f ms\n", what, cpuMs, wallMs);
+    std::fflush(stdout);
+  };
+  {
+    CallProfile p;
+    const double c0 = OwnThreadCpuMs(), t0 = NowMs();
+    const std::size_t keys = CountedBareWalk(HKEY_CURRENT_USER, p);
+    report("bare walk (the system's ANSI calls)", keys, NowMs() - t0, OwnThreadCpuMs() - c0, p);
+  }
+  {
+    CallProfile p;
+    tw::bench::CProfiledRegistry<tw::CWin32Registry> reg(p);
+    tw::RegKey root = 0;
+    reg.OpenKey(tw::kHkeyCurrentUser, "", tw::kKeyRead, &root);
+    const double c0 = OwnThreadCpuMs(), t0 = NowMs();
+    p.on = true;
+    const std::size_t keys = LayerWalk(reg, root);
+    p.on = false;
+    const double wall = NowMs() - t0, cpu = OwnThreadCpuMs() - c0;
+    reg.CloseKey(root);
+    report("bare walk through the registry layer", keys, wall, cpu, p);
+  }
+  {
+    CallProfile p;
+    tw::bench::CProfiledRegistry<tw::CWin32Registry> reg(p);
+    tw::bench::CProfiledFileSystem<tw::CWin32FileSystem> fs(p);
+    tw::CRunControl run;
+    CCountingSink sink;
+    const double c0 = OwnThreadCpuMs(), t0 = NowMs();
+    p.on = true;
+    tw::CRegistryScanner scanner(reg, fs, run, sink);
+    scanner.RunCategory(tw::ScanCategory::kCurrentUser);
+    p.on = false;
+    report("core scanner", p.calls[CallProfile::kOpenNoFollow], NowMs() - t0,
+           OwnThreadCpuMs() - c0, p);
+  }
+}
+
 // The same scan in this process, without the page: its time and its rows.
 double CoreScan(CCountingSink* sink) {
   tw::CWin32Registry reg;
@@ -441,6 +542,99 @@ void MeasureMemory(std::size_t seeded) {
   std::fflush(stdout);
 }
 
+// --- where the page's CPU goes ---------------------------------------------------
+
+struct ThreadCpu {
+  DWORD id = 0;
+  double ms = 0;
+};
+
+// The CPU time of every thread of a process, by the system's thread list
+// (Wine answers no sound total for another process as a whole).
+std::vector<ThreadCpu> ProcessThreadCpu(DWORD pid) {
+  std::vector<ThreadCpu> out;
+  const HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snap == INVALID_HANDLE_VALUE) return out;
+  THREADENTRY32 te{};
+  te.dwSize = sizeof te;
+  for (BOOL ok = Thread32First(snap, &te); ok; ok = Thread32Next(snap, &te)) {
+    if (te.th32OwnerProcessID != pid) continue;
+    if (HANDLE t = OpenThread(THREAD_QUERY_INFORMATION, FALSE, te.th32ThreadID)) {
+      out.push_back({te.th32ThreadID, tw::bench::ThreadCpuMs(t)});
+      CloseHandle(t);
+    }
+  }
+  CloseHandle(snap);
+  return out;
+}
+
+// Each thread's time since `before` (a thread started meanwhile counts
+// whole, one that ended meanwhile is gone from both lists' sense).
+std::vector<ThreadCpu> ThreadCpuSince(const std::vector<ThreadCpu>& before,
+                                      const std::vector<ThreadCpu>& after) {
+  std::vector<ThreadCpu> out;
+  for (const ThreadCpu& a : after) {
+    double base = 0;
+    for (const ThreadCpu& b : before) {
+      if (b.id == a.id) base = b.ms;
+    }
+    out.push_back({a.id, a.ms - base});
+  }
+  return out;
+}
+
+// The scan's worker ends with the scan, and a thread that ended is in no
+// list: every thread's time is read twice a second while the scan runs,
+// and the last reading of each kept.
+class CThreadCpuSampler {
+ public:
+  explicit CThreadCpuSampler(DWORD pid) : m_pid(pid), m_thread([this] { Run(); }) {}
+  ~CThreadCpuSampler() { Stop(); }
+  std::vector<ThreadCpu> Stop() {
+    if (m_thread.joinable()) {
+      m_stop = true;
+      m_thread.join();
+      Sample();
+    }
+    return m_last;
+  }
+
+ private:
+  void Run() {
+    while (!m_stop) {
+      Sample();
+      Sleep(500);
+    }
+  }
+  void Sample() {
+    for (const ThreadCpu& t : ProcessThreadCpu(m_pid)) {
+      auto it = std::find_if(m_last.begin(), m_last.end(), [&](const ThreadCpu& k) { return k.id == t.id; });
+      if (it == m_last.end()) m_last.push_back(t);
+      else it->ms = t.ms;
+    }
+  }
+  DWORD m_pid;
+  std::atomic<bool> m_stop{false};
+  std::vector<ThreadCpu> m_last;
+  std::thread m_thread;
+};
+
+void PrintThreadCpus(const char* what, const std::vector<ThreadCpu>& threads, double wallMs,
+                     double ownMs, double ownWallMs) {
+  std::printf("regpage thread CPU %s (%.1f s):", what, wallMs / 1000);
+  for (const ThreadCpu& t : threads) {
+    if (t.ms >= 10) std::printf(" thread %lu %.1f s;", t.id, t.ms / 1000);
+  }
+  std::printf(" the core scanner's own thread %.1f s in %.1f s\n", ownMs / 1000, ownWallMs / 1000);
+  std::fflush(stdout);
+}
+
+std::pair<double, double> Spread(const std::vector<double>& v) {
+  if (v.empty()) return {0, 0};
+  const auto [lo, hi] = std::minmax_element(v.begin(), v.end());
+  return {*lo, *hi};
+}
+
 // --- the page ---------------------------------------------------------------------
 
 struct CPageUnderTest : tw::e2e::RegistryPageWindows {
@@ -532,6 +726,7 @@ int main(int argc, char** argv) {
   bool regedit = false;
   std::size_t count = 100000;
   int rounds = 3;
+  int listRounds = 3;
   std::string only;  // "scan" or "list": one half only; "memory"
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -540,6 +735,7 @@ int main(int argc, char** argv) {
     else if (a.rfind("--keys=", 0) == 0) count = std::strtoul(a.c_str() + 7, nullptr, 10);
     else if (a.rfind("--rounds=", 0) == 0) rounds = std::max(1, std::atoi(a.c_str() + 9));
     else if (a.rfind("--only=", 0) == 0) only = a.substr(7);
+    else if (a.rfind("--list-rounds=", 0) == 0) listRounds = std::max(1, std::atoi(a.c_str() + 14));
   }
   CSandboxGuard sandbox;
   int rc = 0;
@@ -623,6 +819,7 @@ int main(int argc, char** argv) {
       PrintRoundTrips("during the scans (the worst round)", rt);
       if (rt.maxOutsideSavesMs >= kMaxRoundTripMs) fail("the window stalled during a scan");
     }
+    ProfileScan();
     app.End();
   }
   RemoveSandbox();
@@ -639,6 +836,8 @@ int main(int argc, char** argv) {
   coreSink.keep = true;
   tw::bench::WaitForRegistrySave("regpage", "the core scanner's listing");
   const double coreScanMs = CoreScan(&coreSink);
+  std::printf("regpage list: the core scanner's first run, straight after seeding, %.1f s\n",
+              coreScanMs / 1000);
   // "Delete all" must find nothing but the seeded findings to delete.
   const std::string mine = std::string(kSandbox) + "\\Stale\\";
   std::size_t foreign = 0;
@@ -676,22 +875,58 @@ int main(int argc, char** argv) {
     tw::bench::WaitForRegistrySave("regpage", "the page's listing");
     const std::size_t emptyBytes = tw::bench::WorkingSetBytes(app.Process());
     CPinger pinger(ui.main);
-    const ScanOutcome scan = RunPageScan(ui, 900000);
-    const auto rtList = pinger.Between(scan.startMs, scan.listedMs ? scan.listedMs : NowMs());
+    // Rounds of the core scanner and the page in turns, the order turning
+    // round each round; a single run of either scattered by a factor of
+    // three with the same code.
+    std::vector<double> coreMs, listMs;
+    CPinger::Stats rtList;
+    ScanOutcome scan;
+    std::vector<ThreadCpu> pageThreads;
+    double coreCpuMs = 0;
+    for (int round = 0; round < listRounds; ++round) {
+      auto runCore = [&] {
+        CCountingSink sink;
+        sink.keep = true;  // the rows made, as the page's list holds them
+        const double c0 = tw::bench::ThreadCpuMs(GetCurrentThread());
+        coreMs.push_back(CoreScan(&sink));
+        coreCpuMs = tw::bench::ThreadCpuMs(GetCurrentThread()) - c0;
+      };
+      auto runPage = [&] {
+        const DWORD pid = GetProcessId(app.Process());
+        const std::vector<ThreadCpu> before = ProcessThreadCpu(pid);
+        CThreadCpuSampler sampler(pid);
+        scan = RunPageScan(ui, 900000);
+        pageThreads = ThreadCpuSince(before, sampler.Stop());
+        rtList.Merge(pinger.Between(scan.startMs, scan.listedMs ? scan.listedMs : NowMs()));
+        if (scan.endMs) listMs.push_back(scan.listedMs - scan.startMs);
+      };
+      if (round % 2) {
+        runPage();
+        runCore();
+      } else {
+        runCore();
+        runPage();
+      }
+      if (!scan.endMs) break;
+    }
     const int expected = static_cast<int>(count);
     bool listed = scan.endMs != 0;
     if (!scan.endMs) {
       fail("the scan did not end within 15 minutes");
     } else {
-      const double listMs = scan.listedMs - scan.startMs;
+      const double pageListMs = Median(listMs), coreListMs = Median(coreMs);
+      const double ratio = pageListMs / coreListMs;
       std::printf(
           "regpage list %d findings: ratio %.2f (page %.1f s from scan start to every row listed, "
-          "scan end at %.1f s; the core scanner alone %.1f s); final status \"%s;%s;%s\"\n",
-          scan.rows, listMs / coreScanMs, listMs / 1000, (scan.endMs - scan.startMs) / 1000,
-          coreScanMs / 1000, Pane(scan.panes, 0).c_str(), Pane(scan.panes, 1).c_str(),
-          Pane(scan.panes, 2).c_str());
+          "%.1f to %.1f s; the core scanner alone %.1f s, %.1f to %.1f s; medians of %zu rounds; "
+          "last scan end at %.1f s); final status \"%s;%s;%s\"\n",
+          scan.rows, ratio, pageListMs / 1000, Spread(listMs).first / 1000,
+          Spread(listMs).second / 1000, coreListMs / 1000, Spread(coreMs).first / 1000,
+          Spread(coreMs).second / 1000, listMs.size(), (scan.endMs - scan.startMs) / 1000,
+          Pane(scan.panes, 0).c_str(), Pane(scan.panes, 1).c_str(), Pane(scan.panes, 2).c_str());
+      PrintThreadCpus("the last page scan", pageThreads, listMs.back(), coreCpuMs, coreMs.back());
       PrintRoundTrips("while listing", rtList);
-      if (listMs / coreScanMs > kMaxListRatio) fail("listing took more than 1.05 times the core scanner");
+      if (ratio > kMaxListRatio) fail("listing took more than 1.05 times the core scanner");
       if (rtList.maxOutsideSavesMs >= kMaxRoundTripMs) fail("the window stalled while listing");
       if (scan.rows != expected || Pane(scan.panes, 1) != "总共: " + std::to_string(expected)) {
         // Rows of other keys would be deleted too: stop here.

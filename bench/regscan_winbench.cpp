@@ -10,6 +10,7 @@
 #include "platform/text.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
+#include "call_profile.h"
 #include "regscan_generator.h"
 
 namespace {
@@ -72,81 +73,6 @@ class CRebasedRegistry : public tw::CWin32Registry {
   std::string m_base;
 };
 
-// Where a scan's time goes: every registry and file-system call, counted and
-// timed by kind. Run apart from the timed rounds, which it would slow.
-struct CallProfile {
-  enum Kind { kOpen, kOpenNoFollow, kEnumKey, kEnumValue, kQuery, kClose, kFind, kKinds };
-  std::size_t calls[kKinds] = {};
-  double ms[kKinds] = {};
-  bool on = false;
-  template <typename F>
-  auto Time(Kind kind, F&& f) {
-    if (!on) return f();
-    const double t0 = tw::bench::NowMillis();
-    auto r = f();
-    ms[kind] += tw::bench::NowMillis() - t0;
-    ++calls[kind];
-    return r;
-  }
-  void Print(const char* what, std::size_t keys, double totalMs) const {
-    static const char* const kNames[] = {"open",      "open-no-follow", "enum-key", "enum-value",
-                                         "query",     "close",          "find-first"};
-    double inCalls = 0;
-    std::printf("regscan profile %s (%zu keys, %.1f ms):", what, keys, totalMs);
-    for (int k = 0; k < kKinds; ++k) {
-      inCalls += ms[k];
-      if (calls[k]) std::printf(" %s %zu (%.1f ms)", kNames[k], calls[k], ms[k]);
-    }
-    std::printf("; outside the calls %.1f ms\n", totalMs - inCalls);
-    std::fflush(stdout);
-  }
-};
-
-class CProfiledRegistry : public CRebasedRegistry {
- public:
-  CProfiledRegistry(std::string base, CallProfile& p) : CRebasedRegistry(std::move(base)), m_p(p) {}
-  long OpenKey(tw::RegKey parent, const std::string& path, std::uint32_t access, tw::RegKey* out,
-               tw::RegView view = tw::RegView::kDefault) override {
-    return m_p.Time(CallProfile::kOpen, [&] { return CRebasedRegistry::OpenKey(parent, path, access, out, view); });
-  }
-  long OpenKeyNoFollow(tw::RegKey parent, const std::string& name, std::uint32_t access,
-                       tw::RegKey* out, bool* isLink) override {
-    return m_p.Time(CallProfile::kOpenNoFollow,
-                    [&] { return CRebasedRegistry::OpenKeyNoFollow(parent, name, access, out, isLink); });
-  }
-  long EnumKey(tw::RegKey key, std::uint32_t index, std::string* name, std::size_t nameBuf) override {
-    return m_p.Time(CallProfile::kEnumKey, [&] { return CRebasedRegistry::EnumKey(key, index, name, nameBuf); });
-  }
-  long EnumValue(tw::RegKey key, std::uint32_t index, std::string* name, std::uint32_t* type,
-                 std::vector<std::uint8_t>* data, std::size_t nameBuf, std::size_t dataBuf) override {
-    return m_p.Time(CallProfile::kEnumValue, [&] {
-      return CRebasedRegistry::EnumValue(key, index, name, type, data, nameBuf, dataBuf);
-    });
-  }
-  long QueryValue(tw::RegKey key, const std::string& name, std::uint32_t* type,
-                  std::vector<std::uint8_t>* data, std::size_t dataBuf) override {
-    return m_p.Time(CallProfile::kQuery, [&] { return CRebasedRegistry::QueryValue(key, name, type, data, dataBuf); });
-  }
-  long CloseKey(tw::RegKey key) override {
-    return m_p.Time(CallProfile::kClose, [&] { return CRebasedRegistry::CloseKey(key); });
-  }
-
- private:
-  CallProfile& m_p;
-};
-
-class CProfiledFileSystem : public tw::CWin32FileSystem {
- public:
-  explicit CProfiledFileSystem(CallProfile& p) : m_p(p) {}
-  std::unique_ptr<tw::IFileFind> FindFirst(const std::string& pattern, tw::FindData* first,
-                                           long* error = nullptr) override {
-    return m_p.Time(CallProfile::kFind, [&] { return CWin32FileSystem::FindFirst(pattern, first, error); });
-  }
-
- private:
-  CallProfile& m_p;
-};
-
 void DeleteTree(tw::CWin32Registry& reg, const std::string& path) {
   tw::RegKey key = 0;
   if (reg.OpenKey(tw::kHkeyCurrentUser, path, tw::kKeyAllAccess, &key) != 0) return;
@@ -189,15 +115,15 @@ int main(int argc, char** argv) {
     }
     perKey[i++] = t.scanMs / keys;
     for (bool scan : {false, true}) {
-      CallProfile profile;
-      CProfiledRegistry profiled(base, profile);
-      CProfiledFileSystem profiledFs(profile);
+      tw::bench::CallProfile profile;
+      tw::bench::CProfiledRegistry<CRebasedRegistry> profiled(profile, base);
+      tw::bench::CProfiledFileSystem<tw::CWin32FileSystem> profiledFs(profile);
       profile.on = true;
       const double ms = tw::bench::Millis([&] {
         if (scan) tw::bench::FullScan(profiled, profiledFs);
         else tw::bench::BareWalk(profiled);
       });
-      profile.Print(scan ? "full scan" : "bare walk", keys, ms);
+      profile.Print("regscan", scan ? "full scan" : "bare walk", keys, ms);
     }
     DeleteTree(plain, base);
   }

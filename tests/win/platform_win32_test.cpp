@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/text.h"
+#include "platform/win32/exact_ansi.h"
 #include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_shell.h"
@@ -145,6 +148,48 @@ TEST_F(PlatformWin32, NamesAndTextsTheCodePageLacksFailToRead) {
   EXPECT_EQ(reg.EnumKey(key, 1, &name, 7), kErrorMoreData);
   EXPECT_EQ(reg.EnumKey(key, 2, &name), kErrorNoMoreItems);
   reg.CloseKey(key);
+}
+
+// Plain ASCII is taken character for character, everything else through
+// the code page's exact check: a character whose low byte looks like ASCII
+// ("A" in U+4E41) or one just past the ASCII range must not be taken so.
+TEST(ExactAnsi, AsciiIsCopiedAndEverythingElseChecked) {
+  struct Case {
+    std::wstring wide;
+    bool converts;
+    std::string ansi;
+  };
+  const Case cases[] = {
+      {L"", true, ""},
+      {std::wstring(L"Item\0 7\x7F", 8), true, std::string("Item\0 7\x7F", 8)},
+      {L"C:\\windows\\notepad.exe", true, "C:\\windows\\notepad.exe"},
+      {L"\u4E41", true, "\x81U"},               // 乁: low byte 0x41
+      {L"x\u4E2D", true, "x\xD6\xD0"},           // 中 after ASCII
+      {L"\u0080", false, ""},                    // just past ASCII, not in 936
+      {L"ok\uAC00", false, ""},                  // Hangul after ASCII
+      {std::wstring(1, L'\xD800'), false, ""},   // a lone surrogate
+  };
+  for (const Case& c : cases) {
+    std::string ansi;
+    EXPECT_EQ(ExactWideToAnsi(c.wide.data(), c.wide.size(), &ansi), c.converts) << c.ansi;
+    if (!c.converts) continue;
+    EXPECT_EQ(ansi, c.ansi);
+    std::wstring back;
+    EXPECT_TRUE(ExactAnsiToWide(ansi, &back));
+    EXPECT_EQ(back, c.wide);
+    // The same text as registry data, its bytes read unaligned.
+    std::vector<BYTE> bytes(1 + c.wide.size() * 2);
+    std::memcpy(bytes.data() + 1, c.wide.data(), c.wide.size() * 2);
+    std::vector<std::uint8_t> data = {1, 2, 3};
+    EXPECT_TRUE(ExactAnsiRegData(REG_SZ, bytes.data() + 1, static_cast<DWORD>(c.wide.size() * 2), &data));
+    EXPECT_EQ(std::string(data.begin(), data.end()), c.ansi);
+  }
+  // Bytes the code page cannot read back are refused, ASCII before them or not.
+  std::wstring wide;
+  EXPECT_FALSE(ExactAnsiToWide(std::string("ab\x81", 3), &wide));
+  std::vector<std::uint8_t> data;
+  const BYTE odd[] = {'a', 0, 'b'};
+  EXPECT_FALSE(ExactAnsiRegData(REG_SZ, odd, 3, &data));
 }
 
 TEST_F(PlatformWin32, DoubleByteFileNamesAreWholeCharacters) {

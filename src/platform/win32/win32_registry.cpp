@@ -122,14 +122,28 @@ LONG ReadWide(DWORD room, std::vector<BYTE>* bytes, DWORD* type, DWORD* size, Re
   }
 }
 
-// The converted data, measured against the caller's buffer.
+constexpr std::size_t kKeptRoom = 1 << 16;
+
+// The converted data, measured against the caller's buffer. The caller's
+// data is replaced only on success; its old room becomes this thread's
+// scratch room for the next read, so that a walk reading value after value
+// allocates nothing per value.
 LONG ToAnsiData(DWORD type, const std::vector<BYTE>& wide, DWORD size, std::size_t dataBuf,
                 std::vector<std::uint8_t>* data) {
-  std::vector<std::uint8_t> ansi;
+  static thread_local std::vector<std::uint8_t> ansi;
   if (!ExactAnsiRegData(type, wide.data(), size, &ansi)) return kErrorNoUnicodeTranslation;
   if (dataBuf != kUnlimited && ansi.size() > dataBuf) return ERROR_MORE_DATA;
-  if (data) *data = std::move(ansi);
+  if (data) data->swap(ansi);
+  // A long value read whole leaves no lasting room behind.
+  if (ansi.capacity() > kKeptRoom) std::vector<std::uint8_t>().swap(ansi);
   return ERROR_SUCCESS;
+}
+
+// The wide read's room, kept per thread for the same reason.
+std::vector<BYTE>& WideScratch() {
+  static thread_local std::vector<BYTE> bytes;
+  if (bytes.capacity() > kKeptRoom) std::vector<BYTE>().swap(bytes);
+  return bytes;
 }
 
 }  // namespace
@@ -154,7 +168,7 @@ long CWin32Registry::EnumValue(RegKey key, std::uint32_t index, std::string* nam
   // One room per thread for the longest name there is (a worker's stack has
   // room, but not for this on every level of a walk).
   static thread_local wchar_t nameWide[kValueNameChars];
-  std::vector<BYTE> bytes;
+  std::vector<BYTE>& bytes = WideScratch();
   DWORD t = 0;
   DWORD size = 0;
   DWORD cch = 0;
@@ -179,7 +193,7 @@ long CWin32Registry::QueryValue(RegKey key, const std::string& name, std::uint32
                                 std::vector<std::uint8_t>* data, std::size_t dataBuf) {
   std::wstring wideName;
   if (!ExactAnsiToWide(name, &wideName)) return kErrorNoUnicodeTranslation;
-  std::vector<BYTE> bytes;
+  std::vector<BYTE>& bytes = WideScratch();
   DWORD t = 0;
   DWORD size = 0;
   const LONG rc = ReadWide(WideRoom(dataBuf), &bytes, &t, &size,

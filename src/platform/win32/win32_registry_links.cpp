@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/text.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/wow64.h"
@@ -30,7 +32,14 @@ long CWin32Registry::OpenKeyNoFollow(RegKey parent, const std::string& name,
   if (isLink) *isLink = false;
   // One key name only: a path would be followed through any link on it.
   if (name.empty() || FindChar(name, '\\') != std::string::npos) return kErrorInvalidParameter;
-  const std::u16string wide = AnsiToUtf16(name);
+  // A plain ASCII name, as nearly every key's is, widens character for
+  // character in every code page; only others go through a conversion.
+  static thread_local std::u16string wide;
+  if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+    wide.assign(name.begin(), name.end());
+  } else {
+    wide = AnsiToUtf16(name);
+  }
   HKEY hk = nullptr;
   // The view is named on every open: without it a 32-bit program's walk
   // from a 64-bit key would step into the 32-bit view at "Software".
