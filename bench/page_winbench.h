@@ -224,13 +224,13 @@ class CPinger {
       if (taken >= kSamplesPerSend || waited < kSampleAfterMs + taken * kSampleEveryMs) continue;
       const double t0 = NowMs();
       std::string sample = m_sampler.Sample();
-      // Wine stops a thread only between its calls into the host: a look
-      // that waits tells of one long host-side call (drawing, the X
-      // server, a file), and what it then sees is what came after.
+      // Wine stops a thread only once it takes the signal for it: a look
+      // that waits (a long host-side call, or a busy machine) sees what
+      // the thread did after, perhaps once the round trip was answered.
       const double lookMs = NowMs() - t0;
       char head[96];
       std::snprintf(head, sizeof head, "at %.0f ms (the look took %.0f ms%s): ", waited, lookMs,
-                    lookMs > 20 ? ", held by a host-side call" : "");
+                    lookMs > 20 ? ", late" : "");
       sample = head + sample;
       ++taken;
       std::lock_guard<std::mutex> lock(m_mutex);
