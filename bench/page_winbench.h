@@ -66,6 +66,17 @@ inline double PollUntil(const std::function<bool()>& done, double timeoutMs) {
   }
 }
 
+// CPU time (kernel and user) of one thread, in milliseconds; -1 when it
+// cannot be read.
+inline double ThreadCpuMs(HANDLE thread) {
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return -1;
+  const auto ms = [](FILETIME f) {
+    return ((static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e4;
+  };
+  return ms(kernel) + ms(user);
+}
+
 // Sends WM_NULL to the window every 25 ms from its own thread and keeps each
 // round trip with the time it was sent, and whether Wine's server finished a
 // registry save while it waited (see hive_saves.h). A second thread looks at
@@ -91,6 +102,7 @@ class CPinger {
     m_stop = true;
     m_thread.join();
     m_watcher.join();
+    if (m_interface) CloseHandle(m_interface);
   }
   // A round trip that waited kSampleAfterMs or more: what the interface
   // thread was doing meanwhile.
@@ -99,6 +111,7 @@ class CPinger {
     unsigned long long sentTicks = 0;  // SystemTicks when it was sent
     double ms = 0;
     bool hiveSave = false;
+    double cpuMs = -1;  // the interface thread's CPU time meanwhile; -1 unknown
     std::vector<std::string> samples;
   };
   struct Stats {
@@ -164,6 +177,7 @@ class CPinger {
         if (done != m_samples.end() && done->sent == sent) {
           kept.ms = done->ms;
           kept.hiveSave = done->hiveSave;
+          kept.cpuMs = done->cpuMs;
         } else {
           kept.ms = NowMs() - sent;
         }
@@ -180,9 +194,15 @@ class CPinger {
   struct Sample {
     double sent = 0, ms = 0;
     bool hiveSave = false;
+    double cpuMs = -1;  // kept for slow ones only
   };
   void Run() {
     while (!m_stop) {
+      // The interface thread's CPU time tells a stall it spent working from
+      // one it spent waiting (for Wine's server, the X server, a processor).
+      // Read before the clock starts: the read itself goes through Wine's
+      // server.
+      const double cpuBefore = m_interface ? ThreadCpuMs(m_interface) : -1;
       const double sent = NowMs();
       const unsigned long long sentTicks = SystemTicks();
       {
@@ -193,12 +213,15 @@ class CPinger {
       DWORD_PTR result = 0;
       SendMessageTimeoutW(m_target, WM_NULL, 0, 0, SMTO_NORMAL, 600000, &result);
       const double ms = NowMs() - sent;
+      const double cpuMs = ms >= kSampleAfterMs && cpuBefore >= 0 && m_interface
+                               ? ThreadCpuMs(m_interface) - cpuBefore
+                               : -1;
       // Only a slow one is worth the look at the files.
       const bool saved = ms >= kSampleAfterMs / 4 && m_hives.SavedBetween(sentTicks, SystemTicks());
       {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_pendingSince = 0;
-        m_samples.push_back({sent, ms, saved});
+        m_samples.push_back({sent, ms, saved, cpuMs});
       }
       Sleep(25);
     }
@@ -224,13 +247,13 @@ class CPinger {
       if (taken >= kSamplesPerSend || waited < kSampleAfterMs + taken * kSampleEveryMs) continue;
       const double t0 = NowMs();
       std::string sample = m_sampler.Sample();
-      // Wine stops a thread only between its calls into the host: a look
-      // that waits tells of one long host-side call (drawing, the X
-      // server, a file), and what it then sees is what came after.
+      // Wine stops a thread only once it takes the signal for it: a look
+      // that waits (a long host-side call, or a busy machine) sees what
+      // the thread did after, perhaps once the round trip was answered.
       const double lookMs = NowMs() - t0;
       char head[96];
       std::snprintf(head, sizeof head, "at %.0f ms (the look took %.0f ms%s): ", waited, lookMs,
-                    lookMs > 20 ? ", held by a host-side call" : "");
+                    lookMs > 20 ? ", late" : "");
       sample = head + sample;
       ++taken;
       std::lock_guard<std::mutex> lock(m_mutex);
@@ -241,7 +264,12 @@ class CPinger {
       m_stalls.back().second.samples.push_back(sample);
     }
   }
+  static HANDLE OpenInterfaceThread(HWND window) {
+    const DWORD tid = GetWindowThreadProcessId(window, nullptr);
+    return tid ? OpenThread(THREAD_QUERY_INFORMATION, FALSE, tid) : nullptr;
+  }
   HWND m_target;
+  HANDLE m_interface = OpenInterfaceThread(m_target);
   CHiveSaves m_hives;
   CStallSampler m_sampler;
   std::atomic<bool> m_stop{false};
@@ -293,9 +321,11 @@ inline void PrintRoundTrips(const char* page, const char* what, const CPinger::S
     FILETIME ft{static_cast<DWORD>(stall.sentTicks), static_cast<DWORD>(stall.sentTicks >> 32)};
     SYSTEMTIME utc{};
     FileTimeToSystemTime(&ft, &utc);
-    std::printf("%s   stall of %.1f ms sent at %.2f s (%02u:%02u:%02u.%03u UTC)%s\n", page, stall.ms,
-                stall.sentMs / 1000, utc.wHour, utc.wMinute, utc.wSecond, utc.wMilliseconds,
-                stall.hiveSave ? ", a registry save ended inside it" : "");
+    char cpu[64] = "";
+    if (stall.cpuMs >= 0) std::snprintf(cpu, sizeof cpu, "; interface thread CPU %.0f ms", stall.cpuMs);
+    std::printf("%s   stall of %.1f ms sent at %.2f s (%02u:%02u:%02u.%03u UTC)%s%s\n", page,
+                stall.ms, stall.sentMs / 1000, utc.wHour, utc.wMinute, utc.wSecond,
+                utc.wMilliseconds, cpu, stall.hiveSave ? ", a registry save ended inside it" : "");
     for (const std::string& sample : stall.samples) std::printf("%s     %s\n", page, sample.c_str());
   }
   std::fflush(stdout);
@@ -320,17 +350,6 @@ inline bool PrintWorkingSet(const char* page, std::size_t rows, std::size_t empt
       page, rows, perRow, fullBytes / 1048576.0, emptyBytes / 1048576.0, kMaxBytesPerRow);
   std::fflush(stdout);
   return emptyBytes && fullBytes && perRow < kMaxBytesPerRow;
-}
-
-// CPU time (kernel and user) of one thread, in milliseconds; -1 when it
-// cannot be read.
-inline double ThreadCpuMs(HANDLE thread) {
-  FILETIME created, exited, kernel, user;
-  if (!GetThreadTimes(thread, &created, &exited, &kernel, &user)) return -1;
-  const auto ms = [](FILETIME f) {
-    return ((static_cast<unsigned long long>(f.dwHighDateTime) << 32) | f.dwLowDateTime) / 1e4;
-  };
-  return ms(kernel) + ms(user);
 }
 
 // CPU time of another process's interface thread, in milliseconds (Wine
