@@ -291,6 +291,14 @@ TEST_F(ResultList, TicksOfAHundredThousandRowsThroughTheListMessages) {
   EXPECT_FALSE(Selected(11));
   EXPECT_EQ(SendMessageW(g_list, LVM_GETSELECTEDCOUNT, 0, 0), 2);
   EXPECT_EQ(SendMessageW(g_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), 99996);
+
+  // A new scan empties the list: no selection or focus outlives its rows.
+  g_rows.clear();
+  g_results.Clear();
+  g_rows = {"a", "b", "c"};
+  g_results.Append(g_rows.size());
+  EXPECT_EQ(SendMessageW(g_list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(g_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), -1);
 }
 
 }  // namespace
