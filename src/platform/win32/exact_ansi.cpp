@@ -18,14 +18,14 @@ bool IsAsciiWide(const wchar_t* text, std::size_t count) {
   return true;
 }
 
+}  // namespace
+
 bool IsAsciiBytes(const char* text, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) {
     if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
   }
   return true;
 }
-
-}  // namespace
 
 bool ExactWideToAnsi(const wchar_t* text, std::size_t count, std::string* out) {
   out->clear();

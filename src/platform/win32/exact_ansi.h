@@ -24,4 +24,8 @@ bool ExactAnsiToWide(const std::string& text, std::wstring* out);
 // number of bytes or does not convert exactly.
 bool ExactAnsiRegData(DWORD type, const BYTE* data, DWORD size, std::vector<std::uint8_t>* out);
 
+// Every ANSI code page, double-byte ones and UTF-8 included, keeps the
+// ASCII range as it is: such a text converts character for character.
+bool IsAsciiBytes(const char* text, std::size_t count);
+
 }  // namespace tw

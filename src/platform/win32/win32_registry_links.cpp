@@ -1,8 +1,7 @@
 #include <windows.h>
 
-#include <algorithm>
-
 #include "platform/text.h"
+#include "platform/win32/exact_ansi.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/wow64.h"
 
@@ -35,7 +34,7 @@ long CWin32Registry::OpenKeyNoFollow(RegKey parent, const std::string& name,
   // A plain ASCII name, as nearly every key's is, widens character for
   // character in every code page; only others go through a conversion.
   static thread_local std::u16string wide;
-  if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+  if (IsAsciiBytes(name.data(), name.size())) {
     wide.assign(name.begin(), name.end());
   } else {
     wide = AnsiToUtf16(name);
