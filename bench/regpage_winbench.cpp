@@ -12,7 +12,8 @@
 // Baselines, timed in the same run: a bare RegEnumKeyEx/RegEnumValue walk and
 // the core scanner in this process (for the scan, in alternating rounds); the
 // core scanner on the same findings (for the list); the deletion engine on
-// the same rows (for delete all).
+// the same rows, once before the page and once after it, their mean (for
+// delete all).
 //
 // Only the category "HKEY_CURRENT_USER" is ticked: it reaches the seeded keys
 // below HKCU\Software\TidewellRegPageBenchSandbox, and HKEY_USERS (which holds
@@ -865,6 +866,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::set<std::string> backupsBefore = BackupFiles();
+  double pageDeleteMs = 0;
   {
     CAppUnderTest app;
     CPageUnderTest ui;
@@ -963,15 +965,12 @@ int main(int argc, char** argv) {
                     ui.Rows());
         fail("delete all did not end with an empty list and its final status");
       } else {
-        std::printf(
-            "regpage delete all %d findings: ratio %.2f (page %.1f s until the list was empty, the "
-            "deletion engine alone %.1f s); final status \"%s;%s;%s\"\n",
-            expected, (t1 - t0) / coreDeleteMs, (t1 - t0) / 1000, coreDeleteMs / 1000,
-            Pane(panes, 0).c_str(), Pane(panes, 1).c_str(), Pane(panes, 2).c_str());
+        pageDeleteMs = t1 - t0;
+        std::printf("regpage delete all %d findings: page %.1f s until the list was empty; final "
+                    "status \"%s;%s;%s\"\n",
+                    expected, pageDeleteMs / 1000, Pane(panes, 0).c_str(), Pane(panes, 1).c_str(),
+                    Pane(panes, 2).c_str());
         PrintRoundTrips("during delete all", rtDelete);
-        if ((t1 - t0) / coreDeleteMs > kMaxDeleteRatio) {
-          fail("delete all took more than 1.2 times the deletion engine");
-        }
         if (rtDelete.maxOutsideSavesMs >= kMaxRoundTripMs) fail("the window stalled during delete all");
         const std::size_t left = CountValues(HKEY_CURRENT_USER, std::string(kSandbox) + "\\Stale");
         if (left != 0) {
@@ -981,6 +980,29 @@ int main(int argc, char** argv) {
       }
     }
     app.End();
+  }
+  if (pageDeleteMs > 0) {
+    // The engine's deletion once more, now that the registry has been
+    // through what the page's run did to it: single runs of the same
+    // deletion scattered by a fifth between the two ends of one run.
+    double againMs = 0;
+    if (Seed(stale, regedit, "stale values for the engine's second deletion")) {
+      tw::bench::WaitForRegistrySave("regpage", "the engine's second deletion");
+      againMs = CoreDeleteAll(coreSink.rows);
+    }
+    if (againMs == 0) {
+      fail("the second baseline deletion failed");
+    } else {
+      const double coreMs = (coreDeleteMs + againMs) / 2;
+      std::printf(
+          "regpage delete all %zu findings: ratio %.2f (page %.1f s; the deletion engine alone "
+          "%.1f s before the page and %.1f s after it, mean %.1f s)\n",
+          count, pageDeleteMs / coreMs, pageDeleteMs / 1000, coreDeleteMs / 1000, againMs / 1000,
+          coreMs / 1000);
+      if (pageDeleteMs / coreMs > kMaxDeleteRatio) {
+        fail("delete all took more than 1.2 times the deletion engine");
+      }
+    }
   }
   std::size_t backups = 0;
   for (const std::string& f : BackupFiles()) {
