@@ -236,12 +236,7 @@ void CResultList::OnPending(const Drain& drain, bool fromTimer) {
   // While rows only trickle in, a listing waits out the pace; one that left
   // rows waiting is followed at once.
   if (!m_listing.Due(fromTimer, m_caughtUp, ViewFull() ? kBelowViewPaceMs : 0)) return;
-  {
-    // The drawing is left to the message loop: a caller that sent
-    // meanwhile is answered between the count change and the drawing.
-    CInterfaceStep step(m_turn);
-    m_caughtUp = !drain(std::numeric_limits<std::size_t>::max());
-  }
+  m_caughtUp = !drain(std::numeric_limits<std::size_t>::max());
   m_listing.Ran();
   if (!m_caughtUp) PostMessageA(m_hPage, m_message, 0, 0);
 }
@@ -255,7 +250,6 @@ void CResultList::ListAll(const Drain& drain) {
 
 void CResultList::OnGone(const DropGone& drop, bool fromTimer) {
   if (!m_gone.Due(fromTimer)) return;
-  CInterfaceStep step(m_turn);
   drop();
   // Callers that sent meanwhile are answered between the count change and
   // the drawing, the two long steps of a pass.

@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "controls/interface_turn.h"
 #include "controls/pace_timer.h"
 
 namespace tw {
@@ -99,10 +98,6 @@ class CResultList {
   // At the end of a deletion: every gone row leaves now.
   void DropAllGone(const DropGone& drop);
 
-  // Held while a listing or a gone pass runs (drawing included); a worker
-  // whose work competes with the drawing gives way to it between items.
-  const CInterfaceTurn& Turn() const { return m_turn; }
-
  private:
   static LRESULT CALLBACK ListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                    DWORD_PTR self);
@@ -121,7 +116,6 @@ class CResultList {
   UINT m_message;
   CPaceTimer m_listing;
   CPaceTimer m_gone;
-  CInterfaceTurn m_turn;
   bool m_caughtUp = false;  // the last listing left no row waiting
 };
 

@@ -79,7 +79,6 @@ class CJunkFilePage::CScanSink : public IJunkScanSink {
  public:
   explicit CScanSink(CJunkFilePage& page) : m_page(page) {}
   void OnScanFile(const std::string& path) override {
-    m_page.m_results.Turn().GiveWay();
     m_page.ReportStatus(path, StatusPhase::kProgress, true);
   }
   void OnJunkFile(const std::string& path, std::uint64_t size) override {
@@ -489,9 +488,6 @@ void CJunkFilePage::ToggleDeletion(int scope) {
 }
 
 RemoveOutcome CJunkFilePage::RemoveOne(const std::string& path) {
-  // Each removal costs Wine's server several requests; a pass of the list
-  // meanwhile would wait on every one of them.
-  m_results.Turn().GiveWay();
   // The mode and the folder are read anew for every file: the settings view
   // stays usable during a deletion.
   RemoveContext context;

@@ -8,7 +8,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,21 +29,7 @@ tw::CPendingRows<std::string> g_pending;
 tw::CResultList g_results(kMsgRows, 7, kPaceMs, 8, kPaceMs);
 std::vector<ULONGLONG> g_droppedAt;  // per pass that took out gone rows
 
-DWORD g_stepCostMs;                     // what a listing or a gone pass costs in the test
-std::atomic<ULONGLONG> g_stepBegunAt;   // when the last one began
-ULONGLONG g_stepEndAt;                  // when its own work ended, drawing to come
-
-void TakeStep() {
-  if (!g_stepCostMs) return;
-  g_stepBegunAt = GetTickCount64();
-  Sleep(g_stepCostMs);
-  g_stepEndAt = GetTickCount64();
-}
-
-void DropGone() {
-  g_droppedAt.push_back(GetTickCount64());
-  TakeStep();
-}
+void DropGone() { g_droppedAt.push_back(GetTickCount64()); }
 std::vector<ULONGLONG> g_listedAt;  // per row
 int g_listings;                     // listings that left no row waiting
 DWORD g_drainCostMs;                // what each listing costs the interface thread
@@ -59,7 +44,6 @@ bool Drain(std::size_t limit) {
   }
   g_results.Append(batch.size());
   if (!more) ++g_listings;
-  TakeStep();
   return more;
 }
 
@@ -142,8 +126,6 @@ class ResultList : public ::testing::Test {
     g_listedAt.clear();
     g_listings = 0;
     g_drainCostMs = 0;
-    g_stepCostMs = 0;
-    g_stepBegunAt = 0;
     g_droppedAt.clear();
     g_results.Attach(m_page, g_list, nullptr,
                      [](std::size_t row, int) -> const std::string& { return g_rows[row]; });
@@ -175,34 +157,6 @@ TEST_F(ResultList, TricklingRowsArePacedAndAFloodIsListedWhole) {
   for (int waited = 0; Count() < 20040 && waited < 100; ++waited) Pump(10);
   ASSERT_EQ(Count(), 20040);
   EXPECT_EQ(g_listings, before + 1);
-}
-
-// A worker that asks for its turn while a listing or a gone pass runs goes
-// on only once the pass is over; a turn held too long lets it go anyway.
-TEST_F(ResultList, AWorkerWaitsOutAListingAndAGonePass) {
-  g_stepCostMs = 60;
-  for (const UINT message : {kMsgRows, kMsgGone}) {
-    g_stepBegunAt = 0;
-    ULONGLONG wentOnAt = 0;
-    std::thread worker([&] {
-      if (message == kMsgRows) {
-        g_pending.Add(m_page, kMsgRows, "row");
-      } else {
-        PostMessageA(m_page, kMsgGone, 0, 0);
-      }
-      while (!g_stepBegunAt) Sleep(1);
-      g_results.Turn().GiveWay();
-      wentOnAt = GetTickCount64();
-    });
-    Pump(2 * kPaceMs + 200);
-    worker.join();
-    ASSERT_NE(g_stepBegunAt, 0u) << message;
-    EXPECT_GE(wentOnAt, g_stepEndAt) << message;
-  }
-
-  tw::CInterfaceTurn held(20);
-  held.Begin();
-  held.GiveWay();  // returns: the test would hang otherwise
 }
 
 // The wait between two listings of trickling rows: the pace while the rows
