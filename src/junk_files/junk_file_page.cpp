@@ -59,12 +59,6 @@ constexpr UINT kMsgDropAllGone = WM_APP + 0x3A;   // sent: the deletion's last r
 constexpr UINT_PTR kRowListingTimer = 1;
 constexpr UINT_PTR kRowsGoneTimer = 2;
 
-// Even drawn by the interface thread while the worker goes on, every
-// progress text slows a walk (the window, the X server and Wine's server
-// share two processors with it): 30 texts a second cost a scan of 200,000
-// files 0.8 s (40 percent) under Wine, 10 a second too little to measure.
-constexpr std::chrono::milliseconds kProgressInterval{100};
-
 // Rows a deletion copies from the list with one message.
 constexpr int kRowCopyBatch = 500;
 
@@ -96,8 +90,7 @@ CJunkFilePage::CJunkFilePage(const Platform& platform)
                    .listingTimer = kRowListingTimer,
                    .listingPaceMs = kListingPaceMs,
                    .goneTimer = kRowsGoneTimer,
-                   .gonePaceMs = kGonePaceMs,
-                   .progressInterval = kProgressInterval}),
+                   .gonePaceMs = kGonePaceMs}),
       m_tree(*platform.files) {
   m_settings.backupFolder = DefaultBackupFolder(*m_platform.files);
   CreateFolderPath(*m_platform.files, m_settings.backupFolder);

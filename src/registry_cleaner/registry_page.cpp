@@ -5,7 +5,6 @@
 #include "registry_cleaner/registry_page.h"
 
 #include <algorithm>
-#include <chrono>
 
 #include "app/pending_rows.h"
 #include "app/shell_app.h"
@@ -51,11 +50,6 @@ constexpr UINT_PTR kRowListingTimer = 1;
 // loaded Wine took up to 30 ms, and should wait no more than 50 ms in all.
 constexpr ULONGLONG kServeIntervalMs = 10;
 
-// Every progress text costs the interface thread a drawing of the status
-// strip, which under Wine competes with the walk or the deletion for the
-// server and both processors; ten a second still read as a running count.
-constexpr std::chrono::milliseconds kProgressInterval{100};
-
 // The controls a run disables (the active start/stop button aside).
 constexpr int kRunControls[] = {kCategoryList, kDeleteCheckedButton, kDeleteAllButton,
                                 kBackupButton, kRestoreButton,       kResultList,
@@ -86,7 +80,6 @@ CRegistryPage::CRegistryPage(const Platform& platform)
                   {.rowsPendingMessage = kMsgRowsPending,
                    .statusPendingMessage = kMsgStatusPending,
                    .listingTimer = kRowListingTimer,
-                   .progressInterval = kProgressInterval,
                    .boxNeedsSelection = true}) {}
 
 CRegistryPage::~CRegistryPage() { StopWorker(); }
