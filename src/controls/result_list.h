@@ -103,7 +103,10 @@ class CResultList {
                                    DWORD_PTR self);
   LRESULT SetTicks(WPARAM row, LPARAM item);
   void Flip(int row);
-  void SetCount(bool keepScroll);
+  // quietly: no row that comes or goes is in view (or the whole view is
+  // drawn again afterwards).
+  void SetCount(bool keepScroll, bool quietly);
+  bool RowsLandBelowView(std::size_t countBefore) const;
   bool ViewFull() const;
   void FillDisplay(NMLVDISPINFOA* info);
   void FillDisplay(NMLVDISPINFOW* info);
@@ -117,6 +120,7 @@ class CResultList {
   CPaceTimer m_listing;
   CPaceTimer m_gone;
   bool m_caughtUp = false;  // the last listing left no row waiting
+  bool m_quiet = false;     // the list is marked hidden for a count change
 };
 
 // Erases the elements at `rows` (ascending) in one pass.

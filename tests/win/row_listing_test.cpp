@@ -2,7 +2,8 @@
 // that trickle in are listed a few times a second, not once each, and none
 // waits for the run's end; a flood is listed whole; ticks and selection go
 // through the standard list-view messages, for one row and for all; rows
-// whose files went leave at a pace too, and all at once at the end.
+// whose files went leave at a pace too, and all at once at the end; a list
+// whose count changed in steps looks as one given its rows at once.
 #include <windows.h>
 
 #include <commctrl.h>
@@ -27,6 +28,7 @@ HWND g_list;
 std::vector<std::string> g_rows;  // the page's vector: one text a row, both columns
 tw::CPendingRows<std::string> g_pending;
 tw::CResultList g_results(kMsgRows, 7, kPaceMs, 8, kPaceMs);
+tw::CResultList g_twin(kMsgRows + 10, 9, kPaceMs);  // a second list of the same rows
 std::vector<ULONGLONG> g_droppedAt;  // per pass that took out gone rows
 
 void DropGone() { g_droppedAt.push_back(GetTickCount64()); }
@@ -59,7 +61,10 @@ LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NOTIFY) {
     LRESULT result = 0;
     bool menu = false;
-    if (g_results.OnNotify(reinterpret_cast<NMHDR*>(lp), &result, false, &menu)) return result;
+    if (g_results.OnNotify(reinterpret_cast<NMHDR*>(lp), &result, false, &menu) ||
+        g_twin.OnNotify(reinterpret_cast<NMHDR*>(lp), &result, false, &menu)) {
+      return result;
+    }
   }
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
@@ -101,6 +106,51 @@ std::wstring Text(int row, int column) {
 }
 int Count() { return static_cast<int>(SendMessageW(g_list, LVM_GETITEMCOUNT, 0, 0)); }
 
+// What the screen shows of a list, but for its header: Wine leaves the
+// header's right end as it was drawn before the scroll bar came, whatever
+// the count changes were.
+std::vector<DWORD> Shot(HWND list) {
+  RECT r, header;
+  GetWindowRect(list, &r);
+  GetWindowRect(ListView_GetHeader(list), &header);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  std::vector<DWORD> pixels(static_cast<std::size_t>(w) * h);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = w;
+  info.bmiHeader.biHeight = -h;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  GetDIBits(memory, bitmap, 0, h, pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  for (int y = header.top - r.top; y < header.bottom - r.top; ++y) {
+    for (int x = header.left - r.left; x < header.right - r.left; ++x) pixels[y * w + x] = 0;
+  }
+  return pixels;
+}
+
+// A page's list: two columns.
+HWND MakeList(HWND page, int x, int width, int height) {
+  HWND list = CreateWindowA(WC_LISTVIEWA, "",
+                            WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
+                            x, 0, width, height, page, nullptr, nullptr, nullptr);
+  for (int c = 0; c < 2; ++c) {
+    LVCOLUMNA col = {};
+    col.mask = LVCF_WIDTH;
+    col.cx = 150;
+    SendMessageA(list, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
+  }
+  return list;
+}
+
 class ResultList : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -112,16 +162,8 @@ class ResultList : public ::testing::Test {
     // have a pace of their own.
     m_page = CreateWindowA(wc.lpszClassName, "", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400,
                            kListHeight + 100, nullptr, nullptr, nullptr, nullptr);
-    g_list = CreateWindowA(WC_LISTVIEWA, "",
-                           WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS,
-                           0, 0, 400, kListHeight, m_page, nullptr, nullptr, nullptr);
+    g_list = MakeList(m_page, 0, 400, kListHeight);
     ASSERT_TRUE(m_page && g_list);
-    for (int c = 0; c < 2; ++c) {
-      LVCOLUMNA col = {};
-      col.mask = LVCF_WIDTH;
-      col.cx = 150;
-      SendMessageA(g_list, LVM_INSERTCOLUMNA, c, reinterpret_cast<LPARAM>(&col));
-    }
     g_rows.clear();
     g_listedAt.clear();
     g_listings = 0;
@@ -299,6 +341,70 @@ TEST_F(ResultList, TicksOfAHundredThousandRowsThroughTheListMessages) {
   g_results.Append(g_rows.size());
   EXPECT_EQ(SendMessageW(g_list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
   EXPECT_EQ(SendMessageW(g_list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), -1);
+}
+
+// Rows listed in steps below a full view, and rows taken out, change the
+// count without the list view drawing at once: the list must still look as
+// a list given the same rows in one step, thumb and rows in view included.
+TEST_F(ResultList, ACountChangedInStepsLooksAsOneChange) {
+  // Both lists new and alike: the fixture's was laid out at another size.
+  SetCursorPos(1000, 760);  // no row or arrow is hot
+  SetWindowPos(m_page, nullptr, 0, 0, 700, 380, SWP_NOZORDER);
+  DestroyWindow(g_list);
+  g_list = MakeList(m_page, 0, 330, 300);
+  HWND twin = MakeList(m_page, 340, 330, 300);
+  ASSERT_TRUE(g_list && twin);
+  const auto rowText = [](std::size_t row, int) -> const std::string& { return g_rows[row]; };
+  g_results.Attach(m_page, g_list, nullptr, rowText);
+  g_twin.Attach(m_page, twin, nullptr, rowText);
+  const auto scrollTo = [](HWND list, int top) {
+    const int by = top - ListView_GetTopIndex(list);
+    RECT row;
+    ListView_GetItemRect(list, 0, &row, LVIR_BOUNDS);
+    SendMessageA(list, LVM_SCROLL, 0, by * (row.bottom - row.top));
+  };
+  const struct {
+    const char* name;
+    int first;       // rows before the steps
+    int top;         // the view's first row meanwhile
+    int step, steps; // rows each step adds
+    int removed;     // rows then taken out from row 5 on
+  } cases[] = {
+      {"at the top, the thumb shrinking to its least size", 40, 0, 50, 60, 0},
+      {"scrolled half way, the thumb moving", 400, 200, 7, 30, 0},
+      {"at the end, rows landing in view", 30, 18, 3, 20, 0},
+      {"rows taken out of a long list, scrolled", 3000, 100, 1, 0, 2500},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    g_rows.clear();
+    g_results.Clear();
+    g_twin.Clear();
+    for (int i = 0; i < c.first; ++i) g_rows.push_back("row " + std::to_string(i));
+    g_results.Append(g_rows.size());
+    Pump(50);
+    scrollTo(g_list, c.top);
+    Pump(50);
+    for (int s = 0; s < c.steps; ++s) {
+      for (int i = 0; i < c.step; ++i) g_rows.push_back("row " + std::to_string(g_rows.size()));
+      g_results.Append(c.step);
+      Pump(10);
+    }
+    if (c.removed) {
+      std::vector<std::size_t> gone;
+      for (int i = 0; i < c.removed; ++i) gone.push_back(5 + i);
+      tw::EraseRows(&g_rows, gone);
+      g_results.Remove(gone);
+    }
+    g_twin.Append(g_rows.size());
+    Pump(50);
+    scrollTo(twin, ListView_GetTopIndex(g_list));
+    Pump(200);
+    ASSERT_EQ(Count(), static_cast<int>(g_rows.size()));
+    EXPECT_TRUE(Shot(g_list) == Shot(twin));
+  }
+  g_twin.Clear();
+  DestroyWindow(twin);
 }
 
 }  // namespace
