@@ -30,6 +30,8 @@ class CPaceTimer {
   bool Due(bool fromTimer, bool mayWait = true, ULONGLONG paceMs = 0);
   // The run that Due let begin has ended; its cost stretches the pace.
   void Ran();
+  // Work the last run left for later (its drawing) cost `ms` more.
+  void Spent(ULONGLONG ms) { m_costMs += ms; }
   // No run waits any more (the work was done in full by other means).
   void Cancel();
 

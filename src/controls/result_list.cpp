@@ -9,6 +9,7 @@
 
 #include "controls/check_list.h"
 #include "controls/window_subclass.h"
+#include "platform/win32/tick_count.h"
 
 namespace tw {
 
@@ -49,6 +50,9 @@ LRESULT CALLBACK CResultList::ListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp
     }
     case LVM_SETITEMSTATE:
       return results->SetTicks(wp, lp);
+    case WM_PAINT:
+      if (!wp) return results->Paint();
+      break;
     case WM_STYLECHANGING:
     case WM_STYLECHANGED:
       // The list view lays itself out and draws again on a style change;
@@ -62,6 +66,33 @@ LRESULT CALLBACK CResultList::ListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp
       break;
   }
   return CallNextSubclassProc(list, msg, wp, lp);
+}
+
+LRESULT CResultList::Paint() {
+  const ULONGLONG began = TickCount64();
+  HRGN later = nullptr;
+  RECT update;
+  RECT row;
+  if (GetUpdateRect(m_hList, &update, FALSE) &&
+      ListView_GetItemRect(m_hList, ListView_GetTopIndex(m_hList), &row, LVIR_BOUNDS)) {
+    const int band = kPaintBandRows * (row.bottom - row.top);
+    if (band > 0 && update.bottom - update.top > band) {
+      later = CreateRectRgn(update.left, update.top + band, update.right, update.bottom);
+      HRGN all = CreateRectRgn(0, 0, 0, 0);
+      GetUpdateRgn(m_hList, all, FALSE);
+      CombineRgn(later, later, all, RGN_AND);
+      DeleteObject(all);
+      ValidateRgn(m_hList, later);
+    }
+  }
+  const LRESULT result = CallNextSubclassProc(m_hList, WM_PAINT, 0, 0);
+  if (later) {
+    // Erased too: the part may have been invalidated for erasing.
+    InvalidateRgn(m_hList, later, TRUE);
+    DeleteObject(later);
+  }
+  m_gone.Spent(TickCount64() - began);
+  return result;
 }
 
 LRESULT CResultList::SetTicks(WPARAM wp, LPARAM lp) {
@@ -311,11 +342,6 @@ void CResultList::ListAll(const Drain& drain) {
 void CResultList::OnGone(const DropGone& drop, bool fromTimer) {
   if (!m_gone.Due(fromTimer)) return;
   drop();
-  // Callers that sent meanwhile are answered between the count change and
-  // the drawing, the two long steps of a pass.
-  MSG msg;
-  PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-  UpdateWindow(m_hList);
   m_gone.Ran();
 }
 

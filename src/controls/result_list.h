@@ -89,8 +89,8 @@ class CResultList {
   // Rows whose files went during a deletion leave at the gone pace, in one
   // pass each time: every change of a visible list costs the interface
   // thread a redraw, and the worker deleting meanwhile loses more than that.
-  // A pass draws the list at once, so that its cost, drawing included,
-  // stretches the wait before the next.
+  // The drawing that follows a pass counts to its cost, which stretches the
+  // wait before the next.
   // The page's answer to its gone-rows message (fromTimer false) and to its
   // WM_TIMER goneTimerId (true).
   void OnGone(const DropGone& drop, bool fromTimer);
@@ -98,9 +98,15 @@ class CResultList {
   // At the end of a deletion: every gone row leaves now.
   void DropAllGone(const DropGone& drop);
 
+  // A tall update is drawn kPaintBandRows rows at a time, a band for each
+  // WM_PAINT: under Wine a whole view of rows took 50-100 ms on a loaded
+  // machine, and callers and input are answered between two bands.
+  static constexpr int kPaintBandRows = 6;
+
  private:
   static LRESULT CALLBACK ListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                    DWORD_PTR self);
+  LRESULT Paint();
   LRESULT SetTicks(WPARAM row, LPARAM item);
   void Flip(int row);
   // quietly: no row that comes or goes is in view (or the whole view is

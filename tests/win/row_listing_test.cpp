@@ -9,6 +9,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -35,6 +36,7 @@ void DropGone() { g_droppedAt.push_back(GetTickCount64()); }
 std::vector<ULONGLONG> g_listedAt;  // per row
 int g_listings;                     // listings that left no row waiting
 DWORD g_drainCostMs;                // what each listing costs the interface thread
+std::vector<std::vector<int>> g_drawn;  // the rows each WM_PAINT of the list asked texts for
 
 bool Drain(std::size_t limit) {
   if (g_drainCostMs) Sleep(g_drainCostMs);
@@ -59,6 +61,10 @@ LRESULT CALLBACK PageProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return 0;
   }
   if (msg == WM_NOTIFY) {
+    const auto* info = reinterpret_cast<const NMLVDISPINFOW*>(lp);
+    if (!g_drawn.empty() && (info->hdr.code == LVN_GETDISPINFOW || info->hdr.code == LVN_GETDISPINFOA)) {
+      g_drawn.back().push_back(info->item.iItem);
+    }
     LRESULT result = 0;
     bool menu = false;
     if (g_results.OnNotify(reinterpret_cast<NMHDR*>(lp), &result, false, &menu) ||
@@ -405,6 +411,35 @@ TEST_F(ResultList, ACountChangedInStepsLooksAsOneChange) {
   }
   g_twin.Clear();
   DestroyWindow(twin);
+}
+
+// A whole view invalidated at once is drawn a few rows at a time, one band
+// for each WM_PAINT, and in the end every row in view is drawn.
+TEST_F(ResultList, ATallUpdateIsDrawnABandAtATime) {
+  SetWindowPos(g_list, nullptr, 0, 0, 400, 600, SWP_NOZORDER);  // within the screen
+  for (int i = 0; i < 1000; ++i) g_rows.push_back("row " + std::to_string(i));
+  g_results.Append(g_rows.size());
+  Pump(100);
+  const auto countPaints = [](HWND list, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == WM_PAINT) g_drawn.emplace_back();
+    return DefSubclassProc(list, msg, wp, lp);
+  };
+  SetWindowSubclass(g_list, countPaints, 99, 0);
+  InvalidateRect(g_list, nullptr, TRUE);
+  Pump(300);
+  RemoveWindowSubclass(g_list, countPaints, 99);
+  std::vector<bool> drawn(g_rows.size());
+  for (const std::vector<int>& paint : g_drawn) {
+    // The list view asks for row 0 on every paint; a row that a band's edge
+    // cuts is drawn by both bands.
+    const std::set<int> rows(paint.begin(), paint.end());
+    EXPECT_LE(rows.size() - rows.count(0), tw::CResultList::kPaintBandRows + 1u);
+    for (int row : paint) drawn[row] = true;
+  }
+  const int shown = ListView_GetCountPerPage(g_list);
+  ASSERT_GT(shown, 3 * tw::CResultList::kPaintBandRows);
+  for (int row = 0; row < shown; ++row) EXPECT_TRUE(drawn[row]) << row;
+  g_drawn.clear();
 }
 
 }  // namespace
