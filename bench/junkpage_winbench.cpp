@@ -5,7 +5,10 @@
 //  2. a tree of 100,000 junk files: listed by a scan, then deleted outright
 //     with "delete all", against the core scanner and a loop in this process
 //     that makes the page's calls for each file: the check every file
-//     passes again before it goes, then DeleteFile;
+//     passes again before it goes, then DeleteFile. The core scanner walks
+//     the tree once before the page and once after its listing (with the
+//     page's window still pinged), and the listing is held against their
+//     mean: this machine's speed moves by a fifth within minutes;
 //  3. the page's working set with the 100,000 rows listed against the same
 //     page empty, read from this process.
 // A thread of this program sends WM_NULL to the main window every 25 ms
@@ -369,15 +372,21 @@ int main(int argc, char** argv) {
                   scan.count.c_str(), scan.rows);
       fail("the list does not hold exactly the seeded files");
     } else {
+      const auto rtList = pinger.Between(scan.startMs, scan.endMs);
+      CCountingSink againSink;
+      againSink.keep = true;  // the same work as the first walk
+      const double coreAgainMs = CoreScan(root, &againSink);
+      const double coreMeanMs = (coreScanMs + coreAgainMs) / 2;
       const double listMs = scan.listedMs - scan.startMs;
       std::printf(
           "junkpage list %d files: ratio %.2f (page %.1f s from the click to every row listed, "
-          "final status at %.1f s; the core scanner alone %.1f s; target 1.05)\n",
-          expected, listMs / coreScanMs, listMs / 1000, (scan.endMs - scan.startMs) / 1000,
-          coreScanMs / 1000);
-      const auto rtList = pinger.Between(scan.startMs, scan.endMs);
+          "final status at %.1f s; the core scanner alone %.1f s before the page and %.1f s "
+          "after its listing, mean %.1f s; target 1.05)\n",
+          expected, listMs / coreMeanMs, listMs / 1000, (scan.endMs - scan.startMs) / 1000,
+          coreScanMs / 1000, coreAgainMs / 1000, coreMeanMs / 1000);
       tw::bench::PrintRoundTrips("junkpage", "while listing", rtList);
-      if (listMs / coreScanMs > 1.05) fail("the listing is more than 1.05 times the core scanner");
+      if (againSink.found != listCount) fail("the core scanner's second walk missed files");
+      if (listMs / coreMeanMs > 1.05) fail("the listing is more than 1.05 times the core scanner");
       if (rtList.maxOwnMs >= tw::bench::kMaxRoundTripMs) fail("the window stalled while listing");
       if (!tw::bench::PrintWorkingSet("junkpage", expected, emptyBytes,
                                       tw::bench::WorkingSetBytes(app.Process()))) {
