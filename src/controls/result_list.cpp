@@ -26,6 +26,7 @@ void CResultList::Attach(HWND page, HWND list, HIMAGELIST checkImages, CellText 
   m_text = std::move(text);
   m_checks.clear();
   m_caughtUp = false;
+  m_passDrawing = false;
   m_listing.Attach(page);
   m_gone.Attach(page);
   ShowCheckBoxes(list, checkImages);
@@ -91,7 +92,10 @@ LRESULT CResultList::Paint() {
     InvalidateRgn(m_hList, later, TRUE);
     DeleteObject(later);
   }
-  m_gone.Spent(TickCount64() - began);
+  if (m_passDrawing) {
+    m_gone.Spent(TickCount64() - began);
+    m_passDrawing = later != nullptr;
+  }
   return result;
 }
 
@@ -343,6 +347,7 @@ void CResultList::OnGone(const DropGone& drop, bool fromTimer) {
   if (!m_gone.Due(fromTimer)) return;
   drop();
   m_gone.Ran();
+  m_passDrawing = GetUpdateRect(m_hList, nullptr, FALSE) != FALSE;
 }
 
 void CResultList::DropAllGone(const DropGone& drop) {

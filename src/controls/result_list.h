@@ -125,8 +125,9 @@ class CResultList {
   UINT m_message;
   CPaceTimer m_listing;
   CPaceTimer m_gone;
-  bool m_caughtUp = false;  // the last listing left no row waiting
-  bool m_quiet = false;     // the list is marked hidden for a count change
+  bool m_caughtUp = false;     // the last listing left no row waiting
+  bool m_quiet = false;        // the list is marked hidden for a count change
+  bool m_passDrawing = false;  // the last gone pass is not drawn in full yet
 };
 
 // Erases the elements at `rows` (ascending) in one pass.
