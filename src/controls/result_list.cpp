@@ -113,7 +113,7 @@ LRESULT CResultList::SetTicks(WPARAM wp, LPARAM lp) {
   }
   if (row < 0) {
     std::fill(m_checks.begin(), m_checks.end(), image == kTicked ? 1 : 0);
-    InvalidateRect(m_hList, nullptr, FALSE);
+    InvalidateRows();
   } else {
     SetChecked(static_cast<std::size_t>(row), image == kTicked);
   }
@@ -121,6 +121,20 @@ LRESULT CResultList::SetTicks(WPARAM wp, LPARAM lp) {
   LVITEMW rest = *item;
   rest.stateMask &= ~LVIS_STATEIMAGEMASK;
   return CallNextSubclassProc(m_hList, LVM_SETITEMSTATE, wp, reinterpret_cast<LPARAM>(&rest));
+}
+
+// The header is a child of the list: invalidating the whole list drew the
+// themed header again with every gone pass, up to 90 ms on a loaded machine.
+void CResultList::InvalidateRows() {
+  RECT rows;
+  GetClientRect(m_hList, &rows);
+  HWND header = ListView_GetHeader(m_hList);
+  RECT head;
+  if (header && IsWindowVisible(header) && GetWindowRect(header, &head)) {
+    MapWindowPoints(nullptr, m_hList, reinterpret_cast<POINT*>(&head), 2);
+    rows.top = std::max(rows.top, head.bottom);
+  }
+  InvalidateRect(m_hList, &rows, FALSE);
 }
 
 void CResultList::Flip(int row) {
@@ -227,7 +241,7 @@ void CResultList::Remove(const std::vector<std::size_t>& rows) {
   if (focused >= 0 && moved(focused) >= 0) {
     ListView_SetItemState(m_hList, moved(focused), LVIS_FOCUSED, LVIS_FOCUSED);
   }
-  InvalidateRect(m_hList, nullptr, FALSE);
+  InvalidateRows();
 }
 
 void CResultList::Clear() {
@@ -251,7 +265,7 @@ bool CResultList::AnyChecked() const {
 
 void CResultList::SetAll(int how) {
   for (std::uint8_t& tick : m_checks) tick = how == 2 ? !tick : how == 1;
-  InvalidateRect(m_hList, nullptr, FALSE);
+  InvalidateRows();
 }
 
 void CResultList::FillDisplay(NMLVDISPINFOA* info) {

@@ -109,6 +109,7 @@ class CResultList {
   LRESULT Paint();
   LRESULT SetTicks(WPARAM row, LPARAM item);
   void Flip(int row);
+  void InvalidateRows();
   // quietly: no row that comes or goes is in view (or the whole view is
   // drawn again afterwards).
   void SetCount(bool keepScroll, bool quietly);
