@@ -27,6 +27,7 @@ void CResultList::Attach(HWND page, HWND list, HIMAGELIST checkImages, CellText 
   m_checks.clear();
   m_caughtUp = false;
   m_passDrawing = false;
+  m_frameWaiting = true;  // a new list is drawn whole
   m_listing.Attach(page);
   m_gone.Attach(page);
   ShowCheckBoxes(list, checkImages);
@@ -59,6 +60,21 @@ LRESULT CALLBACK CResultList::ListProc(HWND list, UINT msg, WPARAM wp, LPARAM lp
       // The list view lays itself out and draws again on a style change;
       // a quiet count change is none to it.
       if (results->m_quiet) return 0;
+      results->m_frameWaiting = true;
+      break;
+    case WM_NCPAINT:
+      results->m_frameWaiting = false;
+      break;
+    case WM_WINDOWPOSCHANGED:
+    case WM_THEMECHANGED:
+    case WM_ENABLE:
+    case WM_NCMOUSEMOVE:
+    case WM_NCMOUSELEAVE:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCLBUTTONUP:
+      // Anything that may draw the frame anew, the scroll bar's hover look
+      // included, waits for its WM_NCPAINT.
+      if (!results->m_quiet) results->m_frameWaiting = true;
       break;
     case WM_NCDESTROY:
       RemoveControlSubclass(list, &CResultList::ListProc, id);
@@ -184,6 +200,7 @@ void CResultList::SetCount(bool keepScroll, bool quietly) {
   SendMessageA(m_hList, LVM_SETITEMCOUNT, count, flags);
   SetWindowLongPtrA(m_hList, GWL_STYLE, style);
   m_quiet = false;
+  if (!m_frameWaiting) KeepFrameDrawn();
   SCROLLBARINFO after;
   if (ShownScrollBar(m_hList, &after) && LooksAlike(before, after)) return;
   // Client coordinates reach into the frame, where the bar is.
@@ -191,6 +208,26 @@ void CResultList::SetCount(bool keepScroll, bool quietly) {
   UnionRect(&bar, &bar, &before.rcScrollBar);
   MapWindowPoints(nullptr, m_hList, reinterpret_cast<POINT*>(&bar), 2);
   RedrawWindow(m_hList, &bar, nullptr, RDW_INVALIDATE | RDW_FRAME);
+  m_frameWaiting = true;
+}
+
+// Under Wine, marking the list visible again exposes its frame, and the
+// next WM_PAINT of the list began with a WM_NCPAINT that drew the themed
+// scroll bar: 3-5 ms, tens on a loaded machine, with every gone pass. When
+// nothing has changed the frame since it was last drawn, that paint is
+// dropped. Wine keeps it as a flag beside the update region and drops it
+// only while there is a region, so a pixel is invalidated for the moment
+// when there is none.
+void CResultList::KeepFrameDrawn() {
+  RECT client;
+  GetClientRect(m_hList, &client);
+  const RECT pixel = {client.right - 1, client.bottom - 1, client.right, client.bottom};
+  const bool none = !GetUpdateRect(m_hList, nullptr, FALSE);
+  if (none) RedrawWindow(m_hList, &pixel, nullptr, RDW_INVALIDATE | RDW_NOCHILDREN);
+  HRGN empty = CreateRectRgn(0, 0, 0, 0);
+  RedrawWindow(m_hList, nullptr, empty, RDW_VALIDATE | RDW_NOFRAME | RDW_NOCHILDREN);
+  DeleteObject(empty);
+  if (none) RedrawWindow(m_hList, &pixel, nullptr, RDW_VALIDATE | RDW_NOCHILDREN);
 }
 
 bool CResultList::RowsLandBelowView(std::size_t countBefore) const {

@@ -113,6 +113,7 @@ class CResultList {
   // quietly: no row that comes or goes is in view (or the whole view is
   // drawn again afterwards).
   void SetCount(bool keepScroll, bool quietly);
+  void KeepFrameDrawn();
   bool RowsLandBelowView(std::size_t countBefore) const;
   bool ViewFull() const;
   void FillDisplay(NMLVDISPINFOA* info);
@@ -128,6 +129,7 @@ class CResultList {
   CPaceTimer m_gone;
   bool m_caughtUp = false;     // the last listing left no row waiting
   bool m_quiet = false;        // the list is marked hidden for a count change
+  bool m_frameWaiting = false; // the frame may have changed since its last WM_NCPAINT
   bool m_passDrawing = false;  // the last gone pass is not drawn in full yet
 };
 
