@@ -42,6 +42,18 @@ inline double MedianMs(std::vector<double> v) {
   return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// The median of the rounds' own ratios, page[i] / base[i]. The machine's
+// speed drifts by a factor of two or more over minutes: two runs of one
+// round share the speed of their minutes, two medians taken over the whole
+// run need not.
+inline double MedianRatio(const std::vector<double>& page, const std::vector<double>& base) {
+  std::vector<double> ratios;
+  for (std::size_t i = 0; i < page.size() && i < base.size(); ++i) {
+    if (base[i] > 0) ratios.push_back(page[i] / base[i]);
+  }
+  return MedianMs(ratios);
+}
+
 // One round of a page benchmark: the bare baseline, the engine alone and the
 // page, in an order that turns round every round, so that no side always
 // runs first on a cold cache or last on a warm one.
