@@ -16,6 +16,7 @@
 #include "app/version_dialog.h"
 #include "controls/message_dialog.h"
 #include "controls/resource_module.h"
+#include "controls/status_bar_texts.h"
 #include "resources/resource.h"
 
 namespace tw {
@@ -286,18 +287,7 @@ void CMainWindow::OnScanStatus(const char* text) {
   if (!text) return;
   std::array<std::string, 3> fields;
   if (!ParseScanStatus(text, &fields)) return;
-  if (m_hStatusBar) {
-    for (int i = 0; i < 3; ++i) {
-      char current[1024] = {};
-      LRESULT len = SendMessageA(m_hStatusBar, SB_GETTEXTLENGTHA, i, 0);
-      if (LOWORD(len) < sizeof current) {
-        SendMessageA(m_hStatusBar, SB_GETTEXTA, i, reinterpret_cast<LPARAM>(current));
-      }
-      if (fields[i] != current) {
-        SendMessageA(m_hStatusBar, SB_SETTEXTA, i, reinterpret_cast<LPARAM>(fields[i].c_str()));
-      }
-    }
-  }
+  if (m_hStatusBar) SetStatusBarTexts(m_hStatusBar, fields.data(), static_cast<int>(fields.size()));
   if (CStatusStrip* strip = GetStatusStrip()) strip->SetTexts(fields[2], fields[1], fields[0]);
 }
 
