@@ -17,6 +17,7 @@
 #include "app/pending_rows.h"
 #include "controls/pace_timer.h"
 #include "controls/result_list.h"
+#include "screen_capture.h"
 
 namespace {
 
@@ -119,20 +120,8 @@ std::vector<DWORD> Shot(HWND list) {
   RECT r, header;
   GetWindowRect(list, &r);
   GetWindowRect(ListView_GetHeader(list), &header);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + w * h);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
+  const int w = r.right - r.left;
+  std::vector<DWORD> pixels = tw::test::CaptureScreen(r);
   for (int y = header.top - r.top; y < header.bottom - r.top; ++y) {
     for (int x = header.left - r.left; x < header.right - r.left; ++x) pixels[y * w + x] = 0;
   }

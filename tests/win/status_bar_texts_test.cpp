@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/status_bar_texts.h"
+#include "screen_capture.h"
 
 namespace {
 
@@ -45,21 +46,7 @@ std::string Text(HWND bar, int part) {
 std::vector<DWORD> Shot(HWND bar) {
   RECT r;
   GetWindowRect(bar, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-  void* bits = nullptr;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  std::vector<DWORD> pixels(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + w * h);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-  return pixels;
+  return tw::test::CaptureScreen(r);
 }
 
 TEST(StatusBarTexts, TheChangedPartsAreSetAndDrawnInOnePaint) {
