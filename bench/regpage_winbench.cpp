@@ -882,6 +882,7 @@ int main(int argc, char** argv) {
     // three with the same code, and medians of three rounds still by a
     // tenth between runs (five by default).
     std::vector<double> coreMs, listMs;
+    std::vector<std::size_t> roundBytes;  // the page's working set after each listing
     CPinger::Stats rtList;
     ScanOutcome scan;
     std::vector<ThreadCpu> pageThreads;
@@ -902,6 +903,7 @@ int main(int argc, char** argv) {
         pageThreads = ThreadCpuSince(before, sampler.Stop());
         rtList.Merge(pinger.Between(scan.startMs, scan.listedMs ? scan.listedMs : NowMs()));
         if (scan.endMs) listMs.push_back(scan.listedMs - scan.startMs);
+        roundBytes.push_back(tw::bench::WorkingSetBytes(app.Process()));
       };
       if (round % 2) {
         runPage();
@@ -940,6 +942,11 @@ int main(int argc, char** argv) {
                                              tw::bench::WorkingSetBytes(app.Process()))) {
         fail("the working set is 200 bytes a row or more");
       }
+      // Memory kept from one scan to the next shows as a rise here.
+      std::printf("regpage working set after each listing:");
+      for (std::size_t bytes : roundBytes) std::printf(" %.1f MB", bytes / 1e6);
+      std::printf("\n");
+      std::fflush(stdout);
     }
     if (listed) {
       const std::string done = "总共: 0   删除: " + std::to_string(expected);
